@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+class QWidget;
+
+// Modal message boxes and input boxes. Every window asks through this
+// interface, so tests can put a recorder in its place that answers for the
+// player. Texts are game text (Windows-1252 bytes).
+namespace platform {
+
+// Buttons and icon of a message box, combined by adding one of each group.
+enum MsgBoxStyle : int {
+    kOkOnly = 0,
+    kOkCancel = 1,
+    kAbortRetryIgnore = 2,
+    kYesNoCancel = 3,
+    kYesNo = 4,
+    kRetryCancel = 5,
+    kCritical = 16,
+    kQuestion = 32,
+    kExclamation = 48,
+    kInformation = 64,
+};
+
+enum MsgBoxResult : int { kOk = 1, kCancel = 2, kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 6, kNo = 7 };
+
+// The application's title, used when a box names no title of its own.
+inline constexpr const char* kAppTitle = "Trotwick";
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Shows a modal box and returns the button pressed.
+    virtual int MsgBox(const std::string& prompt, int style = kOkOnly, const std::string& title = kAppTitle) = 0;
+    // Asks for a line of text; nothing when the player cancels.
+    virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title = kAppTitle,
+                                                const std::string& defaultText = "") = 0;
+};
+
+// The real boxes, on top of `parent` (or of the active window).
+class QtDialogs final : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    int MsgBox(const std::string& prompt, int style, const std::string& title) override;
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& defaultText) override;
+
+private:
+    QWidget* parent_;
+};
+
+}  // namespace platform
