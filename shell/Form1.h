@@ -1,0 +1,141 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "core/Game.h"
+#include "core/Ports.h"
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+
+namespace platform {
+class Dialogs;
+class PictureBox;
+class Timer;
+}  // namespace platform
+
+namespace shell {
+
+class TreeView;
+
+// The screens of the main window, stacked in one place; the one in front is
+// the one the player sees.
+enum class Panel {
+    Tracks, Stables, Market, SellHor, NewGamey, RaceOwn1, RaceOwn2, Improve, SpeedImp,
+    StamImp, Drugs, Picture2, Picture6, LANtracks, Picture7, WANtracks, Picture8,
+};
+inline constexpr int kPanelCount = 17;
+const char* PanelName(Panel panel);
+
+// The smaller windows the main window opens, each modeless. Each one's
+// opener is installed by the part of the program that owns the window.
+enum class SmallWindow {
+    About, EliteHorse, Disclaimer, HelpFiles, PlayerStats, GeneCollection,
+    UpdateSettings, LeaderBoard, ChatWindow, LanChat,
+};
+
+// The main window: the notice line, the screens, the navigation buttons, the
+// money line and the version label, the menus and the window's timers.
+//
+// Controls carry their names as objectNames ("Command8", "Notice", "Label11");
+// members of a control array are named with their index, "Wager(1)".
+class Form1 : public QMainWindow, public core::Notices {
+    Q_OBJECT
+public:
+    Form1(core::Game& game, platform::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    core::Game& Game() { return game_; }
+    platform::Dialogs& Dialogs() { return dialogs_; }
+
+    // The notice line: bold for its first second, emptied six seconds after
+    // it was shown; a newer notice replaces an older one at once.
+    void ShowNotice(const std::string& text) override;
+    void NoticeTim_Timer();
+    // Every second: the level-up rule, then the money line.
+    void Timer1_Timer();
+
+    // Screens.
+    platform::PictureBox& PanelBox(Panel panel) const;
+    void BringToFront(Panel panel);
+    Panel FrontPanel() const { return front_; }
+
+    // Navigation.
+    void Command8_Click();  // "Tracks"
+    void Command4_Click();  // "Stables"
+    void Command2_Click();  // "Horse Market"
+    void new_Click();       // Game > "New Game"
+
+    // Small windows.
+    void SetOpener(SmallWindow window, std::function<void()> opener);
+    void Open(SmallWindow window);
+    void ShowDisclaimer() { Open(SmallWindow::Disclaimer); }
+    void ShowHelpFiles() { Open(SmallWindow::HelpFiles); }
+    void ShowPlayerStats() { Open(SmallWindow::PlayerStats); }
+    void ShowUpdateSettings() { Open(SmallWindow::UpdateSettings); }
+    void ShowLeaderBoard() { Open(SmallWindow::LeaderBoard); }
+    void ShowChatWindow() { Open(SmallWindow::ChatWindow); }
+    void OpenLanChat() { Open(SmallWindow::LanChat); }
+    void ShowLanChat() { Open(SmallWindow::LanChat); }
+
+    // Paints the window and its screens (the two race tracks keep their
+    // plain colour).
+    void PaintBackgrounds();
+    // Starts the timers that run from the window's start (notice, money line,
+    // training labels, socket watchers). Called once start-up is complete, so
+    // no timer sees a half-made game.
+    void EnableDesignTimeTimers();
+    // Shows the money line now.
+    void UpdateMoneyLine();
+
+    platform::Timer& Timer(const char* name) const;
+    QMenu* GameMenu() const { return fil; }
+    QMenu* HelpMenu() const { return help; }
+
+    std::int32_t ProgramVersion = 29;
+    std::int16_t NOTICEexpirey = 0;
+
+    // Controls of the window itself.
+    platform::PictureBox* Client = nullptr;
+    QLineEdit* Notice = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label13 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command2 = nullptr;
+    // The trees that several screens share.
+    TreeView* StableTree = nullptr;
+    TreeView* MarketTree = nullptr;
+    TreeView* legal = nullptr;
+    TreeView* illegal = nullptr;
+
+    QMenu* fil = nullptr;
+    QMenu* help = nullptr;
+    QAction* new_ = nullptr;
+    QAction* Save = nullptr;
+    QAction* exit_ = nullptr;
+    QAction* ab = nullptr;
+
+private:
+    void BuildControls();
+    void BuildPanels();
+    void BuildMenus();
+    void BuildTimers();
+
+    core::Game& game_;
+    platform::Dialogs& dialogs_;
+    std::array<platform::PictureBox*, kPanelCount> panels_{};
+    Panel front_ = Panel::Tracks;
+    std::map<std::string, platform::Timer*> timers_;
+    std::map<SmallWindow, std::function<void()>> openers_;
+};
+
+}  // namespace shell
