@@ -5,13 +5,16 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <stdexcept>
 
 #include "core/Money.h"
+#include "core/Products.h"
 #include "platform/Colours.h"
 #include "platform/PictureBox.h"
 #include "platform/QtText.h"
+#include "platform/TextBox.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "resources/Pictures.h"
@@ -75,6 +78,7 @@ Form1::Form1(core::Game& game, platform::Dialogs& dialogs, QWidget* parent)
     BuildMenus();
     BuildControls();
     BuildPanels();
+    BuildStableScreens();
     BuildTimers();
     BringToFront(Panel::Tracks);
 }
@@ -144,6 +148,86 @@ void Form1::BuildPanels() {
     illegal = tree("illegal", &PanelBox(Panel::Drugs), [](int image) { return resources::ProductIcon(image); });
 }
 
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, double left, double top,
+                        double width, double height) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(name);
+    PlaceTwips(button, left, top, width, height);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, double left, double top, double width,
+                  double height) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    PlaceTwips(label, left, top, width, height);
+    return label;
+}
+
+QPlainTextEdit* MakeCard(QWidget* parent, const char* name, double left, double top, double width, double height) {
+    auto* card = new QPlainTextEdit(parent);
+    card->setObjectName(name);
+    card->setReadOnly(true);
+    card->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    PlaceTwips(card, left, top, width, height);
+    return card;
+}
+
+QLabel* MakeQuestion(QWidget* parent, const char* text) {
+    auto* question = MakeLabel(parent, "Question", QString::fromLatin1(text), 0, 1080, 10215, 735);
+    question->setAlignment(Qt::AlignCenter);
+    QFont font = question->font();
+    font.setPointSize(20);
+    font.setBold(true);
+    question->setFont(font);
+    return question;
+}
+
+}  // namespace
+
+void Form1::BuildStableScreens() {
+    QWidget* stables = &PanelBox(Panel::Stables);
+    PlaceTwips(StableTree, 120, 120, 3495, 3735);
+    MakeLabel(stables, "Label8", QStringLiteral("Selected Horse Information:"), 3720, 120, 3855, 255);
+    Text1 = MakeCard(stables, "Text1", 3720, 360, 3855, 2415);
+    MakeLabel(stables, "Label9", QStringLiteral("Stallion:"), 7740, 120, 2355, 255);
+    MalePart = new platform::TextBox(stables);
+    MalePart->setObjectName("MalePart");
+    MalePart->Tag = "0";
+    PlaceTwips(MalePart, 7740, 360, 2355, 315);
+    MakeLabel(stables, "Label10", QStringLiteral("Mare:"), 7740, 780, 2355, 255);
+    FemalePart = new platform::TextBox(stables);
+    FemalePart->setObjectName("FemalePart");
+    FemalePart->Tag = "0";
+    PlaceTwips(FemalePart, 7740, 1020, 2355, 315);
+    Command5 = MakeButton(stables, "Command5", "Breed Horses", 7740, 1500, 2355, 495);
+    Command15 = MakeButton(stables, "Command15", "Improve Horse", 3720, 2940, 1815, 495);
+    Command7 = MakeButton(stables, "Command7", "Race Horse", 5760, 2940, 1815, 495);
+    Command6 = MakeButton(stables, "Command6", "Sell Horse", 3720, 3480, 1815, 375);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+
+    QWidget* market = &PanelBox(Panel::Market);
+    PlaceTwips(MarketTree, 120, 120, 3495, 3735);
+    MakeLabel(market, "Label12", QStringLiteral("Horse Information:"), 3720, 120, 3855, 255);
+    Text2 = MakeCard(market, "Text2", 3720, 360, 3855, 2415);
+    Command10 = MakeButton(market, "Command10", "Buy Horse", 3720, 2940, 1815, 495);
+
+    QWidget* sell = &PanelBox(Panel::SellHor);
+    MakeQuestion(sell, "SELL HORSE?");
+    Command25 = MakeButton(sell, "Command25", "Yes", 3240, 2160, 1695, 495);
+    Command27 = MakeButton(sell, "Command27", "No", 5280, 2160, 1695, 495);
+    connect(Command27, &QPushButton::clicked, this, &Form1::Command27_Click);
+
+    QWidget* newGame = &PanelBox(Panel::NewGamey);
+    MakeQuestion(newGame, "START A NEW GAME?");
+    Command26 = MakeButton(newGame, "Command26", "Yes", 3240, 2160, 1695, 495);
+    Command20 = MakeButton(newGame, "Command20", "No", 5280, 2160, 1695, 495);
+    connect(Command20, &QPushButton::clicked, this, &Form1::Command20_Click);
+}
+
 void Form1::BuildMenus() {
     fil = menuBar()->addMenu(QStringLiteral("Game"));
     fil->setObjectName("fil");
@@ -176,6 +260,15 @@ platform::Timer& Form1::Timer(const char* name) const {
     auto found = timers_.find(name);
     if (found == timers_.end()) throw std::out_of_range(std::string("no timer named ") + name);
     return *found->second;
+}
+
+void Form1::FillProductTrees() {
+    legal->Clear();
+    illegal->Clear();
+    for (const core::Product& product : core::kProducts) {
+        TreeView* tree = product.shop == core::Shop::Pharmacy ? legal : illegal;
+        tree->AddNode(std::string(product.key), std::string(product.text), product.image);
+    }
 }
 
 void Form1::EnableDesignTimeTimers() {
@@ -242,6 +335,9 @@ void Form1::UpdateMoneyLine() {
 void Form1::Command8_Click() { BringToFront(Panel::Tracks); }
 void Form1::Command4_Click() { BringToFront(Panel::Stables); }
 void Form1::Command2_Click() { BringToFront(Panel::Market); }
+void Form1::Command6_Click() { BringToFront(Panel::SellHor); }
+void Form1::Command27_Click() { BringToFront(Panel::Stables); }
+void Form1::Command20_Click() { BringToFront(Panel::Tracks); }
 void Form1::new_Click() { BringToFront(Panel::NewGamey); }
 
 void Form1::SetOpener(SmallWindow window, std::function<void()> opener) { openers_[window] = std::move(opener); }

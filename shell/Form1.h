@@ -14,11 +14,13 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QAction;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace platform {
 class Dialogs;
 class PictureBox;
+class TextBox;
 class Timer;
 }  // namespace platform
 
@@ -72,6 +74,9 @@ public:
     void Command8_Click();  // "Tracks"
     void Command4_Click();  // "Stables"
     void Command2_Click();  // "Horse Market"
+    void Command6_Click();   // "Sell Horse"
+    void Command27_Click(); // "No" on "SELL HORSE?"
+    void Command20_Click(); // "No" on "START A NEW GAME?"
     void new_Click();       // Game > "New Game"
 
     // Small windows.
@@ -97,6 +102,9 @@ public:
     void UpdateMoneyLine();
 
     platform::Timer& Timer(const char* name) const;
+
+    // Fills the two product trees afresh, in the shops' order.
+    void FillProductTrees();
     QMenu* GameMenu() const { return fil; }
     QMenu* HelpMenu() const { return help; }
 
@@ -117,6 +125,24 @@ public:
     TreeView* legal = nullptr;
     TreeView* illegal = nullptr;
 
+    // The stable screen: the horse's card, the breeding boxes (each Tag holds
+    // its horse's slot) and the actions on the selected horse.
+    QPlainTextEdit* Text1 = nullptr;
+    platform::TextBox* MalePart = nullptr;
+    platform::TextBox* FemalePart = nullptr;
+    QPushButton* Command15 = nullptr;  // "Improve Horse"
+    QPushButton* Command7 = nullptr;   // "Race Horse"
+    QPushButton* Command6 = nullptr;   // "Sell Horse"
+    QPushButton* Command5 = nullptr;   // "Breed Horses"
+    // The market screen.
+    QPlainTextEdit* Text2 = nullptr;
+    QPushButton* Command10 = nullptr;  // "Buy Horse"
+    // The two questions.
+    QPushButton* Command25 = nullptr;  // "Yes" on "SELL HORSE?"
+    QPushButton* Command27 = nullptr;  // "No"
+    QPushButton* Command26 = nullptr;  // "Yes" on "START A NEW GAME?"
+    QPushButton* Command20 = nullptr;  // "No"
+
     QMenu* fil = nullptr;
     QMenu* help = nullptr;
     QAction* new_ = nullptr;
@@ -124,9 +150,16 @@ public:
     QAction* exit_ = nullptr;
     QAction* ab = nullptr;
 
+signals:
+    // A new game has replaced the stable, market and betting field: anything
+    // that still refers to an old horse (a foal on its way, an open foal
+    // window, a running exercise) lets go of it.
+    void GameReset();
+
 private:
     void BuildControls();
     void BuildPanels();
+    void BuildStableScreens();
     void BuildMenus();
     void BuildTimers();
 

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "platform/PictureBox.h"
+#include "shell/TreeView.h"
 #include "platform/Timer.h"
 #include "shell/Form1.h"
 #include "tests/support/RecordingDialogs.h"
@@ -152,6 +153,12 @@ TEST_F(Form1Test, PictureOfTheMainWindow) {
     form.UpdateMoneyLine();
     form.ShowNotice("Welcome To Trotwick");
     testing_support::SaveScreenshot(form, "main-window");
+    form.StableTree->AddNode("STUD0", "Happy Beauty", 3);
+    form.StableTree->AddNode("MAIR1", "Soft Honey", 20);
+    form.Command4_Click();
+    testing_support::SaveScreenshot(form, "stables-empty-card");
+    form.Command6_Click();
+    testing_support::SaveScreenshot(form, "sell-question");
 }
 
 }  // namespace
