@@ -9,6 +9,7 @@
 #include <QPen>
 #include <array>
 #include <cmath>
+#include <span>
 
 namespace resources {
 namespace {
@@ -16,47 +17,41 @@ namespace {
 // ---------------------------------------------------------------------------
 // The galloping figure, in canvas units (48 x 36, y downwards).
 
-// One leg: its chain of joints from the top of the limb to the hoof, and the
-// index of the joint where the lower leg (knee or hock down) begins.
-struct Leg {
-    std::array<Joint, 5> joints;
-    int knee;      // lower leg = joints[knee..]
-    int fetlock;   // a sock covers joints[fetlock..]
-};
+// One leg's chain of joints from the top of the limb to the hoof: shoulder
+// or hip, elbow or stifle, knee or hock, fetlock, and the coronet above the hoof.
+using Leg = std::array<Joint, 5>;
+constexpr std::size_t kKnee = 2;     // the lower leg, coloured with the points
+constexpr std::size_t kFetlock = 3;  // where a sock begins
 
 // Near fore reaching forward, far fore folded under the chest, near hind
 // driving back, far hind swinging forward under the belly: the moment of a
 // gallop stride that reads best at a small size.
-constexpr std::array<Leg, kLegs> kLegs4 = {{
-    {{{{{31.0, 17.0}, 3.3}, {{31.6, 22.2}, 2.2}, {{36.4, 26.0}, 1.3}, {{40.8, 29.4}, 1.05}, {{42.8, 30.8}, 1.05}}}, 2, 3},
-    {{{{{28.6, 17.0}, 3.0}, {{28.6, 22.0}, 2.0}, {{33.0, 26.4}, 1.25}, {{30.4, 30.4}, 1.0}, {{31.6, 32.2}, 1.0}}}, 2, 3},
-    {{{{{14.6, 16.6}, 4.6}, {{14.2, 22.0}, 2.6}, {{9.0, 25.6}, 1.4}, {{4.8, 30.0}, 1.0}, {{3.6, 31.8}, 1.05}}}, 2, 3},
-    {{{{{18.4, 17.0}, 3.6}, {{19.0, 21.8}, 2.1}, {{16.6, 27.4}, 1.3}, {{21.0, 30.4}, 0.95}, {{23.0, 31.4}, 1.0}}}, 2, 3},
+constexpr std::array<Leg, kLegs> kLegJoints = {{
+    {{{{31.0, 17.0}, 3.3}, {{31.6, 22.2}, 2.2}, {{36.4, 26.0}, 1.3}, {{40.8, 29.4}, 1.05}, {{42.8, 30.8}, 1.05}}},
+    {{{{28.6, 17.0}, 3.0}, {{28.6, 22.0}, 2.0}, {{33.0, 26.4}, 1.25}, {{30.4, 30.4}, 1.0}, {{31.6, 32.2}, 1.0}}},
+    {{{{14.6, 16.6}, 4.6}, {{14.2, 22.0}, 2.6}, {{9.0, 25.6}, 1.4}, {{4.8, 30.0}, 1.0}, {{3.6, 31.8}, 1.05}}},
+    {{{{18.4, 17.0}, 3.6}, {{19.0, 21.8}, 2.1}, {{16.6, 27.4}, 1.3}, {{21.0, 30.4}, 0.95}, {{23.0, 31.4}, 1.0}}},
 }};
 constexpr int kNearFore = 0, kFarFore = 1, kNearHind = 2, kFarHind = 3;
 
-QPainterPath LegPath(const Leg& leg, int from) {
-    const auto& j = leg.joints;
-    switch (from) {
-        case 0: return Limb({j[0], j[1], j[2], j[3], j[4]});
-        case 1: return Limb({j[1], j[2], j[3], j[4]});
-        case 2: return Limb({j[2], j[3], j[4]});
-        case 3: return Limb({j[3], j[4]});
-        default: return Limb({j[4]});
-    }
+const Leg& LegOf(int index) { return kLegJoints[static_cast<std::size_t>(index)]; }
+
+// The leg from joint `from` down to the hoof.
+QPainterPath LegPath(const Leg& leg, std::size_t from) {
+    return Limb(std::span<const Joint>(leg).subspan(from));
 }
 
 // A stocking reaches halfway up the cannon: a limb from the cannon's middle.
 QPainterPath StockingPath(const Leg& leg) {
-    const auto& j = leg.joints;
-    const Joint mid{(j[2].at + j[3].at) / 2.0, (j[2].radius + j[3].radius) / 2.0};
-    return Limb({mid, j[3], j[4]});
+    const Joint mid{(leg[kKnee].at + leg[kFetlock].at) / 2.0,
+                    (leg[kKnee].radius + leg[kFetlock].radius) / 2.0};
+    return Limb({mid, leg[kFetlock], leg[4]});
 }
 
 // The hoof: a small wedge beyond the last joint, pointing along the pastern.
 QPainterPath HoofPath(const Leg& leg) {
-    const Joint& pastern = leg.joints[3];
-    const Joint& end = leg.joints[4];
+    const Joint& pastern = leg[kFetlock];
+    const Joint& end = leg[4];
     QPointF along = end.at - pastern.at;
     along /= std::hypot(along.x(), along.y());
     const QPointF across(-along.y(), along.x());
@@ -76,14 +71,15 @@ QPainterPath BodyPath() {
     p.moveTo(11.2, 12.4);
     p.cubicTo(13.8, 10.0, 18.0, 10.1, 21.0, 11.4);   // croup
     p.cubicTo(24.0, 12.4, 26.6, 11.2, 28.6, 9.6);    // back to withers
-    p.cubicTo(31.4, 7.2, 35.2, 3.0, 39.2, 2.2);      // crest of the neck
-    p.cubicTo(40.4, 2.0, 41.4, 2.4, 42.2, 3.2);      // poll to forehead
-    p.cubicTo(43.8, 4.8, 45.8, 7.2, 47.2, 8.9);      // face
-    p.cubicTo(48.0, 9.9, 47.8, 11.4, 46.6, 11.9);    // muzzle
-    p.cubicTo(45.6, 12.5, 44.4, 12.6, 43.4, 12.4);   // chin
-    p.cubicTo(42.0, 12.2, 40.6, 12.4, 39.4, 11.8);   // jaw
-    p.cubicTo(38.2, 11.2, 37.6, 10.4, 37.6, 9.4);    // jowl up to the throat
-    p.cubicTo(36.4, 11.4, 35.2, 13.6, 34.6, 16.0);   // underside of the neck
+    p.cubicTo(31.4, 7.2, 35.0, 2.8, 39.0, 1.8);      // crest of the neck
+    p.cubicTo(40.0, 1.5, 41.0, 1.8, 41.7, 2.5);      // poll to forehead
+    p.cubicTo(43.6, 4.4, 45.8, 7.0, 47.4, 9.2);      // face
+    p.cubicTo(48.0, 10.1, 47.9, 11.6, 47.0, 12.4);   // nose and upper lip
+    p.cubicTo(46.4, 12.9, 45.6, 13.0, 44.9, 12.9);   // lower lip
+    p.cubicTo(44.2, 12.8, 43.8, 12.5, 43.3, 12.2);   // chin
+    p.cubicTo(42.2, 11.6, 41.2, 11.2, 40.2, 11.0);   // jaw
+    p.cubicTo(38.9, 10.7, 38.1, 9.6, 38.3, 8.4);     // round of the jowl up to the throat
+    p.cubicTo(36.8, 10.6, 35.2, 13.4, 34.6, 16.0);   // underside of the neck
     p.cubicTo(34.0, 18.2, 33.0, 20.2, 31.2, 21.6);   // chest
     p.cubicTo(27.6, 23.4, 21.6, 23.4, 17.6, 22.2);   // belly
     p.cubicTo(14.2, 21.2, 11.2, 20.0, 10.2, 17.4);   // flank and thigh
@@ -96,12 +92,12 @@ QPainterPath BodyPath() {
 QPainterPath HeadPath() {
     // Everything in front of the line from the poll to the throat.
     QPainterPath box;
-    box.moveTo(39.8, 0.0);
+    box.moveTo(39.4, 0.0);
     box.lineTo(48.0, 0.0);
     box.lineTo(48.0, 14.0);
-    box.lineTo(36.8, 14.0);
-    box.lineTo(37.8, 9.6);
-    box.lineTo(39.6, 2.0);
+    box.lineTo(37.6, 14.0);
+    box.lineTo(38.3, 8.4);
+    box.lineTo(39.2, 1.6);
     box.closeSubpath();
     return BodyPath().intersected(box);
 }
@@ -120,8 +116,8 @@ QPainterPath TailPath() {
 // The mane flies back from the crest in a row of locks.
 QPainterPath ManePath() {
     QPainterPath m;
-    m.moveTo(39.6, 2.8);
-    m.cubicTo(38.0, 1.9, 36.6, 2.4, 35.6, 2.8);
+    m.moveTo(39.4, 2.2);
+    m.cubicTo(38.0, 1.6, 36.6, 2.2, 35.6, 2.6);
     m.lineTo(36.0, 3.6);
     m.cubicTo(34.6, 3.6, 33.4, 4.4, 32.4, 5.0);
     m.lineTo(33.0, 5.8);
@@ -129,25 +125,25 @@ QPainterPath ManePath() {
     m.lineTo(30.0, 8.2);
     m.cubicTo(28.8, 8.6, 27.8, 9.2, 27.2, 9.8);
     m.cubicTo(28.6, 9.8, 29.6, 9.2, 30.8, 8.4);
-    m.cubicTo(33.2, 6.6, 36.0, 4.0, 39.6, 3.6);
+    m.cubicTo(33.2, 6.4, 36.0, 3.6, 39.6, 3.2);
     m.closeSubpath();
     return m;
 }
 
 QPainterPath ForelockPath() {
     QPainterPath f;
-    f.moveTo(40.4, 2.8);
-    f.cubicTo(41.8, 2.6, 42.8, 3.4, 43.2, 4.8);
-    f.cubicTo(42.4, 4.4, 41.6, 4.2, 40.8, 4.2);
+    f.moveTo(40.2, 2.2);
+    f.cubicTo(41.6, 2.0, 42.6, 2.8, 43.0, 4.2);
+    f.cubicTo(42.2, 3.8, 41.4, 3.6, 40.6, 3.6);
     f.closeSubpath();
     return f;
 }
 
 QPainterPath EarPath() {
     QPainterPath e;
-    e.moveTo(39.0, 3.2);
-    e.cubicTo(38.6, 2.0, 38.6, 1.0, 39.0, 0.2);
-    e.cubicTo(39.8, 1.0, 40.6, 2.0, 40.8, 3.0);
+    e.moveTo(38.9, 2.8);
+    e.cubicTo(38.4, 1.6, 38.4, 0.8, 38.8, 0.0);
+    e.cubicTo(39.8, 0.6, 40.6, 1.6, 40.9, 2.6);
     e.closeSubpath();
     return e;
 }
@@ -158,16 +154,16 @@ QPainterPath FaceMarkPath(FaceMark mark) {
         case FaceMark::None:
             break;
         case FaceMark::Star:
-            p = SmoothLoop({{42.6, 4.2}, {43.6, 4.9}, {43.0, 5.9}, {42.2, 5.2}});
+            p = SmoothLoop({{42.4, 3.4}, {43.5, 4.0}, {43.0, 5.0}, {42.0, 4.4}});
             break;
         case FaceMark::Stripe:
-            p = SmoothLoop({{42.5, 4.2}, {43.3, 4.6}, {46.6, 9.2}, {46.4, 10.0}, {45.8, 9.8}, {42.4, 5.2}});
+            p = SmoothLoop({{42.2, 3.2}, {43.2, 3.7}, {47.0, 9.4}, {46.9, 10.4}, {46.2, 10.2}, {42.2, 4.4}});
             break;
         case FaceMark::Blaze:
-            p = SmoothLoop({{42.0, 3.8}, {43.6, 4.4}, {47.2, 9.0}, {47.4, 10.8}, {46.2, 11.0}, {45.0, 9.4}, {42.0, 5.4}});
+            p = SmoothLoop({{41.6, 2.8}, {43.6, 3.6}, {47.8, 9.2}, {47.8, 12.0}, {46.4, 12.2}, {45.2, 9.8}, {41.8, 4.8}});
             break;
         case FaceMark::Bald:
-            p = SmoothLoop({{41.6, 3.4}, {44.4, 5.0}, {48.0, 9.4}, {47.6, 12.2}, {45.0, 12.4}, {43.4, 9.4}, {41.4, 6.0}});
+            p = SmoothLoop({{41.2, 2.6}, {44.4, 4.6}, {48.2, 9.4}, {48.0, 13.2}, {44.6, 13.4}, {43.0, 10.0}, {40.8, 6.0}});
             break;
     }
     return p;
@@ -293,41 +289,42 @@ LegMark MarkOf(const Coat& coat, int leg) {
     return coat.legs[static_cast<std::size_t>(leg)];
 }
 
-// Paints one leg's lower part, markings and hoof over a leg already filled.
+// Paints a leg's lower part and markings over the leg, then its hoof.
+// Far legs are dimmed by shade (0 for the near side).
 void PaintLowerLeg(QPainter& painter, const Coat& coat, int index, double shade) {
-    const Leg& leg = kLegs4[static_cast<std::size_t>(index)];
-    const QColor dim(0, 0, 0, static_cast<int>(255 * shade));
-    painter.setPen(Qt::NoPen);
-    if (coat.points != coat.body) {
-        painter.setBrush(QColor::fromRgb(coat.points));
-        painter.drawPath(LegPath(leg, leg.knee));
-    }
+    const Leg& leg = LegOf(index);
     const LegMark mark = MarkOf(coat, index);
-    const QColor white(0xF6, 0xF4, 0xEE);
-    if (mark == LegMark::Stocking) {
+    if (coat.points != coat.body) {
+        const QColor points = QColor::fromRgb(coat.points);
+        painter.setPen(OutlinePen(points, 0.5));
+        painter.setBrush(points);
+        painter.drawPath(LegPath(leg, kKnee));
+    }
+    if (mark != LegMark::None) {
+        const QColor white(0xF6, 0xF4, 0xEE);
+        painter.setPen(OutlinePen(white, 0.5));
         painter.setBrush(white);
-        painter.drawPath(StockingPath(leg));
-    } else if (mark == LegMark::Sock) {
-        painter.setBrush(white);
-        painter.drawPath(LegPath(leg, leg.fetlock));
+        painter.drawPath(mark == LegMark::Stocking ? StockingPath(leg) : LegPath(leg, kFetlock));
     }
     if (shade > 0) {
-        painter.setBrush(dim);
-        painter.drawPath(LegPath(leg, leg.knee));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 0, static_cast<int>(255 * shade)));
+        painter.drawPath(LegPath(leg, kKnee));
     }
+    // White legs grow pale horn; dark legs dark horn.
     const QColor horn = mark == LegMark::None ? QColor(0x3A, 0x32, 0x2C) : QColor(0x9A, 0x86, 0x6A);
     painter.setPen(OutlinePen(horn, 0.5));
-    painter.setBrush(shade > 0 ? Mix(horn, Qt::black, shade) : horn);
+    painter.setBrush(Mix(horn, Qt::black, shade));
     painter.drawPath(HoofPath(leg));
 }
 
 void PaintFarLeg(QPainter& painter, const Coat& coat, int index) {
-    const Leg& leg = kLegs4[static_cast<std::size_t>(index)];
+    constexpr double kFarShade = 0.28;
     const QColor body = QColor::fromRgb(coat.body);
     painter.setPen(OutlinePen(body));
-    painter.setBrush(Mix(body, Qt::black, 0.28));
-    painter.drawPath(LegPath(leg, 0));
-    PaintLowerLeg(painter, coat, index, 0.28);
+    painter.setBrush(Mix(body, Qt::black, kFarShade));
+    painter.drawPath(LegPath(LegOf(index), 0));
+    PaintLowerLeg(painter, coat, index, kFarShade);
 }
 
 void PaintTail(QPainter& painter, const Coat& coat) {
@@ -344,6 +341,17 @@ void PaintTail(QPainter& painter, const Coat& coat) {
     strands.cubicTo(7.0, 14.4, 4.8, 15.2, 3.0, 16.8);
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(strands);
+}
+
+// The dark line along the spine of duns.
+void PaintDorsalStripe(QPainter& painter, const Coat& coat) {
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor::fromRgb(coat.mane), 0.6, Qt::SolidLine, Qt::RoundCap));
+    QPainterPath stripe;
+    stripe.moveTo(11.6, 12.4);
+    stripe.cubicTo(14.0, 10.4, 18.0, 10.5, 21.0, 11.8);
+    stripe.cubicTo(24.0, 12.8, 26.6, 11.6, 28.8, 10.0);
+    painter.drawPath(stripe);
 }
 
 // Light from above: a sheen on the back and a shadow along the belly.
@@ -388,11 +396,11 @@ void PaintHeadDetails(QPainter& painter, const Coat& coat) {
     // Eye and nostril.
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0x10, 0x0C, 0x0A));
-    painter.drawEllipse(QPointF(42.0, 5.6), 0.62, 0.55);
+    painter.drawEllipse(QPointF(42.2, 5.0), 0.65, 0.58);
     painter.setBrush(QColor(255, 255, 255, 200));
-    painter.drawEllipse(QPointF(42.2, 5.4), 0.18, 0.18);
+    painter.drawEllipse(QPointF(42.4, 4.8), 0.18, 0.18);
     painter.setBrush(QColor(0, 0, 0, 150));
-    painter.drawEllipse(QPointF(46.3, 10.0), 0.45, 0.3);
+    painter.drawEllipse(QPointF(46.7, 10.7), 0.5, 0.34);
 }
 
 void PaintTack(QPainter& painter, const Coat& coat, int number) {
@@ -402,20 +410,21 @@ void PaintTack(QPainter& painter, const Coat& coat, int number) {
     painter.setBrush(Qt::NoBrush);
     painter.setPen(strap);
     QPainterPath bridle;
-    bridle.moveTo(45.0, 8.0);
-    bridle.lineTo(44.0, 11.8);
-    bridle.moveTo(40.8, 3.6);
-    bridle.lineTo(43.6, 10.6);
+    bridle.moveTo(46.2, 7.8);
+    bridle.lineTo(43.4, 11.4);
+    bridle.moveTo(40.4, 2.6);
+    bridle.lineTo(44.4, 11.8);
     painter.drawPath(bridle);
     painter.setPen(QPen(Outline(cloth), 0.45, Qt::SolidLine, Qt::RoundCap));
     QPainterPath rein;
-    rein.moveTo(44.2, 10.8);
+    rein.moveTo(44.4, 11.8);
     rein.cubicTo(40.0, 11.0, 34.0, 10.0, 29.8, 11.8);
     painter.drawPath(rein);
 
     // Saddle cloth, edged in white, with the number.
     const QRectF clothRect(19.2, 11.4, 9.4, 7.2);
-    painter.setPen(QPen(QColor(0xFA, 0xFA, 0xFA), 0.6));
+    const bool pale = qGray(coat.cloth) > 200;
+    painter.setPen(QPen(pale ? QColor(0x80, 0x80, 0x80) : QColor(0xFA, 0xFA, 0xFA), 0.6));
     painter.setBrush(cloth);
     painter.drawRoundedRect(clothRect, 1.2, 1.2);
     // The saddle sits on top of the cloth.
@@ -447,46 +456,27 @@ void PaintHorse(QPainter& painter, const Coat& coat, int number, const QRectF& t
     PaintTail(painter, coat);
 
     const QColor body = QColor::fromRgb(coat.body);
-    const QPainterPath skin = BodyPath()
-                                  .united(LegPath(kLegs4[kNearFore], 0))
-                                  .united(LegPath(kLegs4[kNearHind], 0));
+    const QPainterPath skin =
+        BodyPath().united(LegPath(LegOf(kNearFore), 0)).united(LegPath(LegOf(kNearHind), 0));
     painter.setPen(OutlinePen(body, 0.8));
     painter.setBrush(body);
     painter.drawPath(skin);
 
     painter.save();
-    painter.setClipPath(skin, Qt::IntersectClip);
-    if (coat.pattern == CoatPattern::Roan) {
-        // The roan's white hairs leave head and legs dark.
-        painter.setClipPath(BodyPath().subtracted(HeadPath()), Qt::IntersectClip);
-    }
+    // The roan's white hairs leave head and legs dark.
+    painter.setClipPath(coat.pattern == CoatPattern::Roan ? BodyPath().subtracted(HeadPath()) : skin,
+                        Qt::IntersectClip);
     PaintPattern(painter, coat, number);
     painter.restore();
 
-    painter.save();
-    painter.setClipPath(skin, Qt::IntersectClip);
     PaintLowerLeg(painter, coat, kNearHind, 0.0);
     PaintLowerLeg(painter, coat, kNearFore, 0.0);
-    if (coat.dorsalStripe) {
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(QColor::fromRgb(coat.mane), 0.6, Qt::SolidLine, Qt::RoundCap));
-        QPainterPath stripe;
-        stripe.moveTo(11.6, 12.4);
-        stripe.cubicTo(14.0, 10.4, 18.0, 10.5, 21.0, 11.8);
-        stripe.cubicTo(24.0, 12.8, 26.6, 11.6, 28.8, 10.0);
-        painter.drawPath(stripe);
-    }
+
+    painter.save();
     painter.setClipPath(BodyPath(), Qt::IntersectClip);
+    if (coat.dorsalStripe) PaintDorsalStripe(painter, coat);
     PaintShading(painter);
     painter.restore();
-    // Hooves stand outside the skin: draw them again unclipped.
-    for (int leg : {kNearHind, kNearFore}) {
-        const LegMark mark = MarkOf(coat, leg);
-        const QColor horn = mark == LegMark::None ? QColor(0x3A, 0x32, 0x2C) : QColor(0x9A, 0x86, 0x6A);
-        painter.setPen(OutlinePen(horn, 0.5));
-        painter.setBrush(horn);
-        painter.drawPath(HoofPath(kLegs4[static_cast<std::size_t>(leg)]));
-    }
 
     PaintHeadDetails(painter, coat);
     PaintTack(painter, coat, number);
@@ -499,7 +489,7 @@ void PaintEmptyHorse(QPainter& painter, const QRectF& target) {
     painter.translate(target.topLeft());
     painter.scale(target.width() / kHorseWidth, target.height() / kHorseHeight);
     QPainterPath ghost = BodyPath().united(TailPath());
-    for (const Leg& leg : kLegs4) ghost = ghost.united(LegPath(leg, 0));
+    for (const Leg& leg : kLegJoints) ghost = ghost.united(LegPath(leg, 0));
     painter.setBrush(QColor(0x80, 0x80, 0x80, 40));
     QPen dashes(QColor(0x60, 0x60, 0x60, 220), 0.8, Qt::DashLine, Qt::RoundCap);
     dashes.setDashPattern({2.5, 2.0});

@@ -40,11 +40,11 @@ QPixmap Cached(const QString& key, QSize size, const Painting& paint) {
     return pixmap;
 }
 
-QPixmap CoatPicture(int id, QSize size) {
+QPixmap CoatPicture(int id) {
     const Coat* coat = CoatFor(id);
     if (!coat) return {};
-    return Cached(QStringLiteral("trotwick/coat/%1/%2").arg(id).arg(size.width()), size,
-                  [coat, id](QPainter& p, const QRectF& r) { PaintHorse(p, *coat, id - 100, r); });
+    return Cached(QStringLiteral("trotwick/coat/%1").arg(id), kHorseSize,
+                  [coat, id](QPainter& p, const QRectF& r) { PaintHorse(p, *coat, id - kFirstCoat + 1, r); });
 }
 
 QPixmap KeysPicture(int id, LitKey lit) {
@@ -75,7 +75,7 @@ QPixmap HorseBitmap(int id) {
         case kEmptySlot:
             return Cached(QStringLiteral("trotwick/empty"), kHorseSize,
                           [](QPainter& p, const QRectF& r) { PaintEmptyHorse(p, r); });
-        default: return CoatPicture(id, kHorseSize);
+        default: return CoatPicture(id);
     }
 }
 

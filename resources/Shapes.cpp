@@ -31,7 +31,7 @@ QPainterPath Disc(const Joint& j) {
 
 }  // namespace
 
-QPainterPath Limb(std::initializer_list<Joint> joints) {
+QPainterPath Limb(std::span<const Joint> joints) {
     QPainterPath limb;
     const Joint* previous = nullptr;
     for (const Joint& joint : joints) {

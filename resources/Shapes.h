@@ -5,6 +5,7 @@
 #include <QPointF>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 
 // Small drawing helpers shared by the picture painters.
 namespace resources {
@@ -17,7 +18,10 @@ struct Joint {
 
 // A smooth tapering limb through the joints: round at every joint, with
 // straight tangent flanks between them.
-QPainterPath Limb(std::initializer_list<Joint> joints);
+QPainterPath Limb(std::span<const Joint> joints);
+inline QPainterPath Limb(std::initializer_list<Joint> joints) {
+    return Limb(std::span<const Joint>(joints.begin(), joints.size()));
+}
 
 // A closed smooth curve through the points (a Catmull-Rom loop).
 QPainterPath SmoothLoop(std::initializer_list<QPointF> points);

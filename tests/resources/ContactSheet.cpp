@@ -63,6 +63,19 @@ QImage CloseUpSheet(std::initializer_list<int> ids, int zoom) {
     return sheet;
 }
 
+// The tree icons enlarged, pixel for pixel.
+QImage IconSheet(int zoom) {
+    const int cell = 16 * zoom + 8;
+    QImage sheet(kColumns * cell + 8, 5 * cell + 8, QImage::Format_ARGB32);
+    sheet.fill(QColor(0xF2, 0xF0, 0xEA));
+    QPainter painter(&sheet);
+    for (int image = 1; image <= 45; ++image) {
+        const int x = 8 + ((image - 1) % kColumns) * cell, y = 8 + ((image - 1) / kColumns) * cell;
+        painter.drawPixmap(QRect(x, y, 16 * zoom, 16 * zoom), resources::CoatIcon(image).pixmap(16, 16));
+    }
+    return sheet;
+}
+
 // The same drawings painted straight at a large size, to judge the shapes.
 QImage VectorSheet(std::initializer_list<int> ids, int zoom) {
     const int cellW = 48 * zoom + 10;
@@ -125,7 +138,8 @@ int main(int argc, char** argv) {
     const QString closeUp = folder + QStringLiteral("/trotwick-closeup.png");
     if (!EnlargedSheet(3).save(coats) || !RealSizeSheet().save(sheet) ||
         !CloseUpSheet({101, 110, 105}, 9).save(closeUp) ||
-        !VectorSheet({101, 110}, 12).save(folder + QStringLiteral("/trotwick-vector.png"))) {
+        !VectorSheet({101, 110}, 12).save(folder + QStringLiteral("/trotwick-vector.png")) ||
+        !IconSheet(6).save(folder + QStringLiteral("/trotwick-icons.png"))) {
         std::fprintf(stderr, "could not write the contact sheets into %s\n", qPrintable(folder));
         return 1;
     }
