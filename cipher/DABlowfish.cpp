@@ -32,31 +32,35 @@ inline std::uint32_t Feistel(const BlowfishTables& t, std::uint32_t x) noexcept 
     return ((t.S[0][x >> 24] + t.S[1][(x >> 16) & 0xFF]) ^ t.S[2][(x >> 8) & 0xFF]) + t.S[3][x & 0xFF];
 }
 
+// The rounds as the definition states them (L ^= P(i); R ^= F(L); R ^= P(i + 1);
+// L ^= F(R)), with each P word combined into the half that F is about to
+// change rather than the half F reads: the same value, but the P word no
+// longer waits on the round before it.
 inline void Encipher(const BlowfishTables& t, std::uint32_t& left, std::uint32_t& right) noexcept {
-    std::uint32_t l = left;
+    std::uint32_t l = left ^ t.P[0];
     std::uint32_t r = right;
 #pragma GCC unroll 8
-    for (int i = 0; i < 16; i += 2) {
-        l ^= t.P[i];
+    for (int i = 1; i < 17; i += 2) {
+        r ^= t.P[i];
         r ^= Feistel(t, l);
-        r ^= t.P[i + 1];
+        l ^= t.P[i + 1];
         l ^= Feistel(t, r);
     }
     left = r ^ t.P[17];
-    right = l ^ t.P[16];
+    right = l;
 }
 
 inline void Decipher(const BlowfishTables& t, std::uint32_t& left, std::uint32_t& right) noexcept {
-    std::uint32_t l = right ^ t.P[16];
+    std::uint32_t l = right;
     std::uint32_t r = left ^ t.P[17];
 #pragma GCC unroll 8
-    for (int i = 14; i >= 0; i -= 2) {
-        l ^= Feistel(t, r);
-        r ^= t.P[i + 1];
-        r ^= Feistel(t, l);
+    for (int i = 16; i > 0; i -= 2) {
         l ^= t.P[i];
+        l ^= Feistel(t, r);
+        r ^= t.P[i - 1];
+        r ^= Feistel(t, l);
     }
-    left = l;
+    left = l ^ t.P[0];
     right = r;
 }
 

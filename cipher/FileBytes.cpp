@@ -109,7 +109,12 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
 
     std::string bytes;
     struct stat info {};
-    if (::fstat(file.Get(), &info) == 0 && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    // Room for the block cipher's header and padding, so that enciphering
+    // what was read grows it in place.
+    constexpr std::size_t kRoom = 24;
+    if (::fstat(file.Get(), &info) == 0 && info.st_size > 0) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size) + kRoom);
+    }
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
