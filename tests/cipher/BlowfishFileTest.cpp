@@ -2,12 +2,15 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
+#include <thread>
 
 #include "cipher/DABlowfish.h"
 #include "cipher/FileBytes.h"
@@ -167,6 +170,37 @@ TEST_F(BlowfishFiles, FailedWriteKeepsTheOldFileWholeAndSaysWhy) {
     EXPECT_EQ(caught.Description(), "Could not write the file " + Path("Zirc.enc").string() + " (Disk full).");
     EXPECT_EQ(Read(Path("Zirc.enc")), "the old save");
     EXPECT_EQ(Names(), (std::set<std::string>{"Data.ini", "Zirc.enc"}));
+}
+
+TEST_F(BlowfishFiles, AWriterKilledAtAnyMomentLeavesAWholeFile) {
+    // Two plain files of different sizes, enciphered over and over into the
+    // same destination by a child process that is killed at a random moment.
+    const std::string first(300000, 'a');
+    const std::string second(170000, 'b');
+    Write(Path("first.ini"), first);
+    Write(Path("second.ini"), second);
+    DABlowfish().EncryptFile(Path("first.ini"), Path("Zirc.enc"), "Pelmora");
+
+    std::mt19937 random(5);
+    for (int round = 0; round < 25; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            DABlowfish writer;
+            for (int i = 0;; ++i) {
+                writer.EncryptFile(Path(i % 2 ? "second.ini" : "first.ini"), Path("Zirc.enc"), "Pelmora");
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 20000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+
+        std::string bytes = Read(Path("Zirc.enc"));
+        DABlowfish reader;
+        ASSERT_EQ(ErrorText([&] { reader.DecryptByte(bytes, "Pelmora"); }), "(no error)") << "round " << round;
+        ASSERT_TRUE(bytes == first || bytes == second) << "round " << round;
+    }
 }
 
 TEST_F(BlowfishFiles, UnwritableDestinationsAreReported) {
