@@ -51,6 +51,7 @@ class DABlowfish {
 public:
     // Receives 0..100 while data is enciphered or deciphered: 0 after the
     // first block, about one call per further per cent, and 100 at the end.
+    // Called from inside the block loop: it must not throw or use the cipher.
     using ProgressHandler = std::function<void(std::int32_t percent)>;
     // Returns one header word per call; only its low 31 bits are used.
     using HeaderWordSource = std::function<std::uint32_t()>;
