@@ -1,5 +1,6 @@
 #include "platform/IniDocument.h"
 
+#include <array>
 #include <limits>
 
 #include "platform/AtomicFile.h"
@@ -19,6 +20,13 @@ std::string_view TrimBlanks(std::string_view text) {
 
 bool IsBlankLine(std::string_view text) { return TrimBlanks(text).empty(); }
 
+bool HasLineBreak(std::string_view text) {
+    for (char c : text) {
+        if (c == '\r' || c == '\n') return true;
+    }
+    return false;
+}
+
 // A line break inside a name or value would end its line in the file and
 // turn the rest into a line of its own; it is written as a blank instead.
 std::string WithoutLineBreaks(std::string_view text) {
@@ -29,15 +37,61 @@ std::string WithoutLineBreaks(std::string_view text) {
     return out;
 }
 
-// The form in which names are compared: as the file would give them back,
-// blanks around them ignored, letters in one case.
-std::string Fold(std::string_view name) { return runtime::UpperCase(TrimBlanks(WithoutLineBreaks(name))); }
+// Upper case of every byte, taken once from the runtime's Windows-1252 rules.
+std::array<unsigned char, 256> MakeUpperTable() {
+    std::string all(256, '\0');
+    for (int b = 0; b < 256; ++b) all[static_cast<std::size_t>(b)] = static_cast<char>(b);
+    const std::string upper = runtime::UpperCase(all);
+    std::array<unsigned char, 256> table{};
+    for (std::size_t b = 0; b < 256; ++b) table[b] = static_cast<unsigned char>(upper[b]);
+    return table;
+}
+const std::array<unsigned char, 256> kUpper = MakeUpperTable();
+
+// A name asked for, as the file would give it back: line breaks as blanks
+// (as a write makes them) and blanks around it ignored. Copies only when
+// the name holds a line break.
+class LookupName {
+public:
+    explicit LookupName(std::string_view name) {
+        if (!HasLineBreak(name)) {
+            view_ = TrimBlanks(name);
+        } else {
+            storage_ = WithoutLineBreaks(name);
+            view_ = TrimBlanks(storage_);
+        }
+    }
+    LookupName(const LookupName&) = delete;
+    LookupName& operator=(const LookupName&) = delete;
+    std::string_view View() const { return view_; }
+
+private:
+    std::string storage_;
+    std::string_view view_;
+};
 
 std::uint32_t Offset(std::string_view inner, std::string_view outer) {
     return static_cast<std::uint32_t>(inner.data() - outer.data());
 }
 
 }  // namespace
+
+std::size_t IniDocument::NameHash::operator()(std::string_view name) const noexcept {
+    std::size_t hash = 14695981039346656037ull;  // FNV-1a
+    for (char c : name) {
+        hash ^= kUpper[static_cast<unsigned char>(c)];
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+bool IniDocument::NameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (kUpper[static_cast<unsigned char>(a[i])] != kUpper[static_cast<unsigned char>(b[i])]) return false;
+    }
+    return true;
+}
 
 bool IniDocument::IsSectionHeader(std::string_view text, std::string_view* name) {
     const std::string_view trimmed = TrimBlanks(text);
@@ -75,11 +129,41 @@ void IniDocument::AppendLine(std::string text) {
     }
 }
 
+namespace {
+// Sections with more keys than this get a hash index besides the scan.
+constexpr std::size_t kScanLimit = 48;
+}  // namespace
+
+std::optional<std::size_t> IniDocument::Section::FindKey(std::string_view key) const {
+    if (bigIndex) {
+        const auto found = bigIndex->find(key);
+        if (found == bigIndex->end()) return std::nullopt;
+        return found->second;
+    }
+    const std::size_t hash = NameHash{}(key);
+    for (const KeyRef& ref : keys) {
+        if (ref.hash == hash && NameEqual{}(lines[ref.line].Key(), key)) return ref.line;
+    }
+    return std::nullopt;
+}
+
+void IniDocument::Section::AddKey(std::size_t line) {
+    const std::string_view key = lines[line].Key();
+    keys.push_back({NameHash{}(key), line});
+    if (bigIndex) {
+        bigIndex->try_emplace(std::string(key), line);
+    } else if (keys.size() > kScanLimit) {
+        bigIndex = std::make_unique<NameIndex>();
+        for (const KeyRef& ref : keys) bigIndex->try_emplace(std::string(lines[ref.line].Key()), ref.line);
+    }
+}
+
 void IniDocument::IndexSection(std::size_t index) {
     Section& section = sections_[index];
     section.keys.clear();
+    section.bigIndex.reset();
     for (std::size_t i = 0; i < section.lines.size(); ++i) {
-        if (section.lines[i].isKey) section.keys.try_emplace(Fold(section.lines[i].Key()), i);
+        if (section.lines[i].isKey) section.AddKey(i);
     }
 }
 
@@ -88,7 +172,7 @@ void IniDocument::IndexNames() {
     for (std::size_t i = 1; i < sections_.size(); ++i) {
         std::string_view name;
         IsSectionHeader(sections_[i].header, &name);
-        index_.try_emplace(Fold(name), i);  // the first of two same-named sections is the one read
+        index_.try_emplace(std::string(name), i);  // the first of two same-named sections is the one read
     }
 }
 
@@ -96,12 +180,10 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
     IniDocument document;
     std::size_t start = 0;
     while (start < bytes.size()) {
-        const auto end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            document.AppendLine(std::string(bytes.substr(start)));
-            break;
-        }
+        std::size_t end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
         document.AppendLine(std::string(bytes.substr(start, end - start)));
+        if (end == bytes.size()) break;
         start = end + 1;
         if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
     }
@@ -140,20 +222,23 @@ std::error_code IniDocument::Save(const std::filesystem::path& file) const {
 }
 
 const IniDocument::Section* IniDocument::FindSection(std::string_view section) const {
-    const auto found = index_.find(Fold(section));
+    const LookupName name(section);
+    const auto found = index_.find(name.View());
     return found == index_.end() ? nullptr : &sections_[found->second];
 }
 
 IniDocument::Section* IniDocument::FindSection(std::string_view section) {
-    const auto found = index_.find(Fold(section));
+    const LookupName name(section);
+    const auto found = index_.find(name.View());
     return found == index_.end() ? nullptr : &sections_[found->second];
 }
 
 const IniDocument::Line* IniDocument::FindLine(std::string_view section, std::string_view key) const {
     const Section* found = FindSection(section);
     if (!found) return nullptr;
-    const auto line = found->keys.find(Fold(key));
-    return line == found->keys.end() ? nullptr : &found->lines[line->second];
+    const LookupName name(key);
+    const auto line = found->FindKey(name.View());
+    return line ? &found->lines[*line] : nullptr;
 }
 
 std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const {
@@ -193,49 +278,61 @@ std::int32_t IniDocument::GetInt(std::string_view section, std::string_view key,
 }
 
 bool IniDocument::SetString(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string keyText(TrimBlanks(WithoutLineBreaks(key)));
+    const LookupName keyName(key);
+    const std::string_view keyText = keyName.View();
     // Such a key would read back as another key, or as a section header.
     if (keyText.find('=') != std::string::npos || (!keyText.empty() && keyText.front() == '[')) return false;
 
     Section* target = FindSection(section);
     if (!target) {
-        const std::string name(TrimBlanks(WithoutLineBreaks(section)));
+        const LookupName name(section);
         Section created;
-        created.header = "[" + name + "]";
+        created.header.reserve(name.View().size() + 2);
+        created.header.append("[").append(name.View()).append("]");
         sections_.push_back(std::move(created));
-        index_.emplace(Fold(name), sections_.size() - 1);
+        index_.emplace(std::string(name.View()), sections_.size() - 1);
         target = &sections_.back();
     }
 
-    const std::string valueText = WithoutLineBreaks(value);
-    const std::string folded = Fold(keyText);
-    if (const auto existing = target->keys.find(folded); existing != target->keys.end()) {
-        Line& line = target->lines[existing->second];
+    // The line as it will stand in the file: key, "=", value.
+    auto lineFor = [&value](std::string_view name) {
+        std::string text;
+        text.reserve(name.size() + 1 + value.size());
+        text.append(name).append("=").append(value);
+        for (std::size_t i = name.size() + 1; i < text.size(); ++i) {
+            if (text[i] == '\r' || text[i] == '\n') text[i] = ' ';
+        }
+        return ParseLine(std::move(text));
+    };
+    if (const auto existing = target->FindKey(keyText)) {
+        Line& line = target->lines[*existing];
         // The key keeps its place and the spelling it has in the file.
-        line = ParseLine(std::string(line.Key()) + "=" + valueText);
+        line = lineFor(line.Key());
         return true;
     }
     // After the section's last line with text, so that blank lines that part
     // it from the next section stay where they are.
     std::size_t at = target->lines.size();
     while (at > 0 && IsBlankLine(target->lines[at - 1].text)) --at;
-    target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(at), ParseLine(keyText + "=" + valueText));
-    target->keys.emplace(folded, at);
+    target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(at), lineFor(keyText));
+    target->AddKey(at);
     return true;
 }
 
 bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
     Section* found = FindSection(section);
     if (!found) return false;
-    const auto line = found->keys.find(Fold(key));
-    if (line == found->keys.end()) return false;
-    found->lines.erase(found->lines.begin() + static_cast<std::ptrdiff_t>(line->second));
+    const LookupName name(key);
+    const auto line = found->FindKey(name.View());
+    if (!line) return false;
+    found->lines.erase(found->lines.begin() + static_cast<std::ptrdiff_t>(*line));
     IndexSection(static_cast<std::size_t>(found - sections_.data()));
     return true;
 }
 
 bool IniDocument::DeleteSection(std::string_view section) {
-    const auto found = index_.find(Fold(section));
+    const LookupName name(section);
+    const auto found = index_.find(name.View());
     if (found == index_.end()) return false;
     sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(found->second));
     IndexNames();

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,10 +74,33 @@ private:
         std::string_view Key() const { return std::string_view(text).substr(keyBegin, keyLength); }
         std::string_view Value() const { return std::string_view(text).substr(valueBegin, valueLength); }
     };
+    // Names hash and compare without regard to case, so that lookups need
+    // no folded copy of the name.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept;
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+    using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, NameEqual>;
+
+    struct KeyRef {
+        std::size_t hash;
+        std::size_t line;
+    };
     struct Section {
         std::string header;  // the "[Name]" line; empty for the lines before the first section
         std::vector<Line> lines;
-        std::unordered_map<std::string, std::size_t> keys;  // folded key -> first line holding it
+        // Every key line in file order. A saved game's sections hold a few
+        // dozen keys at most, which a scan finds fastest; a section with
+        // many keys gets an index as well.
+        std::vector<KeyRef> keys;
+        std::unique_ptr<NameIndex> bigIndex;  // key as in the file -> first line holding it
+
+        std::optional<std::size_t> FindKey(std::string_view key) const;
+        void AddKey(std::size_t line);
     };
 
     static Line ParseLine(std::string text);
@@ -91,7 +115,7 @@ private:
     // sections_[0] holds the lines before the first section header, which no
     // section name reaches.
     std::vector<Section> sections_ = std::vector<Section>(1);
-    std::unordered_map<std::string, std::size_t> index_;  // folded section name -> first section
+    NameIndex index_;  // section name as in the file -> first section
 };
 
 // One private-profile call on a file, as the system functions make it: the

@@ -191,6 +191,23 @@ TEST(IniDocument, ReadsAndWritesTheFirstOfTwoSameNames) {
     EXPECT_EQ(ini.Find("A", "only").value_or(""), "here");
 }
 
+TEST(IniDocument, ReadsTheFirstOfTwoSameKeysInALargeSection) {
+    std::string text = "[Big]\r\n";
+    for (int i = 0; i < 100; ++i) text += "Key" + std::to_string(i) + "=first" + std::to_string(i) + "\r\n";
+    text += "KEY7=second\r\nkey99=second\r\n";
+    IniDocument ini = IniDocument::Parse(text);
+    EXPECT_EQ(ini.Find("Big", "key7").value_or(""), "first7");
+    EXPECT_EQ(ini.Find("Big", "Key99").value_or(""), "first99");
+    ASSERT_TRUE(ini.SetString("Big", "Key7", "changed"));
+    ASSERT_TRUE(ini.SetString("Big", "Key100", "new"));
+    EXPECT_EQ(ini.Find("Big", "KEY7").value_or(""), "changed");
+    ASSERT_TRUE(ini.DeleteKey("Big", "Key7"));
+    EXPECT_EQ(ini.Find("Big", "Key7").value_or(""), "second");
+    const std::string written = ini.Serialize();
+    EXPECT_NE(written.find("Key6=first6\r\nKey8=first8\r\n"), std::string::npos);
+    EXPECT_NE(written.find("key99=second\r\nKey100=new\r\n"), std::string::npos);
+}
+
 TEST(IniDocument, DeletesKeysAndSections) {
     IniDocument ini = IniDocument::Parse("[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\n[C]\r\nw=4\r\n");
     EXPECT_TRUE(ini.DeleteKey("a", "X"));
@@ -328,36 +345,38 @@ private:
     std::vector<Entry> sections_;
 };
 
-TEST(IniDocument, AgreesWithAPlainModelUnderRandomEdits) {
+// `sectionDeletes`: how many steps in a thousand delete a whole section.
+// Every `checkEvery` steps all names are looked up, in the document and in
+// its own text read back.
+void CheckAgainstModel(const std::vector<std::string>& keys, int steps, unsigned sectionDeletes, int checkEvery) {
     std::mt19937 random(20240611);
     const std::vector<std::string> sections = {"Data", "DATA", " data ", "OWNED0", "owned0", "Owned\xC9", "OWNED\xE9",
                                                "CONTACTS", "a]b", "[x]"};
-    const std::vector<std::string> keys = {"Money", "MONEY", " money\t", "Name", "Contact0", "contact0", "\xE9t\xE9",
-                                           "\xC9T\xC9", "", "x[1]", "Line\nBreak"};
     const std::string valueBytes = std::string("ab \t\r\n=[];\xA3\xE9\x80\xFF") + '\0';
     auto pick = [&](const auto& list) { return list[random() % list.size()]; };
 
     IniDocument ini;
     ModelFile model;
-    for (int step = 0; step < 3000; ++step) {
+    for (int step = 0; step < steps; ++step) {
         const std::string section = pick(sections);
         const std::string key = pick(keys);
-        const unsigned action = random() % 10;
-        if (action < 7) {
+        const unsigned action = random() % 1000;
+        if (action < sectionDeletes) {
+            ini.DeleteSection(section);
+            model.DeleteSection(section);
+        } else if (action < 750) {
             std::string value;
             const std::size_t length = random() % 12;
             for (std::size_t i = 0; i < length; ++i) value += valueBytes[random() % valueBytes.size()];
             ASSERT_TRUE(ini.SetString(section, key, value));
             model.Set(section, key, value);
-        } else if (action < 9) {
+        } else {
             ini.DeleteKey(section, key);
             model.DeleteKey(section, key);
-        } else {
-            ini.DeleteSection(section);
-            model.DeleteSection(section);
         }
         const std::string bytes = ini.Serialize();
         ASSERT_EQ(bytes, model.Bytes()) << "step " << step;
+        if (step % checkEvery != 0) continue;
         const IniDocument reread = IniDocument::Parse(bytes);
         ASSERT_EQ(reread.Serialize(), bytes) << "step " << step;
         for (const auto& s : sections) {
@@ -374,6 +393,22 @@ TEST(IniDocument, AgreesWithAPlainModelUnderRandomEdits) {
             }
         }
     }
+}
+
+TEST(IniDocument, AgreesWithAPlainModelUnderRandomEdits) {
+    CheckAgainstModel({"Money", "MONEY", " money\t", "Name", "Contact0", "contact0", "\xE9t\xE9", "\xC9T\xC9", "", "x[1]",
+                       "Line\nBreak"},
+                      3000, 100, 1);
+}
+
+TEST(IniDocument, AgreesWithThePlainModelInSectionsOfManyKeys) {
+    // Enough names that a section outgrows the scan and gets an index.
+    std::vector<std::string> keys;
+    for (int i = 0; i < 80; ++i) {
+        keys.push_back("Contact" + std::to_string(i));
+        if (i % 4 == 0) keys.push_back(" CONTACT" + std::to_string(i));
+    }
+    CheckAgainstModel(keys, 4000, 3, 10);
 }
 
 }  // namespace
