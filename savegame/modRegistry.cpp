@@ -89,7 +89,8 @@ std::int32_t modRegistry::ReadValue(const platform::IniDocument& ini, std::strin
         // A missing key gives the default's text, to a text receiver cut as
         // a read value is; any other receiver keeps the default as it is.
         if (!found && !value.IsText()) return StatusFor(defaultFits);
-        const std::string text = ini.GetString(section, key, defaultValue.Text(), kValueBuffer);
+        const std::string text = found ? std::string(found->substr(0, kValueBuffer - 1))
+                                       : defaultValue.Text().substr(0, kValueBuffer - 1);
         return StatusFor(ConvertSetting(SettingValue(text), value));
     }
     if (TypeIs(type, 'D') || TypeIs(type, 'B')) {
