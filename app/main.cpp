@@ -2,8 +2,10 @@
 #include <QFont>
 
 #include "core/Game.h"
+#include "development/LabWindows.h"
 #include "platform/Dialogs.h"
 #include "shell/Form1.h"
+#include "shell/InformationWindows.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -15,6 +17,8 @@ int main(int argc, char** argv) {
     core::Game game;
     platform::QtDialogs dialogs;
     shell::Form1 form1(game, dialogs);
+    shell::InformationWindows::Install(form1);
+    development::LabWindows::Install(form1);
     form1.PaintBackgrounds();
     game.Randomize();
     game.Money = core::kStartingMoney;
