@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,10 +15,22 @@ namespace {
 using platform::InstanceLock;
 using Result = platform::InstanceLock::Result;
 
-// Each test takes a name of its own, so runs never meet each other or a game.
-std::string TestLockName(const char* what) {
-    return std::string("trotwick-test-") + std::to_string(::getpid()) + "-" + what;
-}
+// Each test takes a name of its own, so runs never meet each other or a game;
+// the lock files go when the test ends.
+class InstanceLockTest : public ::testing::Test {
+protected:
+    ~InstanceLockTest() override {
+        std::error_code error;
+        for (const auto& name : names_) std::filesystem::remove(platform::LockFilePath(name), error);
+    }
+    std::string TestLockName(const char* what) {
+        names_.push_back(std::string("trotwick-test-") + std::to_string(::getpid()) + "-" + what);
+        return names_.back();
+    }
+
+private:
+    std::vector<std::string> names_;
+};
 
 // Puts XDG_RUNTIME_DIR to a folder of the test's own for the test's length.
 class RuntimeFolder {
@@ -46,7 +59,7 @@ private:
     bool hadOld_ = false;
 };
 
-TEST(InstanceLock, OneHolderAtATimeUntilItLetsGo) {
+TEST_F(InstanceLockTest, OneHolderAtATimeUntilItLetsGo) {
     const std::string name = TestLockName("one-holder");
     InstanceLock first(name);
     InstanceLock second(name);
@@ -60,7 +73,7 @@ TEST(InstanceLock, OneHolderAtATimeUntilItLetsGo) {
     EXPECT_EQ(second.Acquire(), Result::Acquired);
 }
 
-TEST(InstanceLock, AProcessKilledOutrightLeavesNoStaleLock) {
+TEST_F(InstanceLockTest, AProcessKilledOutrightLeavesNoStaleLock) {
     const std::string name = TestLockName("killed");
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
@@ -106,7 +119,7 @@ TEST(InstanceLock, LivesInTheRuntimeFolderOrElseInTempWithTheUserId) {
     EXPECT_EQ(path.filename().string(), "trotwick-" + std::to_string(::geteuid()) + ".lock");
 }
 
-TEST(InstanceLock, APlantedLinkIsNeitherFollowedNorABlock) {
+TEST_F(InstanceLockTest, APlantedLinkIsNeitherFollowedNorABlock) {
     RuntimeFolder runtime;
     const std::string name = TestLockName("planted");
     const auto target = runtime.Folder() / "victim";
