@@ -269,6 +269,16 @@ TEST_F(StartupTest, ASecondCopyShowsTheBoxAndTouchesNothing) {
     EXPECT_EQ(saves, 0);
 }
 
+TEST_F(StartupTest, ALockThatCannotBeUsedDoesNotKeepThePlayerOut) {
+    const fs::path lockFile = platform::LockFilePath(settings.InstanceName);
+    fs::create_symlink(fs::path(settings.GameFolder) / "elsewhere", lockFile);
+    Build();
+    EXPECT_TRUE(startup->Form_Load());
+    EXPECT_EQ(Boxes().size(), 1u);  // the firewall notice only
+    EXPECT_EQ(Boxes()[0].title, "Notice");
+    EXPECT_FALSE(fs::exists(fs::path(settings.GameFolder) / "elsewhere"));
+}
+
 TEST_F(StartupTest, EveryWayOutSavesOnceHidingTheWindowFirst) {
     const std::vector<std::function<void(Startup&, Form1&)>> ways = {
         [](Startup&, Form1& f) { f.close(); },                 // the close box

@@ -117,19 +117,20 @@ struct WinCase {
     int oddsLeft, oddsRight;
     double inHandAtTheFinish;
     const char* stake;
+    double stakeValue;
     double expected;
 };
 
 TEST_F(TracksPanelTest, ARaceRunsLaneByLaneToItsPayout) {
     const WinCase cases[] = {
-        {"1 on 1/2", 1, 2, 1000, "1", 1001},
-        {"100 on 40/11", 40, 11, 900, "100", 1364},
+        {"1 on 1/2", 1, 2, 1000, "1", 1, 1001},
+        {"100 on 40/11", 40, 11, 900, "100", 100, 1364},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         core::HorseRec& favourite = game.TrackHorse[33];
         favourite.Speed = 200, favourite.OddsLeft = c.oddsLeft, favourite.OddsRight = c.oddsRight;
-        game.Money = c.inHandAtTheFinish + 250 + std::stod(c.stake);
+        game.Money = c.inHandAtTheFinish + 250 + c.stakeValue;
         ScriptLanes({10, 20, 33, 40, 50});
         tracks.Command3->click();
         EXPECT_EQ(HorsePic(3)->Tag, "33");
