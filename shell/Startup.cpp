@@ -17,6 +17,8 @@ namespace shell {
 
 namespace {
 
+constexpr double kLevelUpMoney = 1000000000;
+
 std::filesystem::path InFolder(const std::filesystem::path& folder, const char* file) {
     const std::string text = folder.string();
     return std::filesystem::path(text + SlashFor(text) + file);
@@ -59,7 +61,9 @@ bool Startup::Form_Load() {
     form_.Timer("LiveUpdate").SetEnabled(true);
     form_.BringToFront(Panel::Tracks);
     form_.ShowNotice(kWelcome);
-    form_.UpdateMoneyLine();
+    // The money line shows the game's money from the first moment, unless
+    // the level-up rule must see it first (at its first tick).
+    if (form_.Game().Money < kLevelUpMoney) form_.UpdateMoneyLine();
     form_.EnableDesignTimeTimers();
     stage_ = Stage::Playing;
     return true;
