@@ -1,30 +1,11 @@
 #include <QApplication>
-#include <QFont>
 
-#include "core/Game.h"
-#include "development/LabWindows.h"
-#include "platform/Dialogs.h"
-#include "shell/Form1.h"
-#include "shell/InformationWindows.h"
+#include "app/Program.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Trotwick");
-    QFont font = QApplication::font();
-    font.setPointSizeF(8);
-    QApplication::setFont(font);
-
-    core::Game game;
-    platform::QtDialogs dialogs;
-    shell::Form1 form1(game, dialogs);
-    shell::InformationWindows::Install(form1);
-    development::LabWindows::Install(form1);
-    form1.PaintBackgrounds();
-    game.Randomize();
-    game.Money = core::kStartingMoney;
-    form1.UpdateMoneyLine();
-    form1.EnableDesignTimeTimers();
-    form1.show();
-    form1.ShowNotice("Welcome To Trotwick");
+    QApplication application(argc, argv);
+    app::ConfigureApplication(application);
+    app::Program program({app::DefaultStartupSettings()});
+    program.Start();
     return QApplication::exec();
 }

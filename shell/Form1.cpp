@@ -192,7 +192,9 @@ void Form1::BuildStableScreens() {
     QWidget* stables = &PanelBox(Panel::Stables);
     PlaceTwips(StableTree, 120, 120, 3495, 3735);
     MakeLabel(stables, "Label8", QStringLiteral("Selected Horse Information:"), 3720, 120, 3855, 255);
-    Text1 = MakeCard(stables, "Text1", 3720, 360, 3855, 2415);
+    // The card is tall enough for every line of a horse's details; the
+    // actions on the selected horse stand in the column beside it.
+    Text1 = MakeCard(stables, "Text1", 3720, 360, 3855, 3495);
     MakeLabel(stables, "Label9", QStringLiteral("Stallion:"), 7740, 120, 2355, 255);
     MalePart = new platform::TextBox(stables);
     MalePart->setObjectName("MalePart");
@@ -204,16 +206,16 @@ void Form1::BuildStableScreens() {
     FemalePart->Tag = "0";
     PlaceTwips(FemalePart, 7740, 1020, 2355, 315);
     Command5 = MakeButton(stables, "Command5", "Breed Horses", 7740, 1500, 2355, 495);
-    Command15 = MakeButton(stables, "Command15", "Improve Horse", 3720, 2940, 1815, 495);
-    Command7 = MakeButton(stables, "Command7", "Race Horse", 5760, 2940, 1815, 495);
-    Command6 = MakeButton(stables, "Command6", "Sell Horse", 3720, 3480, 1815, 375);
+    Command15 = MakeButton(stables, "Command15", "Improve Horse", 7740, 2280, 2355, 495);
+    Command7 = MakeButton(stables, "Command7", "Race Horse", 7740, 2820, 2355, 495);
+    Command6 = MakeButton(stables, "Command6", "Sell Horse", 7740, 3360, 2355, 495);
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
 
     QWidget* market = &PanelBox(Panel::Market);
     PlaceTwips(MarketTree, 120, 120, 3495, 3735);
     MakeLabel(market, "Label12", QStringLiteral("Horse Information:"), 3720, 120, 3855, 255);
-    Text2 = MakeCard(market, "Text2", 3720, 360, 3855, 2415);
-    Command10 = MakeButton(market, "Command10", "Buy Horse", 3720, 2940, 1815, 495);
+    Text2 = MakeCard(market, "Text2", 3720, 360, 3855, 3495);
+    Command10 = MakeButton(market, "Command10", "Buy Horse", 7740, 360, 2355, 495);
 
     QWidget* sell = &PanelBox(Panel::SellHor);
     MakeQuestion(sell, "SELL HORSE?");

@@ -1,0 +1,66 @@
+#include "app/Program.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+#include <system_error>
+
+#include "development/LabWindows.h"
+#include "platform/Dialogs.h"
+#include "platform/TerminationSignals.h"
+#include "shell/Form1.h"
+#include "shell/Form15.h"
+#include "shell/InformationWindows.h"
+#include "shell/NewGameQuestion.h"
+#include "shell/StablePanel.h"
+#include "shell/TracksPanel.h"
+
+namespace app {
+
+Program::Program(ProgramOptions options) {
+    if (!options.Dialogs) ownDialogs_ = std::make_unique<platform::QtDialogs>();
+    platform::Dialogs& dialogs = options.Dialogs ? *options.Dialogs : *ownDialogs_;
+    form1_ = std::make_unique<shell::Form1>(game_, dialogs);
+    tracks_ = new shell::TracksPanel(*form1_);
+    stable_ = new shell::StablePanel(*form1_);
+    newGame_ = new shell::NewGameQuestion(*form1_, *tracks_);
+    startup_ = new shell::Startup(*form1_, *tracks_, std::move(options.Startup));
+    shell::InformationWindows::Install(*form1_);
+    development::LabWindows::Install(*form1_);
+    if (options.HandleTerminationSignals) {
+        signals_ = std::make_unique<platform::TerminationSignals>();
+        QObject::connect(signals_.get(), &platform::TerminationSignals::Received, startup_,
+                         [this](int) { startup_->TerminationRequested(); });
+    }
+}
+
+Program::~Program() {
+    signals_.reset();
+    splash_.reset();
+    form1_.reset();
+}
+
+void Program::Start() {
+    if (splash_) return;
+    splash_ = std::make_unique<shell::Form15>([this] { startup_->ShowMainWindow(); });
+    splash_->show();
+}
+
+shell::StartupSettings DefaultStartupSettings() {
+    shell::StartupSettings settings;
+    settings.InstanceName = "trotwick";
+    settings.ProgramFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    std::error_code error;
+    settings.GameFolder = std::filesystem::current_path(error);
+    return settings;
+}
+
+void ConfigureApplication(QApplication& application) {
+    QApplication::setApplicationName("Trotwick");
+    QFont font = QApplication::font();
+    font.setPointSizeF(8);
+    QApplication::setFont(font);
+    application.setQuitOnLastWindowClosed(false);
+}
+
+}  // namespace app

@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <unistd.h>
+
+#include "app/Program.h"
+#include "platform/InstanceLock.h"
+#include "platform/Timer.h"
+#include "shell/Form1.h"
+#include "shell/Form15.h"
+#include "shell/TreeView.h"
+#include "tests/support/RecordingDialogs.h"
+
+namespace {
+
+TEST(Program, StartsThroughTheSplashIntoAPlayableGame) {
+    QTemporaryDir folder;
+    testing_support::RecordingDialogs dialogs;
+    app::ProgramOptions options;
+    options.Startup.InstanceName = "trotwick-test-" + std::to_string(::getpid()) + "-program";
+    options.Startup.ProgramFolder = folder.path().toStdString();
+    options.Startup.GameFolder = folder.path().toStdString();
+    options.Dialogs = &dialogs;
+    options.HandleTerminationSignals = false;
+    app::Program program(std::move(options));
+    std::vector<int> ended;
+    program.Startup().Seams.EndProcess = [&](int code) { ended.push_back(code); };
+
+    program.Start();
+    ASSERT_NE(program.Splash(), nullptr);
+    EXPECT_TRUE(program.Splash()->isVisible());
+    EXPECT_FALSE(program.Form1().isVisible());
+    EXPECT_TRUE(dialogs.boxes.empty());  // nothing happens before the splash's time
+
+    program.Splash()->Timer1_Timer();
+    EXPECT_FALSE(program.Splash()->isVisible());
+    EXPECT_TRUE(program.Form1().isVisible());
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(program.Form1().FrontPanel(), shell::Panel::Tracks);
+    EXPECT_EQ(program.Form1().MarketTree->Count(), 251);
+    EXPECT_EQ(program.Game().Money, 5000);
+
+    program.Form1().close();
+    EXPECT_EQ(ended, std::vector<int>{0});
+    EXPECT_FALSE(program.Form1().isVisible());
+    std::error_code error;
+    std::filesystem::remove(platform::LockFilePath(program.Startup().Settings().InstanceName), error);
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "platform/InstanceLock.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A copy of the program in its own process (see StartupProbe.cpp).
+class Copy {
+public:
+    Copy(const QString& lockName, const QString& programFolder, const QString& gameFolder) {
+        process_.setWorkingDirectory(gameFolder);
+        process_.setProgram(QStringLiteral(STARTUP_PROBE));
+        process_.setArguments({lockName, programFolder});
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start();
+    }
+    ~Copy() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+
+    // Reads lines until one equals `line` (true) or the copy ends (false).
+    bool WaitFor(const std::string& line) {
+        for (;;) {
+            while (process_.canReadLine()) {
+                const std::string got = process_.readLine().trimmed().toStdString();
+                lines_.push_back(got);
+                if (got == line) return true;
+            }
+            if (process_.state() == QProcess::NotRunning) return false;
+            if (!process_.waitForReadyRead(15000) && process_.state() != QProcess::NotRunning) return false;
+        }
+    }
+    bool Finished() { return process_.waitForFinished(15000); }
+    int ExitCode() const { return process_.exitCode(); }
+    QProcess::ExitStatus ExitStatus() const { return process_.exitStatus(); }
+    void Signal(int number) { ::kill(static_cast<pid_t>(process_.processId()), number); }
+    void KillOutright() {
+        process_.kill();  // SIGKILL: no handler, no clean-up
+        process_.waitForFinished(5000);
+    }
+    const std::vector<std::string>& Lines() const { return lines_; }
+    bool Said(const std::string& line) const { return std::find(lines_.begin(), lines_.end(), line) != lines_.end(); }
+
+private:
+    QProcess process_;
+    std::vector<std::string> lines_;
+};
+
+class StartupProcessTest : public ::testing::Test {
+protected:
+    ~StartupProcessTest() override {
+        std::error_code error;
+        fs::remove(platform::LockFilePath(LockName().toStdString()), error);
+    }
+
+    QString LockName() const { return QStringLiteral("trotwick-test-%1-process").arg(::getpid()); }
+    fs::path Patch() const { return fs::path(programFolder.path().toStdString()) / "Patch.exe"; }
+    void LeavePatch() const { std::ofstream(Patch()) << "patch"; }
+
+    QTemporaryDir programFolder;
+    QTemporaryDir firstGame;
+    QTemporaryDir secondGame;
+};
+
+TEST_F(StartupProcessTest, ASecondCopyEndsUntouchedAndAKilledCopyBlocksNothing) {
+    LeavePatch();
+    Copy first(LockName(), programFolder.path(), firstGame.path());
+    ASSERT_TRUE(first.WaitFor("READY"));
+    EXPECT_TRUE(first.Said("BOX Notice|FIREWALL NOTICE!"));
+    EXPECT_FALSE(fs::exists(Patch()));
+
+    LeavePatch();
+    Copy second(LockName(), programFolder.path(), secondGame.path());
+    EXPECT_TRUE(second.WaitFor("BOX Already Running|Trotwick is already running!"));
+    ASSERT_TRUE(second.Finished());
+    EXPECT_EQ(second.ExitCode(), 0);
+    EXPECT_FALSE(second.Said("READY"));
+    EXPECT_FALSE(second.Said("SAVED"));
+    EXPECT_FALSE(second.Said("BOX Notice|FIREWALL NOTICE!"));
+    EXPECT_TRUE(fs::exists(Patch()));  // the running copy's live update may still need it
+    EXPECT_TRUE(fs::is_empty(secondGame.path().toStdString()));
+
+    first.KillOutright();
+    Copy third(LockName(), programFolder.path(), secondGame.path());
+    ASSERT_TRUE(third.WaitFor("READY"));
+    EXPECT_FALSE(fs::exists(Patch()));
+}
+
+TEST_F(StartupProcessTest, TheDesktopEndingTheGameSavesItLikeTheCloseBox) {
+    for (int number : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(number);
+        Copy copy(LockName(), programFolder.path(), firstGame.path());
+        ASSERT_TRUE(copy.WaitFor("READY"));
+        copy.Signal(number);
+        EXPECT_TRUE(copy.WaitFor("ENDED"));
+        ASSERT_TRUE(copy.Finished());
+        EXPECT_EQ(copy.ExitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(copy.ExitCode(), 0);
+        EXPECT_EQ(std::count(copy.Lines().begin(), copy.Lines().end(), "SAVED"), 1);
+    }
+}
+
+}  // namespace
