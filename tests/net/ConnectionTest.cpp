@@ -303,4 +303,25 @@ TEST_F(Connections, BytesHeldBeforeTheTakeOverArriveAtOnce) {
     EXPECT_EQ(server.Take(), "EARLY");
 }
 
+// The connection becomes the new owner's before any step of the take-over
+// can fail, so a failure there never leaves it routed to a released holder.
+TEST_F(Connections, TakeOverThatFailsLeavesTheConnectionWithItsNewOwner) {
+    Endpoint listener;
+    Endpoint server;
+    std::int32_t failure = 0;
+    listener.events.onConnectionRequest = [&](std::int32_t id) {
+        ws::InjectFault(ws::Call::GetSockName, ws::WSAENOBUFS);
+        failure = Raised([&] { server->Accept(id); }).Number();
+    };
+    listener->Listen();
+    RawSocket client = RawSocket::Connect(static_cast<std::uint16_t>(listener->LocalPort()));
+    ASSERT_TRUE(RunUntil([&] { return failure != 0; }));
+    EXPECT_EQ(failure, 10055);
+    EXPECT_EQ(server.State(), 7);
+    client.SendAll("routed");
+    ASSERT_TRUE(RunUntil([&] { return server->BytesReceived() == 6; }));
+    server->CloseSck();
+    EXPECT_TRUE(client.WaitForClose());
+}
+
 }  // namespace

@@ -216,6 +216,15 @@ TEST_F(Data, BigTransferFromAPeer) {
     EXPECT_TRUE(received == payload);
 }
 
+TEST_F(Data, ReadNotificationWithNothingToReadIsNoFailure) {
+    Open();
+    net::modSocketEngine::WindowProc(net::modSocketEngine::kSocketMessage, S()->SocketHandle(),
+                                     ws::WSAMAKESELECTREPLY(ws::FD_READ, 0));
+    EXPECT_EQ(S().State(), 7);
+    EXPECT_TRUE(S().events.log.empty());
+    Arrive("still works");
+}
+
 TEST_F(Data, OneReadNotificationTakesAllThatWaits) {
     Open();
     const std::string block(60000, 'z');
