@@ -1,0 +1,203 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "net/Variant.h"
+#include "net/modSocketEngine.h"
+#include "platform/Winsock.h"
+
+namespace platform {
+class Dialogs;
+}
+
+namespace net {
+
+// The seven events of a socket object. Every handler may call any member of
+// the object that raised it, close it or send on it; the object checks its
+// state again after each event. An exception thrown by a handler goes no
+// further than the object (the remaining steps still run).
+class SocketEvents {
+public:
+    virtual ~SocketEvents() = default;
+    // The peer has closed the connection (state 8).
+    virtual void CloseSck() {}
+    // The connection is up (state 7).
+    virtual void Connect() {}
+    // A connection waits on a listener; Accept(requestID) on a closed
+    // object takes it over, otherwise it is refused once this returns.
+    virtual void ConnectionRequest(std::int32_t /*requestID*/) {}
+    // Bytes arrived; bytesTotal counts every byte waiting, not only the new.
+    virtual void DataArrival(std::int32_t /*bytesTotal*/) {}
+    // An asynchronous failure (the state is 9 where the operation says so).
+    // Setting cancelDisplay to false makes the object show the description
+    // in a message box titled with the source.
+    virtual void Error(int /*number*/, std::string& /*description*/, std::int32_t /*scode*/,
+                       const std::string& /*source*/, const std::string& /*helpFile*/, std::int32_t /*helpContext*/,
+                       bool& /*cancelDisplay*/) {}
+    // Every queued byte has been handed to the system.
+    virtual void SendComplete() {}
+    // Bytes handed to the system in this run of the sender, and bytes left.
+    virtual void SendProgress(std::int32_t /*bytesSent*/, std::int32_t /*bytesRemaining*/) {}
+};
+
+// States of a socket object, by their own names.
+inline constexpr std::int32_t sckClosed = 0;
+inline constexpr std::int32_t sckOpen = 1;
+inline constexpr std::int32_t sckListening = 2;
+inline constexpr std::int32_t sckResolvingHost = 4;
+inline constexpr std::int32_t sckHostResolved = 5;
+inline constexpr std::int32_t sckConnecting = 6;
+inline constexpr std::int32_t sckConnected = 7;
+inline constexpr std::int32_t sckClosing = 8;
+inline constexpr std::int32_t sckError = 9;
+
+// Protocols.
+inline constexpr std::int32_t sckTCPProtocol = 0;
+inline constexpr std::int32_t sckUDPProtocol = 1;
+
+// One asynchronous TCP or UDP socket. Its calls never wait on the network:
+// progress arrives as notifications from the event loop and becomes state
+// changes and events.
+//
+// Misuse and failures inside a call raise runtime::Error with a number, a
+// source ("CSocketEngine.Connect") and a description. Failures found while
+// handling a notification put the object into state 9 and raise its Error
+// event instead (a failed accept, a failed receive and a failure of the
+// connect step after a lookup end the handling of their notification
+// without an event).
+//
+// Objects live in a std::shared_ptr (Create): the notification routing
+// holds them weakly and keeps them alive while one is handled.
+class CSocketEngine final : public std::enable_shared_from_this<CSocketEngine> {
+    struct Key {};
+
+public:
+    static std::shared_ptr<CSocketEngine> Create();
+    explicit CSocketEngine(Key);
+    ~CSocketEngine();
+    CSocketEngine(const CSocketEngine&) = delete;
+    CSocketEngine& operator=(const CSocketEngine&) = delete;
+
+    // Who receives the events (null: nobody), and where a message box asked
+    // for by an Error handler is shown (null: a plain one).
+    void SetEvents(SocketEvents* events) { events_ = events; }
+    void SetDialogs(platform::Dialogs* dialogs) { dialogs_ = dialogs; }
+
+    // Entry point for the hidden notification window only.
+    void WndProc(std::uint32_t uMsg, std::int32_t wParam, std::int32_t lParam) noexcept;
+
+    std::int32_t RemotePort() const { return remotePort_; }
+    void RemotePort(std::int32_t lngPort);
+    const std::string& RemoteHost() const { return remoteHost_; }
+    void RemoteHost(const std::string& strHost);
+    const std::string& RemoteHostIP() const { return remoteHostIP_; }
+    // The bound port when the system chose one, else the port asked for.
+    std::int32_t LocalPort() const { return boundLocalPort_ != 0 ? boundLocalPort_ : localPort_; }
+    void LocalPort(std::int32_t lngPort);
+    std::int32_t State() const { return state_; }
+    std::string LocalHostName() const;
+    std::string LocalIP() const;
+    std::int32_t BytesReceived() const;
+    std::int32_t SocketHandle() const { return socketHandle_; }
+    const std::string& Tag() const { return tag_; }
+    void Tag(const std::string& strTag) { tag_ = strTag; }
+    std::int32_t Protocol() const { return protocol_; }
+    void Protocol(std::int32_t enmProtocol);
+
+    void CloseSck();
+    void Connect(std::optional<Variant> remoteHost = std::nullopt, std::optional<Variant> remotePort = std::nullopt);
+    void Bind(std::optional<Variant> localPort = std::nullopt, std::optional<Variant> localIP = std::nullopt);
+    void SendData(const Variant& data);
+    // data's own type decides the conversion, unless data is Empty: then
+    // *varType does (array of Byte when varType is null). A non-numeric
+    // *maxLen receives the count of bytes available.
+    void GetData(Variant& data, Variant* varType = nullptr, Variant* maxLen = nullptr);
+    void PeekData(Variant& data, Variant* varType = nullptr, Variant* maxLen = nullptr);
+    Variant Listen(bool* successfull = nullptr);
+    void Accept(std::int32_t requestID);
+
+    // Whether this object only holds an accepted connection until a
+    // listener's owner takes it over.
+    bool IsHolder() const { return holder_; }
+
+private:
+    friend void ::net::modSocketEngine::RegisterAccept(std::int32_t);
+
+    // Makes a fresh object the holder of an accepted connection.
+    void HoldAccepted(std::int32_t handle);
+
+    // Notifications.
+    void OnLookupDone(std::int32_t task, int error);
+    void OnSocketEvent(std::int32_t event, int error);
+    void OnConnected();
+    void OnConnectionRequest();
+    void OnReadable();
+
+    // Connections.
+    bool SocketExists();
+    void ResolveIfHostname();
+    void ConnectToIP(int error, std::uint32_t address, bool inCall);
+    bool BindInternal(const std::optional<Variant>& port = std::nullopt,
+                      const std::optional<Variant>& ip = std::nullopt);
+    void CancelLookups();
+    void ReadPeer(std::int32_t handle);
+    std::string HostNameAddress() const;
+
+    // Data.
+    void ProcessOptions();
+    void SendBufferedData();
+    void SendBufferedDataUDP();
+    void RecvDataToBuffer();
+    void ReceiveDatagramNotice();
+    void RecvData(Variant& data, Variant* varType, Variant* maxLen, bool peek);
+    int TakeBytes(std::size_t n, bool peek, std::string& out);
+    std::size_t Pending() const { return sendBuffer_.size() - sendOffset_; }
+
+    // Events.
+    template <class F>
+    void Raise(F&& raise) noexcept {
+        if (!events_) return;
+        try {
+            raise(*events_);
+        } catch (const std::exception& e) {
+            ReportHandlerFailure(e.what());
+        } catch (...) {
+            ReportHandlerFailure("unknown exception");
+        }
+    }
+    static void ReportHandlerFailure(const char* what) noexcept;
+    void RaiseError(int number, const std::string& operation);
+    void Fail(int number, const std::string& operation);
+
+    platform::ws::SOCKET socketHandle_ = platform::ws::INVALID_SOCKET;
+    std::int32_t state_ = sckClosed;
+    std::string tag_;
+    std::string remoteHost_;
+    std::int32_t remotePort_ = 0;
+    std::string remoteHostIP_;
+    std::int32_t localPort_ = 0;
+    std::int32_t boundLocalPort_ = 0;
+    std::string boundLocalIP_;
+    std::int32_t protocol_ = sckTCPProtocol;
+    std::shared_ptr<platform::ws::HostEnt> lookupBuffer_;
+    std::int32_t sendPieceSize_ = 0;
+    std::int32_t recvPieceSize_ = 0;
+    std::string sendBuffer_;
+    std::size_t sendOffset_ = 0;  // bytes at the front of sendBuffer_ already sent
+    std::string recvBuffer_;
+    std::vector<char> recvScratch_;
+    bool holder_ = false;
+    bool datagramTaken_ = false;  // the announced datagram was read by a handler
+    std::set<std::int32_t> pendingLookups_;
+
+    SocketEvents* events_ = nullptr;
+    platform::Dialogs* dialogs_ = nullptr;
+};
+
+}  // namespace net

@@ -1,0 +1,295 @@
+// The socket class's data path: sending with progress, receiving into the
+// buffer, and GetData / PeekData by type, for TCP streams and UDP datagrams.
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "net/CSocketEngine.h"
+#include "net/SocketErrors.h"
+#include "runtime/Error.h"
+#include "runtime/Rounding.h"
+
+namespace net {
+
+namespace ws = platform::ws;
+using namespace socket_errors;
+
+namespace {
+
+// A piece size of 0 would make the sender and the receiver loop for ever.
+constexpr std::int32_t kFallbackPiece = 8192;
+
+std::int32_t Clamp(std::size_t n) { return n > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(n); }
+
+}  // namespace
+
+void CSocketEngine::ProcessOptions() {
+    auto read = [this](int option) {
+        int value = 0;
+        if (ws::getsockopt(socketHandle_, SOL_SOCKET, option, &value) == ws::SOCKET_ERROR) {
+            RaiseLastError("ProcessOptions");
+        }
+        return value > 0 ? value : kFallbackPiece;
+    };
+    if (protocol_ != sckTCPProtocol) {
+        ws::setsockopt(socketHandle_, SOL_SOCKET, SO_BROADCAST, 1);
+        sendPieceSize_ = recvPieceSize_ = read(ws::SO_MAX_MSG_SIZE);
+    } else {
+        recvPieceSize_ = read(SO_RCVBUF);
+        sendPieceSize_ = read(SO_SNDBUF);
+    }
+}
+
+std::int32_t CSocketEngine::BytesReceived() const {
+    if (protocol_ == sckTCPProtocol) return Clamp(recvBuffer_.size());
+    unsigned long waiting = 0;
+    if (ws::ioctlsocket(socketHandle_, FIONREAD, &waiting) == ws::SOCKET_ERROR) return 0;
+    return Clamp(waiting);
+}
+
+// ---- Sending --------------------------------------------------------------
+
+void CSocketEngine::SendData(const Variant& data) {
+    if (protocol_ != sckTCPProtocol) {
+        if (!SocketExists() || !BindInternal()) return;
+        state_ = sckOpen;
+    } else if (state_ != sckConnected) {
+        return;  // nothing is queued and nothing is reported
+    }
+    const auto bytes = WireBytes(data);
+    if (!bytes) RaiseUnsupportedType("SendData");
+    if (bytes->empty()) return;
+    const bool idle = Pending() == 0;
+    if (idle) {
+        sendBuffer_.clear();
+        sendOffset_ = 0;
+    } else if (sendOffset_ > sendBuffer_.size() / 2) {
+        sendBuffer_.erase(0, sendOffset_);
+        sendOffset_ = 0;
+    }
+    sendBuffer_ += *bytes;
+    // Otherwise the bytes wait behind the earlier ones for FD_WRITE.
+    if (!idle) return;
+    if (protocol_ != sckTCPProtocol) {
+        SendBufferedDataUDP();
+    } else {
+        SendBufferedData();
+    }
+}
+
+void CSocketEngine::SendBufferedData() {
+    const ws::SOCKET handle = socketHandle_;
+    std::int32_t sent = 0;
+    while (Pending() > 0) {
+        const std::size_t piece = std::min(Pending(), static_cast<std::size_t>(sendPieceSize_));
+        const int n = ws::send(handle, sendBuffer_.data() + sendOffset_, static_cast<int>(piece), 0);
+        if (n != ws::SOCKET_ERROR) {
+            sent += n;
+            sendOffset_ += static_cast<std::size_t>(n);
+            if (Pending() > 0) continue;
+            sendBuffer_.clear();
+            sendOffset_ = 0;
+            Raise([sent](SocketEvents& e) { e.SendProgress(sent, 0); });
+            // A handler may have closed the socket; bytes it sent meanwhile
+            // were handed to a sender of their own.
+            if (socketHandle_ != handle || state_ != sckConnected) return;
+            Raise([](SocketEvents& e) { e.SendComplete(); });
+            return;
+        }
+        const int code = ws::WSAGetLastError();
+        if (code == ws::WSAEWOULDBLOCK) {
+            // The rest goes out at the next FD_WRITE.
+            const std::int32_t left = Clamp(Pending());
+            if (sent >= 1) Raise([sent, left](SocketEvents& e) { e.SendProgress(sent, left); });
+            return;
+        }
+        Fail(code, "SendBufferedData");  // the bytes stay queued
+        return;
+    }
+}
+
+void CSocketEngine::SendBufferedDataUDP() {
+    int code = 0;
+    std::uint32_t address = INADDR_NONE;
+    if (remoteHost_.empty()) {
+        code = ws::WSAEAFNOSUPPORT;
+    } else {
+        address = ws::inet_addr(remoteHost_);
+        if (address == INADDR_NONE) {
+            const auto entry = ws::gethostbyname(remoteHost_);
+            if (entry) {
+                address = entry->h_addr_list.front();
+            } else {
+                code = ws::WSAGetLastError();
+            }
+        }
+    }
+    if (code != 0) {
+        sendBuffer_.clear();
+        sendOffset_ = 0;
+        if (code == ws::WSAEAFNOSUPPORT) RaiseWinsock(code, "SendBufferedDataUDP");
+        throw runtime::Error(40014, "CSocketEngine.SendBufferedDataUDP", kInvalidArgument);
+    }
+    const std::string datagram = sendBuffer_.substr(sendOffset_);
+    sendBuffer_.clear();
+    sendOffset_ = 0;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(remotePort_));
+    to.sin_addr.s_addr = address;
+    if (ws::sendto(socketHandle_, datagram.data(), static_cast<int>(datagram.size()), 0, to) == ws::SOCKET_ERROR) {
+        Fail(ws::WSAGetLastError(), "SendBufferedDataUDP");  // the datagram is lost
+    }
+}
+
+// ---- Receiving ------------------------------------------------------------
+
+void CSocketEngine::OnReadable() {
+    if (protocol_ == sckTCPProtocol) {
+        if (state_ == sckConnected) RecvDataToBuffer();
+    } else if (state_ == sckOpen) {
+        ReceiveDatagramNotice();
+    }
+}
+
+void CSocketEngine::RecvDataToBuffer() {
+    // One receive of up to a whole receive buffer per notification.
+    if (recvScratch_.size() != static_cast<std::size_t>(recvPieceSize_)) {
+        recvScratch_.assign(static_cast<std::size_t>(recvPieceSize_), '\0');
+    }
+    const int n = ws::recv(socketHandle_, recvScratch_.data(), recvPieceSize_, 0);
+    if (n > 0) {
+        recvBuffer_.append(recvScratch_.data(), static_cast<std::size_t>(n));
+        const std::int32_t total = Clamp(recvBuffer_.size());
+        Raise([total](SocketEvents& e) { e.DataArrival(total); });
+        return;
+    }
+    if (n == 0) return;
+    const int code = ws::WSAGetLastError();
+    if (code == ws::WSAEWOULDBLOCK) return;  // nothing there after all: not a failure
+    state_ = sckError;
+    RaiseWinsock(code, "RecvDataToBuffer");
+}
+
+void CSocketEngine::ReceiveDatagramNotice() {
+    const ws::SOCKET handle = socketHandle_;
+    unsigned long size = 0;
+    if (ws::ioctlsocket(handle, FIONREAD, &size) == ws::SOCKET_ERROR) size = 0;
+    datagramTaken_ = false;
+    if (size > 0) {
+        const std::int32_t total = Clamp(size);
+        Raise([total](SocketEvents& e) { e.DataArrival(total); });
+    }
+    // A datagram the handler left unread must not stay in the socket; one
+    // it has read is gone already, and the next one is not touched.
+    if (!datagramTaken_ && socketHandle_ == handle && state_ == sckOpen) {
+        char byte;
+        ws::recv(handle, &byte, 1, 0);
+    }
+}
+
+void CSocketEngine::GetData(Variant& data, Variant* varType, Variant* maxLen) {
+    RecvData(data, varType, maxLen, false);
+}
+
+void CSocketEngine::PeekData(Variant& data, Variant* varType, Variant* maxLen) {
+    RecvData(data, varType, maxLen, true);
+}
+
+int CSocketEngine::TakeBytes(std::size_t n, bool peek, std::string& out) {
+    if (protocol_ == sckTCPProtocol) {
+        out.assign(recvBuffer_, 0, n);
+        if (!peek) recvBuffer_.erase(0, n);
+        return 0;
+    }
+    out.assign(n, '\0');
+    sockaddr_in from{};
+    const int got = ws::recvfrom(socketHandle_, out.data(), static_cast<int>(n), peek ? MSG_PEEK : 0, &from);
+    if (!peek) datagramTaken_ = true;
+    const int code = got == ws::SOCKET_ERROR ? ws::WSAGetLastError() : 0;
+    // A datagram too long for the buffer still fills it.
+    if (got == ws::SOCKET_ERROR && code != ws::WSAEMSGSIZE) {
+        out.clear();
+    } else if (got != ws::SOCKET_ERROR) {
+        out.resize(static_cast<std::size_t>(got));
+    }
+    remotePort_ = ntohs(from.sin_port);
+    remoteHostIP_ = ws::inet_ntoa(from.sin_addr.s_addr);
+    remoteHost_.clear();
+    return code;
+}
+
+void CSocketEngine::RecvData(Variant& data, Variant* varType, Variant* maxLen, bool peek) {
+    const std::string operation = peek ? "PeekData" : "GetData";
+    const bool udp = protocol_ != sckTCPProtocol;
+    if (udp ? state_ != sckOpen : !(state_ == sckConnected || (!peek && holder_))) RaiseWrongState(operation);
+
+    std::size_t available = 0;
+    if (udp) {
+        unsigned long size = 0;
+        if (ws::ioctlsocket(socketHandle_, FIONREAD, &size) == ws::SOCKET_ERROR) size = 0;
+        if (size == 0) return;  // no datagram waiting: data stays as it was
+        available = size;
+    } else {
+        available = recvBuffer_.size();
+    }
+
+    std::optional<std::size_t> limit;
+    if (maxLen) {
+        if (!IsNumeric(*maxLen)) *maxLen = Clamp(available);
+        const double n = runtime::Round(*NumberOf(*maxLen));
+        if (n < 0) RaiseOutOfRange(operation);
+        limit = n > static_cast<double>(INT32_MAX) ? static_cast<std::size_t>(INT32_MAX) : static_cast<std::size_t>(n);
+    }
+
+    std::int32_t type;
+    if (!IsEmpty(data)) {
+        type = VarType(data);
+        if (varType) *varType = static_cast<std::int16_t>(type);
+    } else if (!varType) {
+        type = vbByteArray;
+    } else {
+        const auto code = NumberOf(*varType);
+        type = code ? runtime::SaturateLong(*code) : -1;
+    }
+
+    if (type == vbString || type == vbByteArray) {
+        auto store = [&](const std::string& bytes) {
+            if (type == vbString) {
+                data = bytes;
+            } else {
+                data = Bytes(bytes.begin(), bytes.end());
+            }
+        };
+        std::size_t n = available;
+        if (limit) {
+            if (available == 0 || *limit == 0) {
+                store("");
+                if (udp) {
+                    char byte;
+                    ws::recv(socketHandle_, &byte, 1, 0);
+                    datagramTaken_ = true;
+                    RaiseWinsock(ws::WSAEMSGSIZE, "RecvData");
+                }
+                return;
+            }
+            n = std::min(*limit, available);
+        }
+        std::string bytes;
+        const int code = n == 0 ? 0 : TakeBytes(n, peek, bytes);
+        store(bytes);
+        if (code != 0) RaiseWinsock(code, "RecvData");
+        return;
+    }
+
+    const std::size_t size = FixedSize(type);
+    if (size == 0) RaiseUnsupportedType("RecvData");
+    if (available < size) return;  // too few bytes: nothing changes
+    std::string bytes;
+    const int code = TakeBytes(size, peek, bytes);
+    if (bytes.size() == size) data = FromWireBytes(type, bytes);
+    if (code != 0) RaiseWinsock(code, "RecvData");
+}
+
+}  // namespace net

@@ -1,0 +1,328 @@
+#include "platform/WinsockEngine.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace platform::ws::detail {
+
+namespace {
+
+std::shared_ptr<Engine>& EngineSlot() {
+    static std::shared_ptr<Engine> engine;
+    return engine;
+}
+
+QEvent::Type LookupDoneType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+// A finished lookup on its way from the worker to the user-interface thread.
+class LookupDone final : public QEvent {
+public:
+    LookupDone(AsyncHandle task, std::optional<HostEnt> entry, int error)
+        : QEvent(LookupDoneType()), task(task), entry(std::move(entry)), error(error) {}
+    const AsyncHandle task;
+    std::optional<HostEnt> entry;
+    const int error;
+};
+
+// The one lookup thread of the process. It knows nothing of sockets: it
+// resolves names and posts each result to the engine that is started at that
+// moment (results for an engine that has stopped since are dropped, as are
+// those of cancelled tasks, on the user-interface thread).
+class LookupWorker {
+public:
+    static LookupWorker& Instance() {
+        // Never destroyed: the thread may still be inside a slow lookup when
+        // the process ends.
+        static LookupWorker* worker = new LookupWorker;
+        return *worker;
+    }
+
+    void SetSink(QObject* sink) {
+        std::lock_guard lock(mutex_);
+        sink_ = sink;
+        if (!sink) jobs_.clear();
+    }
+
+    void Enqueue(AsyncHandle task, std::string name) {
+        std::lock_guard lock(mutex_);
+        if (!started_) {
+            std::thread([this] { Run(); }).detach();
+            started_ = true;
+        }
+        jobs_.push_back({task, std::move(name)});
+        wake_.notify_one();
+    }
+
+private:
+    struct Job {
+        AsyncHandle task;
+        std::string name;
+    };
+
+    void Run() {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return !jobs_.empty(); });
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            std::optional<HostEnt> entry = ResolveHostName(job.name);
+            const int error = entry ? 0 : WSAGetLastError();
+            std::lock_guard lock(mutex_);
+            // Holding the lock keeps the sink alive while posting to it.
+            if (sink_) QCoreApplication::postEvent(sink_, new LookupDone(job.task, std::move(entry), error));
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> jobs_;
+    QObject* sink_ = nullptr;
+    bool started_ = false;
+};
+
+AsyncHandle NextTaskHandle() {
+    // Task handles are never reused within a run (short of 2^31 lookups),
+    // so a late result can never be taken for a newer task's.
+    static AsyncHandle next = 0;
+    next = next == INT32_MAX ? 1 : next + 1;
+    return next;
+}
+
+}  // namespace
+
+Engine::Engine() { LookupWorker::Instance().SetSink(this); }
+
+Engine::~Engine() {
+    LookupWorker::Instance().SetSink(nullptr);
+    // Winsock's clean-up closes every socket left open.
+    for (auto& [fd, record] : sockets_) {
+        if (record->readNotifier) record->readNotifier->setEnabled(false);
+        if (record->writeNotifier) record->writeNotifier->setEnabled(false);
+        ::close(fd);
+    }
+}
+
+Engine* Engine::Current() { return EngineSlot().get(); }
+
+void Engine::Start() { EngineSlot() = std::make_shared<Engine>(); }
+
+void Engine::Stop() { EngineSlot().reset(); }
+
+SocketRecord* Engine::Find(SOCKET fd) {
+    const auto it = sockets_.find(fd);
+    return it == sockets_.end() ? nullptr : it->second.get();
+}
+
+SocketRecord& Engine::Add(SOCKET fd, bool stream) {
+    auto record = std::make_unique<SocketRecord>();
+    record->fd = fd;
+    record->serial = nextSerial_++;
+    record->stream = stream;
+    auto& slot = sockets_[fd];
+    slot = std::move(record);
+    return *slot;
+}
+
+void Engine::Remove(SOCKET fd) {
+    const auto it = sockets_.find(fd);
+    if (it == sockets_.end()) return;
+    // Off now, before the descriptor is closed and its number reused;
+    // deleted later, never inside its own slot.
+    for (QSocketNotifier* notifier : {it->second->readNotifier, it->second->writeNotifier}) {
+        if (!notifier) continue;
+        notifier->setEnabled(false);
+        notifier->disconnect(this);
+        notifier->deleteLater();
+    }
+    sockets_.erase(it);
+}
+
+void Engine::Select(SocketRecord& record, MessageWindow* window, std::uint32_t msg, std::int32_t events) {
+    record.window = window;
+    record.msg = msg;
+    record.events = window ? events : 0;
+    record.readArmed = true;
+    record.acceptArmed = true;
+    record.writeArmed = record.phase == Phase::Connected;
+    Update(record);
+}
+
+void Engine::Update(SocketRecord& record) {
+    bool read = false;
+    bool write = false;
+    if (record.window && record.events != 0) {
+        switch (record.phase) {
+            case Phase::Listening: read = record.acceptArmed; break;
+            case Phase::Connecting: write = true; break;
+            case Phase::Connected:
+                read = record.readArmed && !record.closeSeen;
+                write = record.writeArmed;
+                break;
+            case Phase::Bound:
+                if (!record.stream) {
+                    read = record.readArmed;
+                    write = record.writeArmed;
+                }
+                break;
+            case Phase::Fresh:
+            case Phase::Failed: break;
+        }
+    }
+    Watch(record.readNotifier, record, true, read);
+    Watch(record.writeNotifier, record, false, write);
+}
+
+void Engine::Watch(QSocketNotifier*& notifier, SocketRecord& record, bool read, bool wanted) {
+    if (!notifier) {
+        if (!wanted) return;
+        notifier = new QSocketNotifier(record.fd, read ? QSocketNotifier::Read : QSocketNotifier::Write, this);
+        const SOCKET fd = record.fd;
+        const std::uint64_t serial = record.serial;
+        if (read) {
+            QObject::connect(notifier, &QSocketNotifier::activated, this, [this, fd, serial] { OnReadable(fd, serial); });
+        } else {
+            QObject::connect(notifier, &QSocketNotifier::activated, this, [this, fd, serial] { OnWritable(fd, serial); });
+        }
+    }
+    notifier->setEnabled(wanted);
+}
+
+void Engine::Post(SocketRecord& record, std::int32_t event, int error) {
+    if (!record.window || (record.events & event) == 0) return;
+    const std::weak_ptr<Engine> engine = weak_from_this();
+    const SOCKET fd = record.fd;
+    const std::uint64_t serial = record.serial;
+    record.window->PostMessage(record.msg, fd, WSAMAKESELECTREPLY(event, error), [engine, fd, serial] {
+        const auto alive = engine.lock();
+        return alive && alive->IsCurrent(fd, serial);
+    });
+}
+
+bool Engine::IsCurrent(SOCKET fd, std::uint64_t serial) const {
+    const auto it = sockets_.find(fd);
+    return it != sockets_.end() && it->second->serial == serial;
+}
+
+void Engine::OnReadable(SOCKET fd, std::uint64_t serial) {
+    SocketRecord* record = Find(fd);
+    if (!record || record->serial != serial) return;
+    switch (record->phase) {
+        case Phase::Listening:
+            record->acceptArmed = false;
+            Update(*record);
+            Post(*record, FD_ACCEPT, 0);
+            return;
+        case Phase::Connected:
+            if (record->stream) {
+                // Data first; a close is only seen once the data is read.
+                char byte;
+                const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+                if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+                if (n > 0) {
+                    record->readArmed = false;
+                    Update(*record);
+                    Post(*record, FD_READ, 0);
+                } else {
+                    const int error = n == 0 ? 0 : WinsockErrorFromErrno(errno);
+                    record->closeSeen = true;
+                    Update(*record);
+                    Post(*record, FD_CLOSE, error);
+                }
+                return;
+            }
+            [[fallthrough]];
+        case Phase::Bound:
+            record->readArmed = false;
+            Update(*record);
+            Post(*record, FD_READ, 0);
+            return;
+        default: Update(*record); return;
+    }
+}
+
+void Engine::OnWritable(SOCKET fd, std::uint64_t serial) {
+    SocketRecord* record = Find(fd);
+    if (!record || record->serial != serial) return;
+    if (record->phase == Phase::Connecting) {
+        int err = 0;
+        socklen_t len = sizeof err;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
+        if (err == EINPROGRESS || err == EALREADY) return;
+        if (err == 0) {
+            // Connected: reading is armed, and Winsock's first FD_WRITE
+            // follows the FD_CONNECT.
+            record->phase = Phase::Connected;
+            record->readArmed = true;
+            record->writeArmed = true;
+        } else {
+            record->phase = Phase::Failed;
+        }
+        Update(*record);
+        Post(*record, FD_CONNECT, err == 0 ? 0 : WinsockErrorFromErrno(err));
+        return;
+    }
+    record->writeArmed = false;
+    Update(*record);
+    Post(*record, FD_WRITE, 0);
+}
+
+AsyncHandle Engine::StartLookup(MessageWindow* window, std::uint32_t msg, std::string name,
+                                std::shared_ptr<HostEnt> buffer) {
+    const AsyncHandle task = NextTaskHandle();
+    lookups_[task] = Lookup{window, msg, std::move(buffer), std::nullopt};
+    LookupWorker::Instance().Enqueue(task, std::move(name));
+    return task;
+}
+
+int Engine::CancelLookup(AsyncHandle task) {
+    if (lookups_.erase(task) == 0) {
+        WSASetLastError(WSAEINVAL);
+        return SOCKET_ERROR;
+    }
+    return 0;
+}
+
+void Engine::customEvent(QEvent* e) {
+    if (e->type() != LookupDoneType()) return;
+    auto* done = static_cast<LookupDone*>(e);
+    const auto it = lookups_.find(done->task);
+    if (it == lookups_.end()) return;  // cancelled: the late result is dropped
+    if (!it->second.window) {
+        lookups_.erase(it);
+        return;
+    }
+    it->second.result = std::move(done->entry);
+    const std::weak_ptr<Engine> engine = weak_from_this();
+    const AsyncHandle task = done->task;
+    // Through the window's queue, so the result keeps its place among the
+    // socket notifications; the buffer is written only if the task is still
+    // wanted when its turn comes.
+    it->second.window->PostMessage(it->second.msg, task, WSAMAKEASYNCREPLY(0, done->error), [engine, task] {
+        const auto alive = engine.lock();
+        return alive && alive->DeliverLookup(task);
+    });
+}
+
+bool Engine::DeliverLookup(AsyncHandle task) {
+    const auto it = lookups_.find(task);
+    if (it == lookups_.end()) return false;
+    if (it->second.buffer && it->second.result) *it->second.buffer = std::move(*it->second.result);
+    lookups_.erase(it);
+    return true;
+}
+
+}  // namespace platform::ws::detail
