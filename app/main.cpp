@@ -2,8 +2,10 @@
 #include <QFont>
 
 #include "core/Game.h"
+#include "development/HorseDevelopment.h"
 #include "platform/Dialogs.h"
 #include "shell/Form1.h"
+#include "shell/OwnRaceScreen.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -15,9 +17,13 @@ int main(int argc, char** argv) {
     core::Game game;
     platform::QtDialogs dialogs;
     shell::Form1 form1(game, dialogs);
+    // The screens install themselves on the window, which owns them.
+    new shell::OwnRaceScreen(form1);
+    new development::HorseDevelopment(form1);
     form1.PaintBackgrounds();
     game.Randomize();
     game.Money = core::kStartingMoney;
+    form1.FillProductTrees();
     form1.UpdateMoneyLine();
     form1.EnableDesignTimeTimers();
     form1.show();
