@@ -120,6 +120,7 @@ void TrainingScreens::BuildSpeed() {
 
 void TrainingScreens::BuildStamina() {
     platform::PictureBox* panel = &form_.PanelBox(Panel::StamImp);
+    stamPanel_ = panel;
     panel->setFocusPolicy(Qt::StrongFocus);
     panel->installEventFilter(this);
     Picture4 = MakeTrack(panel, "Picture4");
@@ -212,7 +213,7 @@ void TrainingScreens::Command14_Click() {
     ShowStamina();
     form_.Timer("StamTimer").SetEnabled(true);
     Command14->setEnabled(false);
-    form_.PanelBox(Panel::StamImp).setFocus();
+    stamPanel_->setFocus();
 }
 
 void TrainingScreens::StamImp_KeyDown(std::int16_t keyCode, std::int16_t /*shift*/) {
@@ -233,7 +234,7 @@ void TrainingScreens::StamTimer_Timer() {
 void TrainingScreens::Timer4_Timer() { Label28->setText(PointsText(stamina_.LivePoints())); }
 
 bool TrainingScreens::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &form_.PanelBox(Panel::StamImp) && event->type() == QEvent::KeyPress) {
+    if (watched == stamPanel_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         std::int16_t code = 0;
         if (key->key() == Qt::Key_Left) code = kLeftArrow;

@@ -81,6 +81,7 @@ private:
     void GameReset();
 
     shell::Form1& form_;
+    platform::PictureBox* stamPanel_ = nullptr;  // StamImp, whose keys this reads
     SpeedExercise speed_;
     StaminaExercise stamina_;
 };

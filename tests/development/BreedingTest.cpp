@@ -116,11 +116,11 @@ TEST_F(BreedingTest, TheFoalTakesEveryFieldInTheOrderOfItsDraws) {
 TEST_F(BreedingTest, AFillyGetsTheStaminaBonusAndHalvesGoToEven) {
     Stallion().Start = 32, Mare().Start = 33;  // 32.5 -> 32
     rnd->Push(0.0f);  // no health lost
-    rnd->Push({ScriptedRandom::For(2, 3), 0.0f, 0.0f, 0.6f, 0.6f, 0.0f, 0.0f, 0.25f, 0.999f, 0.0f, 0.0f});
+    rnd->Push({ScriptedRandom::For(2, 3), 0.0f, 0.0f, 0.6f, 0.6f, 0.0f, 0.0f, 0.5f, 0.999f, 0.0f, 0.0f});
     const auto bred = Breed();
     ASSERT_TRUE(bred);
     const HorseRec& foal = game.OwnedHorse[2];
-    EXPECT_EQ(foal.Sex, core::kFemale);  // Round(0.25) = 0
+    EXPECT_EQ(foal.Sex, core::kFemale);  // Round(0.5) = 0: a colt needs a draw above one half
     EXPECT_EQ(foal.Speed, 50);
     EXPECT_EQ(foal.Stamina, 53);  // 50 + Round(0.999 * 3)
     EXPECT_EQ(foal.Start, 32);

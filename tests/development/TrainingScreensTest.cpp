@@ -90,6 +90,8 @@ TEST_F(TrainingScreensTest, ImproveHorseNeedsASelectedHorse) {
     form.StableTree->ClickNode("STUD5");
     form.Command15->click();
     EXPECT_EQ(form.FrontPanel(), Panel::Improve);
+    form.PaintBackgrounds();
+    testing_support::SaveScreenshot(form, "improve");
     screens->Command13->click();
     EXPECT_EQ(form.FrontPanel(), Panel::Drugs);
 }

@@ -75,6 +75,9 @@ TEST_F(OwnRaceScreenTest, RaceHorseNeedsASelectedStableHorse) {
     EXPECT_TRUE(screen->Option6->isChecked());
     EXPECT_EQ(screen->Text3->text(), "2500");
     EXPECT_EQ(screen->Text16->text(), QString::fromUtf8("Charge per Player: \u00A3"));
+    form.PaintBackgrounds();
+    form.show();
+    testing_support::SaveScreenshot(form, "own-race-mode");
 }
 
 TEST_F(OwnRaceScreenTest, TheStakeBoxFallsBackTo2000AndTheLanModeLeadsToItsScreen) {
