@@ -5,6 +5,7 @@
 #include <QFont>
 #include <system_error>
 
+#include "development/HorseDevelopment.h"
 #include "development/LabWindows.h"
 #include "platform/Dialogs.h"
 #include "platform/TerminationSignals.h"
@@ -12,6 +13,7 @@
 #include "shell/Form15.h"
 #include "shell/InformationWindows.h"
 #include "shell/NewGameQuestion.h"
+#include "shell/OwnRaceScreen.h"
 #include "shell/StablePanel.h"
 #include "shell/TracksPanel.h"
 
@@ -27,6 +29,9 @@ Program::Program(ProgramOptions options) {
     startup_ = new shell::Startup(*form1_, *tracks_, std::move(options.Startup));
     shell::InformationWindows::Install(*form1_);
     development::LabWindows::Install(*form1_);
+    // The screens install themselves on the main window, which owns them.
+    new shell::OwnRaceScreen(*form1_);
+    new development::HorseDevelopment(*form1_);
     if (options.HandleTerminationSignals) {
         signals_ = std::make_unique<platform::TerminationSignals>();
         QObject::connect(signals_.get(), &platform::TerminationSignals::Received, startup_,

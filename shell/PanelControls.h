@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+namespace platform {
+class PictureBox;
+}
+
+// Small factories for the controls the screens are built of, placed in twips
+// and named as the game names them.
+namespace shell {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, double left, double top,
+                        double width, double height);
+// A label with no background of its own, so a painted panel shows through.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, double left, double top, double width,
+                  double height);
+QLineEdit* MakeTextBox(QWidget* parent, const char* name, const QString& text, double left, double top,
+                       double width, double height);
+QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& caption, double left, double top,
+                         double width, double height);
+platform::PictureBox* MakePicture(QWidget* parent, const char* name, double left, double top, double width,
+                                  double height);
+
+// Shows a bitmap resource (a coat 101..145 or an arrow-key picture 146..148)
+// fitted into the picture box.
+void ShowBitmap(platform::PictureBox& box, int id);
+// Moves a widget across its parent to a horizontal position in twips.
+void MoveToLeft(QWidget* widget, double leftTwips);
+
+}  // namespace shell
