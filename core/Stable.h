@@ -13,7 +13,7 @@
 // tree mirrors its array: one node per horse, keyed "STUD"/"MAIR" & slot.
 namespace core {
 
-inline constexpr const char* kStableFull = "Your stable is full!";
+inline constexpr const char* kStableFull = "Your stable is full! Sell a horse to make room for a new one.";
 inline constexpr const char* kMarketFull = "The market is full!";
 inline constexpr const char* kHorseSoldFor = "Your horse sold for ";
 

@@ -4,6 +4,7 @@
 
 #include "core/Horses.h"
 #include "core/Money.h"
+#include "core/Stable.h"
 #include "core/TreeKeys.h"
 #include "runtime/Numbers.h"
 #include "runtime/Rounding.h"
@@ -109,7 +110,7 @@ std::optional<BredFoal> BreedHorses(core::Game& game, core::Notices& notices, co
     // A full stable is refused before the mare pays anything.
     const auto slot = core::LowestFreeSlot(game.OwnedHorse);
     if (!slot) {
-        notices.ShowNotice(kStableFull);
+        notices.ShowNotice(core::kStableFull);
         return std::nullopt;
     }
 

@@ -21,7 +21,6 @@ inline constexpr const char* kInterBreed = "You cannot inter-bread horses!";
 inline constexpr const char* kNoMoJo =
     "One of your horses can't deliver the goods! Check both of the horse's MoJo levels.";
 inline constexpr const char* kFoalOnItsWay = "Fresh New Horse On Its Way!!!";
-inline constexpr const char* kStableFull = "Your stable is full! Sell a horse to make room for a new one.";
 inline constexpr const char* kUnnamed = "UN-NAMED";
 inline constexpr int kMaxFoalDelayMs = 60000;
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Horses.h"
+#include "core/Stable.h"
 #include "development/Breeding.h"
 #include "tests/support/FakePorts.h"
 #include "tests/support/ScriptedRandom.h"
@@ -242,7 +243,7 @@ TEST_F(BreedingTest, AMareWorkedToDeathLeavesTheStableAndNoFoalComes) {
 TEST_F(BreedingTest, AFullStableIsRefusedBeforeTheMarePaysAnything) {
     for (std::size_t slot = 2; slot < game.OwnedHorse.size(); ++slot) game.OwnedHorse[slot].Name = "Filler";
     EXPECT_FALSE(Breed());
-    EXPECT_EQ(notices.shown, std::vector<std::string>{development::kStableFull});
+    EXPECT_EQ(notices.shown, std::vector<std::string>{core::kStableFull});
     EXPECT_EQ(Mare().Health, 150);
     EXPECT_EQ(Mare().MoJo, 10);
     EXPECT_EQ(rnd->Used(), 0u);

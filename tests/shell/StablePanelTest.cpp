@@ -141,7 +141,7 @@ TEST_F(StablePanelTest, AFullStableRefusesAPurchaseBeforeTakingTheMoney) {
     for (auto& h : game.OwnedHorse) h = Horse("Own", core::kMale, 101, 1);
     form.MarketTree->ClickNode("STUD2");
     form.Command10->click();
-    EXPECT_EQ(form.Notice->text(), "Your stable is full!");
+    EXPECT_EQ(form.Notice->text().toStdString(), core::kStableFull);
     EXPECT_EQ(game.Money, 10000);
     EXPECT_TRUE(form.MarketTree->HasNode("STUD2"));
 }
