@@ -208,6 +208,18 @@ TEST_F(SavedGameTest, AnEmptyGameSavesNoHorseAndNoContact) {
     EXPECT_TRUE(captions.empty());  // no cheat attempts: the caption stays
 }
 
+TEST_F(SavedGameTest, LineBreaksInsideTextsCannotSplitTheirLines) {
+    game.OwnedHorse[0] = save_test::Horse("Two\r\nLines", core::kMale, 1);
+    game.Server = "host\nname";
+    game.Contacts = {"first\rcontact", "second"};
+    ASSERT_EQ(files.Save(game, saveLog).result, SaveResult::kSaved);
+    ASSERT_EQ(LoadInto(loaded), LoadResult::kLoaded);
+    EXPECT_EQ(loaded.OwnedHorse[0].Name, "Two  Lines");
+    EXPECT_EQ(loaded.OwnedHorse[0].Speed, game.OwnedHorse[0].Speed);  // the keys after it are whole
+    EXPECT_EQ(loaded.Server, "host name");
+    EXPECT_EQ(loaded.Contacts, (std::vector<std::string>{"first contact", "second"}));
+}
+
 TEST_F(SavedGameTest, TheSaveWritesTheGameAsItWasWhenTheSaveBegan) {
     save_test::FillGame(game);
     RecordingLog other;

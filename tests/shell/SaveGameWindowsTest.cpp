@@ -142,6 +142,25 @@ TEST_F(SaveGameWindowsTest, SaveGameShowsTheStepsThenPlayGoesOn) {
     EXPECT_EQ(Value("OwnedHorses"), "4");
 }
 
+TEST_F(SaveGameWindowsTest, ASecondSaveWhileOneRunsOpensNothing) {
+    bool asked = false;
+    QObject::connect(&windows, &SaveGameWindows::WindowOpened, [&](shell::LogWindow* window) {
+        QObject::connect(window, &shell::LogWindow::LogShown, [&] {
+            if (asked) return;
+            asked = true;
+            form.Save->trigger();
+            EXPECT_FALSE(shell::SaveAndQuit(form));  // the close waits for the save
+        });
+    });
+    form.show();
+    form.Save->trigger();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(ends, 0);
+    EXPECT_TRUE(form.SaveOnClose);
+    EXPECT_EQ(Value("Saved"), "TRUE");
+}
+
 TEST_F(SaveGameWindowsTest, AFailedSaveIsReportedAndTheGameGoesOn) {
     fs::create_directory(folder / "Zirc.enc");  // nothing can replace a folder
     form.show();
