@@ -14,6 +14,7 @@
 #include "shell/InformationWindows.h"
 #include "shell/NewGameQuestion.h"
 #include "shell/OwnRaceScreen.h"
+#include "shell/SaveGameWindows.h"
 #include "shell/StablePanel.h"
 #include "shell/TracksPanel.h"
 
@@ -27,6 +28,7 @@ Program::Program(ProgramOptions options) {
     stable_ = new shell::StablePanel(*form1_);
     newGame_ = new shell::NewGameQuestion(*form1_, *tracks_);
     startup_ = new shell::Startup(*form1_, *tracks_, std::move(options.Startup));
+    ConnectSavedGame();
     shell::InformationWindows::Install(*form1_);
     development::LabWindows::Install(*form1_);
     // The screens install themselves on the main window, which owns them.
@@ -43,6 +45,20 @@ Program::~Program() {
     signals_.reset();
     splash_.reset();
     form1_.reset();
+}
+
+void Program::ConnectSavedGame() {
+    shell::SaveGameWindows& saves = shell::SaveGameWindows::Install(*form1_, startup_->Settings().GameFolder);
+    startup_->Seams.LoadSavedGame = [&saves](const std::filesystem::path&) {
+        switch (saves.LoadSavedGame()) {
+            case shell::SavedGameLoad::Loaded: return shell::LoadOutcome::Restored;
+            case shell::SavedGameLoad::Refused: return shell::LoadOutcome::EndProgram;
+            case shell::SavedGameLoad::NoSavedGame:
+            case shell::SavedGameLoad::Busy: break;
+        }
+        return shell::LoadOutcome::StartFresh;
+    };
+    startup_->Seams.SaveOnExit = [&saves] { return saves.SaveAndQuit(); };
 }
 
 void Program::Start() {

@@ -54,6 +54,9 @@ public:
     shell::Form15* Splash() { return splash_.get(); }
 
 private:
+    // Loading at start-up, saving at the end and from the menu.
+    void ConnectSavedGame();
+
     std::unique_ptr<platform::Dialogs> ownDialogs_;
     core::Game game_;
     std::unique_ptr<shell::Form1> form1_;

@@ -110,6 +110,10 @@ public:
 
     std::int32_t ProgramVersion = 29;
     std::int16_t NOTICEexpirey = 0;
+    // False once the program is ending without the close-time save: the game
+    // was just saved on the way out, or the save file was refused. Closing
+    // the window saves only while it is true (see shell/SaveGameWindows.h).
+    bool SaveOnClose = true;
 
     // Controls of the window itself.
     platform::PictureBox* Client = nullptr;

@@ -113,31 +113,36 @@ void Startup::ShowMainWindow() {
         return;
     }
     if (unloadPending_) {
-        Form_Unload();
-        return;
+        unloadPending_ = false;
+        if (Form_Unload()) return;
     }
     form_.show();
     emit Ready();
 }
 
-void Startup::Form_Unload() {
+bool Startup::Form_Unload() {
     switch (stage_) {
         case Stage::Loading:
             // The game is half made: it is saved once start-up has finished.
             unloadPending_ = true;
-            return;
-        case Stage::Ending: return;
+            return false;
+        case Stage::Ending: return true;
         case Stage::NotStarted:
             // Nothing has been loaded, so there is nothing to save.
             stage_ = Stage::Ending;
             End(0);
-            return;
+            return true;
         case Stage::Playing: break;
     }
     stage_ = Stage::Ending;
     form_.hide();
-    if (Seams.SaveOnExit) Seams.SaveOnExit();
+    if (Seams.SaveOnExit && !Seams.SaveOnExit()) {
+        stage_ = Stage::Playing;
+        form_.show();
+        return false;
+    }
     End(0);
+    return true;
 }
 
 void Startup::exit_Click() { form_.close(); }
@@ -155,8 +160,9 @@ bool Startup::eventFilter(QObject* watched, QEvent* event) {
             event->ignore();
             return true;
         }
-        Form_Unload();
-        return false;  // the window closes
+        if (Form_Unload()) return false;  // the window closes
+        event->ignore();
+        return true;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -61,9 +61,10 @@ struct StartupSeams {
     std::function<void(const std::string& server)> ConnectLiveUpdate;
     std::function<void(const std::string& server)> ConnectChat;
     // Writes the game on the way out (the save window with Save(False)).
-    // Form1 is hidden already; the process ends when it returns. It may
-    // close Form1 and the other windows: the shutdown runs once.
-    std::function<void()> SaveOnExit;
+    // Form1 is hidden already. True: the process ends (it may close Form1 and
+    // the other windows: the shutdown runs once). False: the save failed and
+    // the player chose to play on, so Form1 comes back.
+    std::function<bool()> SaveOnExit;
     // Ends the process (leaves the event loop); tests record it instead.
     std::function<void(int exitCode)> EndProcess;
 };
@@ -90,8 +91,9 @@ public:
     void ShowMainWindow();
     // The shutdown: Form1 hidden, the game saved, the process ended. Runs
     // once, however often it is asked for. Asked for while start-up is still
-    // running, it waits for start-up to finish.
-    void Form_Unload();
+    // running, it waits for start-up to finish. False when play goes on (a
+    // failed save the player did not want to leave behind).
+    bool Form_Unload();
     void exit_Click();  // Game > "Quit"
     // SIGTERM, SIGINT, SIGHUP: the same way out as the close box.
     void TerminationRequested();

@@ -4,7 +4,7 @@
 //
 //   startup_probe <lock name> <program folder>
 //
-// The saved game is looked for in the current directory. Prints one line per
+// The saved game is read from and written to the current directory. Prints one line per
 // event: "BOX <title>|<first line of the text>", "READY", "SAVED", "ENDED".
 
 #include <QApplication>
@@ -48,7 +48,12 @@ int main(int argc, char** argv) {
     options.Startup.ProgramFolder = argv[2];
     options.Dialogs = &dialogs;
     app::Program program(std::move(options));
-    program.Startup().Seams.SaveOnExit = [] { Say("SAVED"); };
+    auto save = program.Startup().Seams.SaveOnExit;
+    program.Startup().Seams.SaveOnExit = [save] {
+        const bool ending = save();
+        Say("SAVED");
+        return ending;
+    };
     QObject::connect(&program.Startup(), &shell::Startup::Ready, [] { Say("READY"); });
     program.Start();
     const int code = QApplication::exec();

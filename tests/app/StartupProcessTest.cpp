@@ -112,4 +112,37 @@ TEST_F(StartupProcessTest, TheDesktopEndingTheGameSavesItLikeTheCloseBox) {
     }
 }
 
+TEST_F(StartupProcessTest, AGameKilledAfterLoadingIsReportedOnceAtTheNextStart) {
+    const std::string incorrect = "BOX Incorrect Termination Detected|Trotwick has detected that the program was closed down "
+                                  "incorrectly last time you were playing the game.";
+    {
+        Copy fresh(LockName(), programFolder.path(), firstGame.path());
+        ASSERT_TRUE(fresh.WaitFor("READY"));
+        fresh.Signal(SIGTERM);
+        ASSERT_TRUE(fresh.WaitFor("ENDED"));
+        ASSERT_TRUE(fresh.Finished());
+    }
+    const fs::path saveFile = fs::path(firstGame.path().toStdString()) / "Zirc.enc";
+    ASSERT_TRUE(fs::exists(saveFile));
+    {
+        Copy loaded(LockName(), programFolder.path(), firstGame.path());
+        ASSERT_TRUE(loaded.WaitFor("READY"));
+        EXPECT_FALSE(loaded.Said("BOX Notice|FIREWALL NOTICE!"));
+        EXPECT_FALSE(loaded.Said(incorrect));
+        loaded.KillOutright();
+    }
+    {
+        Copy next(LockName(), programFolder.path(), firstGame.path());
+        ASSERT_TRUE(next.WaitFor("READY"));
+        EXPECT_TRUE(next.Said(incorrect));
+        next.Signal(SIGTERM);
+        ASSERT_TRUE(next.WaitFor("ENDED"));
+        ASSERT_TRUE(next.Finished());
+    }
+    Copy clean(LockName(), programFolder.path(), firstGame.path());
+    ASSERT_TRUE(clean.WaitFor("READY"));
+    EXPECT_FALSE(clean.Said(incorrect));
+    EXPECT_FALSE(fs::exists(fs::path(firstGame.path().toStdString()) / "Data.ini"));
+}
+
 }  // namespace

@@ -16,6 +16,7 @@
 #include "cipher/FileBytes.h"
 #include "runtime/Error.h"
 #include "tests/cipher/CipherTestSupport.h"
+#include "tests/support/ChildProcess.h"
 
 namespace {
 
@@ -218,15 +219,21 @@ TEST_F(BlowfishFiles, UnwritableDestinationsAreReported) {
 }
 
 TEST_F(BlowfishFiles, ReadOnlyFolderIsReportedAndTheOldFileStays) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     Write(Path("Data.ini"), "abc");
     Write(Path("Zirc.enc"), "the old save");
-    fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::remove);
-    DABlowfish blowfish;
-    EXPECT_EQ(ErrorText([&] { blowfish.EncryptFile(Path("Data.ini"), Path("Zirc.enc"), "Pelmora"); }),
-              "Could not write the file " + Path("Zirc.enc").string() + " (Permission denied).");
-    fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::add);
+    fs::permissions(folder_, fs::perms(0555));
+    // In a child without root rights, so that the folder's permissions bind.
+    const std::string expected = "Could not write the file " + Path("Zirc.enc").string() + " (Permission denied).";
+    const int result = testing_support::RunInChild([&] {
+        if (!testing_support::DropPrivileges()) return testing_support::kChildSetupFailed;
+        DABlowfish blowfish;
+        return ErrorText([&] { blowfish.EncryptFile(Path("Data.ini"), Path("Zirc.enc"), "Pelmora"); }) == expected ? 0 : 1;
+    });
+    fs::permissions(folder_, fs::perms(0755));
+    if (result == testing_support::kChildSetupFailed) GTEST_SKIP() << "cannot drop root rights here";
+    EXPECT_EQ(result, 0);
     EXPECT_EQ(Read(Path("Zirc.enc")), "the old save");
+    EXPECT_EQ(Names(), (std::set<std::string>{"Data.ini", "Zirc.enc"}));
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ protected:
         tracks = new shell::TracksPanel(*form);
         startup = new Startup(*form, *tracks, settings);
         startup->Seams.EndProcess = [this](int code) { ended.push_back(code); };
-        startup->Seams.SaveOnExit = [this] { ++saves; };
+        startup->Seams.SaveOnExit = [this] { return ++saves > 0; };
         startup->Seams.LoadHiddenWindows = [this] { calls.push_back("hidden windows"); };
         startup->Seams.ConnectLiveUpdate = [this](const std::string& s) { calls.push_back("live update " + s); };
         startup->Seams.ConnectChat = [this](const std::string& s) { calls.push_back("chat " + s); };
@@ -296,6 +296,7 @@ TEST_F(StartupTest, EveryWayOutSavesOnceHidingTheWindowFirst) {
             ++saves;
             hiddenWhenSaving = !form->isVisible();
             form->close();  // the save closes every window, Form1 again included
+            return true;
         };
         saves = 0;
         ended.clear();
@@ -312,7 +313,7 @@ TEST_F(StartupTest, EveryWayOutSavesOnceHidingTheWindowFirst) {
 TEST_F(StartupTest, AskedToEndDuringStartUpItSavesTheFinishedGame) {
     Build();
     int moneyWhenSaved = -1;
-    startup->Seams.SaveOnExit = [&] { moneyWhenSaved = static_cast<int>(game->Money), ++saves; };
+    startup->Seams.SaveOnExit = [&] { moneyWhenSaved = static_cast<int>(game->Money), ++saves; return true; };
     dialogs.whileOpen = [&](const std::string&) { startup->TerminationRequested(); };
     startup->ShowMainWindow();
     EXPECT_EQ(saves, 1);
