@@ -95,7 +95,7 @@ TEST_F(EliteHorseTest, OddsAreRatedWithAConfidenceOfFifty) {
         design.stamina = c.stamina;
         ScriptedRandom draws{0.5f, 0.5f, 0.5f};
         const core::HorseRec horse = development::MakeEliteHorse(design, draws);
-        EXPECT_EQ(core::Odds(horse.OddsLeft, horse.OddsRight), c.odds) << c.speed << "/" << c.stamina;
+        EXPECT_EQ((core::Odds{horse.OddsLeft, horse.OddsRight}), c.odds) << c.speed << "/" << c.stamina;
     }
 }
 
