@@ -19,6 +19,7 @@
 #include "platform/Twips.h"
 #include "resources/Pictures.h"
 #include "shell/GradientRect.h"
+#include "shell/PanelControls.h"
 #include "shell/TreeView.h"
 
 namespace shell {
@@ -27,7 +28,6 @@ using platform::PlaceTwips;
 
 namespace {
 
-constexpr double kLevelUpMoney = 1000000000;
 constexpr double kMoneyAfterLevelUp = 25000;
 
 struct PanelLayout {
@@ -149,23 +149,6 @@ void Form1::BuildPanels() {
 }
 
 namespace {
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, double left, double top,
-                        double width, double height) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(name);
-    PlaceTwips(button, left, top, width, height);
-    return button;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, double left, double top, double width,
-                  double height) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    PlaceTwips(label, left, top, width, height);
-    return label;
-}
 
 QPlainTextEdit* MakeCard(QWidget* parent, const char* name, double left, double top, double width, double height) {
     auto* card = new QPlainTextEdit(parent);

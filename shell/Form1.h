@@ -108,6 +108,9 @@ public:
     QMenu* GameMenu() const { return fil; }
     QMenu* HelpMenu() const { return help; }
 
+    // Money at which the player reaches the next level.
+    static constexpr double kLevelUpMoney = 1000000000;
+
     std::int32_t ProgramVersion = 29;
     std::int16_t NOTICEexpirey = 0;
     // False once the program is ending without the close-time save: the game

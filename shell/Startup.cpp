@@ -17,8 +17,6 @@ namespace shell {
 
 namespace {
 
-constexpr double kLevelUpMoney = 1000000000;
-
 std::filesystem::path InFolder(const std::filesystem::path& folder, const char* file) {
     const std::string text = folder.string();
     return std::filesystem::path(text + SlashFor(text) + file);
@@ -63,7 +61,7 @@ bool Startup::Form_Load() {
     form_.ShowNotice(kWelcome);
     // The money line shows the game's money from the first moment, unless
     // the level-up rule must see it first (at its first tick).
-    if (form_.Game().Money < kLevelUpMoney) form_.UpdateMoneyLine();
+    if (form_.Game().Money < Form1::kLevelUpMoney) form_.UpdateMoneyLine();
     form_.EnableDesignTimeTimers();
     stage_ = Stage::Playing;
     return true;
