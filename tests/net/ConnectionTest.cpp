@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "SocketTestKit.h"
+#include "tests/support/Resolver.h"
 #include "tests/support/RawSocket.h"
 
 namespace mse = net::modSocketEngine;
@@ -80,6 +81,7 @@ TEST_F(Connections, RequestNobodyAcceptsIsRefusedAndTheListenerKeepsItsValues) {
 }
 
 TEST_F(Connections, HostNamePassesThroughTheLookup) {
+    SKIP_UNLESS_LOCALHOST_RESOLVES();
     Endpoint listener;
     Endpoint server;
     listener.events.onConnectionRequest = [&](std::int32_t id) { server->Accept(id); };
@@ -225,6 +227,7 @@ TEST_F(Connections, ListenAgainOnThePortWhileTheAcceptedConnectionLives) {
 // The connect step that follows a bind no longer stops silently: a bind
 // that fails leaves the object in state 9 with an Error event.
 TEST_F(Connections, FailedBindBeforeConnectIsReported) {
+    SKIP_UNLESS_LOCALHOST_RESOLVES();
     Endpoint busy;
     busy->Listen();
     for (const char* host : {"127.0.0.1", "localhost"}) {
@@ -239,6 +242,7 @@ TEST_F(Connections, FailedBindBeforeConnectIsReported) {
 }
 
 TEST_F(Connections, CannotAssignAddressEndsInTheErrorState) {
+    SKIP_UNLESS_LOCALHOST_RESOLVES();
     Endpoint direct;
     ws::InjectFault(ws::Call::Connect, ws::WSAEADDRNOTAVAIL);
     const auto e = Raised([&] { direct->Connect(std::string("127.0.0.1"), 9); });

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "SocketTestKit.h"
+#include "tests/support/Resolver.h"
 #include "tests/support/RawSocket.h"
 
 using namespace net;
@@ -103,6 +104,7 @@ TEST_F(Datagrams, ShortReadGivesThePieceThenMessageTooLong) {
 }
 
 TEST_F(Datagrams, SendingGoesToTheRemoteHostAndPort) {
+    SKIP_UNLESS_LOCALHOST_RESOLVES();
     S()->RemoteHost("127.0.0.1");
     S()->RemotePort(peer_.Port());
     S()->SendData(std::string("PING\0\xFF", 6));
