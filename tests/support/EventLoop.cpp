@@ -1,8 +1,9 @@
 #include "tests/support/EventLoop.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
-#include <ctime>
 
 namespace testing_support {
 
@@ -26,10 +27,28 @@ void RunFor(int ms) {
     loop.exec();
 }
 
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+namespace {
+
+// Sees every event of the user-interface thread before its receiver does.
+class ActivationCounter final : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::SockAct) ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
+
+int SocketActivationsDuring(int ms) {
+    ActivationCounter counter;
+    QCoreApplication::instance()->installEventFilter(&counter);
+    RunFor(ms);
+    QCoreApplication::instance()->removeEventFilter(&counter);
+    return counter.count;
 }
 
 }  // namespace testing_support

@@ -10,11 +10,12 @@ namespace testing_support {
 // or `timeoutMs` have passed. Returns whether `done` held.
 bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
-// Runs the event loop for `ms` milliseconds. Nothing but one timer of its
-// own wakes it, so a spinning notifier shows up as CPU time.
+// Runs the event loop for `ms` milliseconds.
 void RunFor(int ms);
 
-// CPU time this process has used so far (user and system), in seconds.
-double ProcessCpuSeconds();
+// Runs the event loop for `ms` milliseconds and returns how many socket
+// notifier activations it delivered: 0 when every watched socket is idle,
+// many when a notifier keeps firing on a readiness nobody acts on.
+int SocketActivationsDuring(int ms);
 
 }  // namespace testing_support
