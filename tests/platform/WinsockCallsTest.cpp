@@ -12,6 +12,8 @@
 #include "tests/support/RawSocket.h"
 
 namespace ws = platform::ws;
+using testing_support::Loopback;
+using testing_support::PortOf;
 using testing_support::RawSocket;
 
 namespace {
@@ -99,20 +101,6 @@ protected:
     void TearDown() override {
         ws::ClearFaults();
         ws::WSACleanup();
-    }
-
-    static sockaddr_in Loopback(std::uint16_t port) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(port);
-        return a;
-    }
-
-    static std::uint16_t PortOf(ws::SOCKET s) {
-        sockaddr_in a{};
-        ws::getsockname(s, &a);
-        return ntohs(a.sin_port);
     }
 
     static bool NonBlockingAndCloseOnExec(int fd) {

@@ -14,6 +14,8 @@
 #include "tests/support/RawSocket.h"
 
 namespace ws = platform::ws;
+using testing_support::Loopback;
+using testing_support::PortOf;
 using testing_support::RawSocket;
 using testing_support::RunFor;
 using testing_support::RunUntil;
@@ -52,20 +54,6 @@ protected:
         EXPECT_GE(s, 0);
         EXPECT_EQ(ws::WSAAsyncSelect(s, window_, kSocketMsg, kAllEvents), 0);
         return s;
-    }
-
-    static sockaddr_in Loopback(std::uint16_t port) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(port);
-        return a;
-    }
-
-    static std::uint16_t PortOf(ws::SOCKET s) {
-        sockaddr_in a{};
-        ws::getsockname(s, &a);
-        return ntohs(a.sin_port);
     }
 
     int Count(ws::SOCKET s, std::int32_t event) const {

@@ -11,8 +11,6 @@
 
 namespace testing_support {
 
-namespace {
-
 sockaddr_in Loopback(std::uint16_t port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -20,6 +18,15 @@ sockaddr_in Loopback(std::uint16_t port) {
     a.sin_port = htons(port);
     return a;
 }
+
+std::uint16_t PortOf(int fd) {
+    sockaddr_in a{};
+    socklen_t length = sizeof a;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) != 0) return 0;
+    return ntohs(a.sin_port);
+}
+
+namespace {
 
 [[noreturn]] void Fail(const char* what) { throw std::runtime_error(what); }
 
@@ -77,12 +84,7 @@ RawSocket RawSocket::Accept(int timeoutMs) {
     return RawSocket(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
 }
 
-std::uint16_t RawSocket::Port() const {
-    sockaddr_in a{};
-    socklen_t len = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    return ntohs(a.sin_port);
-}
+std::uint16_t RawSocket::Port() const { return PortOf(fd_); }
 
 void RawSocket::SendAll(std::string_view bytes) {
     while (!bytes.empty()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <netinet/in.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -7,6 +9,11 @@
 // A plain blocking POSIX socket on loopback: the far end of a test's
 // connection, independent of the code under test.
 namespace testing_support {
+
+// 127.0.0.1 with the port.
+sockaddr_in Loopback(std::uint16_t port);
+// The local port a socket descriptor is bound to; 0 when it is not bound.
+std::uint16_t PortOf(int fd);
 
 class RawSocket {
 public:
