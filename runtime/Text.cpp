@@ -138,12 +138,6 @@ std::string UpperCase(std::string_view bytes) {
     return out;
 }
 
-std::string LowerCase(std::string_view bytes) {
-    std::string out(bytes);
-    for (char& ch : out) ch = static_cast<char>(ToLower(static_cast<unsigned char>(ch)));
-    return out;
-}
-
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);

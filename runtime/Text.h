@@ -20,9 +20,8 @@ std::string Utf8ToCp1252(std::string_view utf8);
 // tabs, line breaks and NUL; Windows-1252 accented letters are cased too.
 std::string ProperCase(std::string_view bytes);
 
-// Upper and lower case of Windows-1252 text.
+// Upper case of Windows-1252 text.
 std::string UpperCase(std::string_view bytes);
-std::string LowerCase(std::string_view bytes);
 
 // Leading and trailing blanks removed (blanks only, as Trim does).
 std::string_view Trim(std::string_view text);
