@@ -142,7 +142,12 @@ void TracksPanel::DrawTrack() {
         const int y = Pixels(kLaneHeight * lane);
         painter.drawLine(0, y, canvas.width(), y);
     }
-    painter.fillRect(QRect(Pixels(kStartPost), 0, 2, height), platform::FromBgr(kChalk));
+    // The start line runs under the runners only: through the names written
+    // above them it would strike a letter out.
+    for (int lane = 1; lane <= core::kLanes; ++lane) {
+        const int top = Pixels(kLaneHeight * (lane - 1) + kRunnerTop);
+        painter.fillRect(QRect(Pixels(kStartPost), top, 2, Pixels(kRunnerHeight)), platform::FromBgr(kChalk));
+    }
     // The finishing post: a chequered band the winner's nose reaches.
     const int post = Pixels(kFinishPost);
     constexpr int square = 4;
