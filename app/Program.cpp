@@ -24,14 +24,14 @@ Program::Program(ProgramOptions options) {
     if (!options.Dialogs) ownDialogs_ = std::make_unique<platform::QtDialogs>();
     platform::Dialogs& dialogs = options.Dialogs ? *options.Dialogs : *ownDialogs_;
     form1_ = std::make_unique<shell::Form1>(game_, dialogs);
-    tracks_ = new shell::TracksPanel(*form1_);
-    stable_ = new shell::StablePanel(*form1_);
-    newGame_ = new shell::NewGameQuestion(*form1_, *tracks_);
-    startup_ = new shell::Startup(*form1_, *tracks_, std::move(options.Startup));
+    // The screens install themselves on the main window, which owns them.
+    auto* tracks = new shell::TracksPanel(*form1_);
+    new shell::StablePanel(*form1_);
+    new shell::NewGameQuestion(*form1_, *tracks);
+    startup_ = new shell::Startup(*form1_, *tracks, std::move(options.Startup));
     ConnectSavedGame();
     shell::InformationWindows::Install(*form1_);
     development::LabWindows::Install(*form1_);
-    // The screens install themselves on the main window, which owns them.
     new shell::OwnRaceScreen(*form1_);
     new development::HorseDevelopment(*form1_);
     if (options.HandleTerminationSignals) {

@@ -15,9 +15,6 @@ class TerminationSignals;
 namespace shell {
 class Form1;
 class Form15;
-class NewGameQuestion;
-class StablePanel;
-class TracksPanel;
 }  // namespace shell
 
 // The whole program put together: the game, the main window with its
@@ -46,9 +43,6 @@ public:
 
     core::Game& Game() { return game_; }
     shell::Form1& Form1() { return *form1_; }
-    shell::TracksPanel& Tracks() { return *tracks_; }
-    shell::StablePanel& Stable() { return *stable_; }
-    shell::NewGameQuestion& NewGame() { return *newGame_; }
     shell::Startup& Startup() { return *startup_; }
     // Made by Start().
     shell::Form15* Splash() { return splash_.get(); }
@@ -60,10 +54,7 @@ private:
     std::unique_ptr<platform::Dialogs> ownDialogs_;
     core::Game game_;
     std::unique_ptr<shell::Form1> form1_;
-    shell::TracksPanel* tracks_ = nullptr;  // children of Form1
-    shell::StablePanel* stable_ = nullptr;
-    shell::NewGameQuestion* newGame_ = nullptr;
-    shell::Startup* startup_ = nullptr;
+    shell::Startup* startup_ = nullptr;  // a child of Form1
     std::unique_ptr<shell::Form15> splash_;
     std::unique_ptr<platform::TerminationSignals> signals_;
 };

@@ -116,9 +116,12 @@ void DrugsScreen::Text11_GotFocus() { Text6->setFocus(); }
 void DrugsScreen::Text12_GotFocus() { Text7->setFocus(); }
 
 bool DrugsScreen::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn) {
+    if (event->type() == QEvent::FocusIn && (watched == Text11 || watched == Text12)) {
         if (watched == Text11) Text11_GotFocus();
         if (watched == Text12) Text12_GotFocus();
+        // The caption has passed the focus on: left to itself it would now
+        // select its text, as a box reached by the Tab key does.
+        return true;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -10,6 +10,7 @@
 #include "platform/Twips.h"
 #include "resources/Pictures.h"
 #include "shell/GradientRect.h"
+#include "shell/PanelControls.h"
 #include "shell/TreeView.h"
 
 namespace development {
@@ -20,11 +21,7 @@ namespace {
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, double left, double top, double width,
                   double height) {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
-    label->setObjectName(name);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    PlaceTwips(label, left, top, width, height);
-    return label;
+    return shell::MakeLabel(parent, name, QString::fromLatin1(text), left, top, width, height);
 }
 
 // The coats at a size where they can be told apart.

@@ -12,8 +12,8 @@
 #include "platform/TextBox.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
-#include "resources/Pictures.h"
 #include "shell/Form1.h"
+#include "shell/PanelControls.h"
 
 namespace shell {
 
@@ -91,11 +91,9 @@ void TracksPanel::BuildLane(int lane) {
     PlaceTwips(runner, core::kStartLine, top + kRunnerTop, kRunnerWidth, kRunnerHeight);
     HorsePic[static_cast<std::size_t>(lane)] = runner;
 
-    auto* pound = new QLabel(QString::fromUtf8("\u00A3"), panel);
-    pound->setObjectName(QStringLiteral("Pound%1").arg(lane));
-    pound->setAttribute(Qt::WA_TranslucentBackground);
+    QLabel* pound = MakeLabel(panel, ("Pound" + std::to_string(lane)).c_str(), QString::fromUtf8("\u00A3"),
+                              kTrackLeft + kTrackWidth + 15, kTrackTop + top + 180, 150, 330);
     pound->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    PlaceTwips(pound, kTrackLeft + kTrackWidth + 15, kTrackTop + top + 180, 150, 330);
 
     auto* stake = new platform::TextBox(QStringLiteral("0"), panel);
     stake->setObjectName(Indexed("Wager", lane));
@@ -109,26 +107,18 @@ void TracksPanel::BuildButtons() {
     QWidget* panel = &form_.PanelBox(Panel::Tracks);
     constexpr double top = kTrackTop + kLaneHeight * core::kLanes + 60;
 
-    Command3 = new QPushButton(QStringLiteral("New Race"), panel);
-    Command3->setObjectName("Command3");
+    Command3 = MakeButton(panel, "Command3", QStringLiteral("New Race"), kTrackLeft, top, 1575, 405);
     Command3->setToolTip(QString::fromUtf8("Go to a new race - Fee of \u00A3250"));
-    PlaceTwips(Command3, kTrackLeft, top, 1575, 405);
     connect(Command3, &QPushButton::clicked, this, &TracksPanel::Command3_Click);
 
-    Command1 = new QPushButton(QStringLiteral("Start Race!"), panel);
-    Command1->setObjectName("Command1");
-    PlaceTwips(Command1, kTrackLeft + 1695, top, 1575, 405);
+    Command1 = MakeButton(panel, "Command1", QStringLiteral("Start Race!"), kTrackLeft + 1695, top, 1575, 405);
     connect(Command1, &QPushButton::clicked, this, &TracksPanel::Command1_Click);
 
-    Option1 = new QRadioButton(QStringLiteral("Winnings Ratio"), panel);
-    Option1->setObjectName("Option1");
+    Option1 = MakeOption(panel, "Option1", QStringLiteral("Winnings Ratio"), kTrackLeft + 3600, top, 1920, 405);
     Option1->setChecked(true);
-    PlaceTwips(Option1, kTrackLeft + 3600, top, 1920, 405);
     connect(Option1, &QRadioButton::clicked, this, &TracksPanel::Option1_Click);
 
-    Option2 = new QRadioButton(QStringLiteral("Chance of Winning"), panel);
-    Option2->setObjectName("Option2");
-    PlaceTwips(Option2, kTrackLeft + 5640, top, 2400, 405);
+    Option2 = MakeOption(panel, "Option2", QStringLiteral("Chance of Winning"), kTrackLeft + 5640, top, 2400, 405);
     connect(Option2, &QRadioButton::clicked, this, &TracksPanel::Option2_Click);
 }
 
@@ -142,7 +132,12 @@ void TracksPanel::DrawTrack() {
         const int y = Pixels(kLaneHeight * lane);
         painter.drawLine(0, y, canvas.width(), y);
     }
-    painter.fillRect(QRect(Pixels(kStartPost), 0, 2, height), platform::FromBgr(kChalk));
+    // The start line runs under the runners only: through the names written
+    // above them it would strike a letter out.
+    for (int lane = 1; lane <= core::kLanes; ++lane) {
+        const int top = Pixels(kLaneHeight * (lane - 1) + kRunnerTop);
+        painter.fillRect(QRect(Pixels(kStartPost), top, 2, Pixels(kRunnerHeight)), platform::FromBgr(kChalk));
+    }
     // The finishing post: a chequered band the winner's nose reaches.
     const int post = Pixels(kFinishPost);
     constexpr int square = 4;
@@ -223,13 +218,9 @@ void TracksPanel::ShowRunners() {
         const int coat = model.Horse ? model.Runner.Picture : 0;
         if (coat != shownCoat_[static_cast<std::size_t>(lane)]) {
             shownCoat_[static_cast<std::size_t>(lane)] = coat;
-            const QPixmap picture = resources::HorseBitmap(coat);
-            runner->SetPicture(picture.isNull() ? picture
-                                                : picture.scaled(runner->size(), Qt::KeepAspectRatio,
-                                                                 Qt::SmoothTransformation));
+            ShowBitmap(*runner, coat);
         }
-        const float left = model.Horse ? model.Runner.Left : core::kStartLine;
-        runner->move(Pixels(left), runner->y());
+        MoveToLeft(runner, model.Horse ? model.Runner.Left : core::kStartLine);
     }
 }
 

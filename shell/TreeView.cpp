@@ -48,15 +48,17 @@ void TreeView::AddNode(const std::string& key, const std::string& text, int imag
 void TreeView::RemoveNode(const std::string& key) {
     auto found = byKey_.find(key);
     if (found == byKey_.end()) return;
-    const bool wasSelected = found->second->isSelected();
-    delete found->second;
+    QTreeWidgetItem* item = found->second;
     byKey_.erase(found);
-    // The list would move the selection to a neighbour; the next action must
-    // not fall on a horse the player never chose.
-    if (wasSelected) {
+    // The list would move the selection to a neighbour as the node goes, and
+    // report that as a change of selection: the cards and the breeding boxes
+    // would show a horse the player never chose, and the next action would
+    // fall on it. So the selection goes first.
+    if (item->isSelected() || item == currentItem()) {
         clearSelection();
         setCurrentItem(nullptr);
     }
+    delete item;
 }
 
 void TreeView::Clear() {

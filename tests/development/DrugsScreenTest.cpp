@@ -128,8 +128,11 @@ TEST_F(DrugsScreenTest, TheQuantityCaptionsPassTheFocusOn) {
     QApplication::setActiveWindow(&form);
     shop->Text11->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(shop->Text6->hasFocus());
+    // Passed over, the caption is not left looking selected.
+    EXPECT_FALSE(shop->Text11->hasSelectedText());
     shop->Text12->setFocus(Qt::MouseFocusReason);
     EXPECT_TRUE(shop->Text7->hasFocus());
+    EXPECT_FALSE(shop->Text12->hasSelectedText());
 }
 
 TEST_F(DrugsScreenTest, PictureOfTheShop) {

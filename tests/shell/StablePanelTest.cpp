@@ -137,6 +137,31 @@ TEST_F(StablePanelTest, SellingCreditsTheValuationAndReturnsToTheStable) {
     EXPECT_EQ(game.Money, money + valuation);
 }
 
+TEST_F(StablePanelTest, AHorseLeavingItsTreeShowsNoNeighbourInItsPlace) {
+    Buy("STUD0");
+    Buy("MAIR1");
+    Buy("STUD2");
+    form.StableTree->ClickNode("STUD0");
+    form.StableTree->ClickNode("MAIR1");
+    form.Command6->click();
+    rnd->Push(0.0f);
+    form.Command25->click();
+    ASSERT_FALSE(form.StableTree->HasNode("MAIR1"));
+    // The stallion box keeps the stallion the player chose, and the card the
+    // horse that was sold.
+    EXPECT_EQ(form.MalePart->text(), "Happy Beauty");
+    EXPECT_EQ(form.MalePart->Tag, "0");
+    EXPECT_TRUE(form.Text1->toPlainText().startsWith("Name: Soft Honey\n"));
+
+    AddToMarket(3, Horse("Quiet Dawn", core::kFemale, 120, 1000));
+    AddToMarket(4, Horse("Loud Dusk", core::kMale, 121, 1000));
+    form.MarketTree->ClickNode("MAIR3");
+    rnd->Push(0.0f);
+    form.Command10->click();
+    ASSERT_FALSE(form.MarketTree->HasNode("MAIR3"));
+    EXPECT_TRUE(form.Text2->toPlainText().startsWith("Name: Quiet Dawn\n"));
+}
+
 TEST_F(StablePanelTest, AFullStableRefusesAPurchaseBeforeTakingTheMoney) {
     for (auto& h : game.OwnedHorse) h = Horse("Own", core::kMale, 101, 1);
     form.MarketTree->ClickNode("STUD2");
