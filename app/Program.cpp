@@ -7,6 +7,7 @@
 
 #include "development/HorseDevelopment.h"
 #include "development/LabWindows.h"
+#include "online/ServerConnections.h"
 #include "platform/Dialogs.h"
 #include "platform/TerminationSignals.h"
 #include "shell/Form1.h"
@@ -34,6 +35,7 @@ Program::Program(ProgramOptions options) {
     development::LabWindows::Install(*form1_);
     new shell::OwnRaceScreen(*form1_);
     new development::HorseDevelopment(*form1_);
+    online::ServerConnections::Of(*form1_);
     if (options.HandleTerminationSignals) {
         signals_ = std::make_unique<platform::TerminationSignals>();
         QObject::connect(signals_.get(), &platform::TerminationSignals::Received, startup_,

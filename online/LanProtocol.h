@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "online/MessageReader.h"
+#include "online/ServerPorts.h"
 
 // The messages of a LAN race between a host and up to four joined players,
 // on one TCP connection per player (port 5989). Each is a plain text, sent as
@@ -17,7 +18,7 @@
 // with "." or ",".
 namespace online::lan {
 
-inline constexpr int kLanPort = 5989;
+inline constexpr int kLanPort = kLanRacePort;
 inline constexpr int kSlots = 5;
 // A slot that was no digit 0 to 9 on the wire.
 inline constexpr int kNoSlot = -1;
