@@ -52,12 +52,15 @@ void CSocketEngine::RaiseError(int number, const std::string& operation) {
     bool cancelDisplay = true;
     Raise([&](SocketEvents& e) { e.Error(number, description, 0, source, "", 0, cancelDisplay); });
     if (cancelDisplay) return;
+    platform::Dialogs* dialogs = dialogs_ ? dialogs_ : platform::DefaultDialogs();
+    if (!dialogs) {
+        // No boxes in this program (a server without a display): the log
+        // says what the box would have said.
+        qWarning("%s: %s", source.c_str(), description.c_str());
+        return;
+    }
     try {
-        if (dialogs_) {
-            dialogs_->MsgBox(description, platform::kOkOnly, source);
-        } else {
-            platform::QtDialogs().MsgBox(description, platform::kOkOnly, source);
-        }
+        dialogs->MsgBox(description, platform::kOkOnly, source);
     } catch (...) {
     }
 }

@@ -85,7 +85,8 @@ public:
     CSocketEngine& operator=(const CSocketEngine&) = delete;
 
     // Who receives the events (null: nobody), and where a message box asked
-    // for by an Error handler is shown (null: a plain one).
+    // for by an Error handler is shown (null: platform::DefaultDialogs(), and
+    // without those the log).
     void SetEvents(SocketEvents* events) { events_ = events; }
     void SetDialogs(platform::Dialogs* dialogs) { dialogs_ = dialogs; }
 
