@@ -206,6 +206,17 @@ void CSocketEngine::Protocol(std::int32_t enmProtocol) {
     protocol_ = enmProtocol;
 }
 
+void CSocketEngine::SendQueueLimit(std::int32_t lngBytes) {
+    if (lngBytes < 0) RaiseOutOfRange("SendQueueLimit");
+    sendQueueLimit_ = lngBytes;
+}
+
+void CSocketEngine::ListenBacklog(std::int32_t lngBacklog) {
+    if (state_ != sckClosed && state_ != sckOpen) RaiseInvalidState("ListenBacklog");
+    if (lngBacklog < 1) RaiseOutOfRange("ListenBacklog");
+    listenBacklog_ = lngBacklog;
+}
+
 std::string CSocketEngine::LocalHostName() const {
     char name[256] = {};
     if (ws::gethostname(name, sizeof name) == ws::SOCKET_ERROR) RaiseLastError("GetLocalHostName");
@@ -388,7 +399,7 @@ void CSocketEngine::Bind(std::optional<Variant> localPort, std::optional<Variant
 Variant CSocketEngine::Listen(bool* successfull) {
     if (state_ != sckClosed && state_ != sckOpen) RaiseInvalidState("Listen");
     bool ok = BindInternal() && SocketExists();
-    if (ok && ws::listen(socketHandle_, 5) == ws::SOCKET_ERROR) ok = false;
+    if (ok && ws::listen(socketHandle_, listenBacklog_) == ws::SOCKET_ERROR) ok = false;
     if (ok) state_ = sckListening;
     if (successfull) *successfull = ok;
     return Empty{};
