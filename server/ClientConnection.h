@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <string>
+
+#include "online/MessageChannel.h"
+#include "server/FloodGuard.h"
+
+// One client on one of the server's ports: its socket, its message reader
+// and the limits that keep a hostile or broken client from hurting the
+// server or the other players. Everything it holds is capped:
+//  - what it sends that makes no whole message yet (the reader's cap);
+//  - what it may send per second (its FloodGuard budget);
+//  - what waits to go out to it (the socket's send queue limit): a client
+//    that stops reading is dropped once its queue would pass the limit.
+namespace server {
+
+struct ClientLimits {
+    SendBudget budget;
+    // What each message costs beyond its bytes, so that a stream of tiny
+    // messages, each asking for an answer, is a flood too.
+    std::size_t costPerMessage = 64;
+    // The most bytes that may wait to go out to the client.
+    std::int32_t sendQueue = 64 * 1024;
+};
+
+class ClientConnection final : public QObject {
+    Q_OBJECT
+public:
+    ClientConnection(std::uint64_t id, const online::Grammar& grammar, const ClientLimits& limits,
+                     QObject* parent = nullptr);
+
+    // Takes over the connection waiting on a listener. False when it is
+    // gone already.
+    bool Accept(std::int32_t requestID);
+
+    // Queues one message to the client. A client whose queue it would take
+    // past the limit has stopped reading: it is dropped instead.
+    void Send(const std::string& message);
+    // Closes the connection and reports Gone (once). Safe to call from the
+    // client's own handlers.
+    void Drop(const std::string& reason);
+    // Owes the client this much more budget (an answer the server asked for).
+    void Grant(std::size_t bytes) { guard_.Grant(bytes); }
+
+    std::uint64_t Id() const { return id_; }
+    const std::string& Address() const { return address_; }
+    bool Connected() const { return !gone_; }
+    std::int32_t BytesToSend() const { return channel_->Socket().BytesToSend(); }
+    std::size_t BytesHeld() const { return channel_->Reader().BytesHeld(); }
+    online::MessageChannel& Channel() { return *channel_; }
+
+signals:
+    void MessageReceived(const std::string& message);
+    // The client left or was dropped; `reason` says which, for the log.
+    // The object deletes itself once control returns to the event loop.
+    void Gone(const std::string& reason);
+
+private:
+    void Channel_Message(const std::string& message);
+    void Socket_DataArrival(int bytesTotal);
+    // Spends the bytes the reader threw away since the last look.
+    bool SpendSkipped();
+
+    std::uint64_t id_;
+    ClientLimits limits_;
+    online::MessageChannel* channel_;
+    FloodGuard guard_;
+    std::uint64_t skippedSeen_ = 0;
+    std::string address_;
+    bool gone_ = false;
+};
+
+}  // namespace server

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "online/MessageReader.h"
+#include "server/ClientConnection.h"
+#include "server/ServerLog.h"
+
+namespace net {
+class Socket;
+}
+
+// One of the server's ports: a listener that takes every client into a
+// ClientConnection and hands its messages to the service's own handling.
+// Log lines look like "[chat 3113] #12 192.168.0.7 connected".
+namespace server {
+
+struct ServiceSettings {
+    std::string name;     // for the log: "version", "patch", "board", "chat"
+    std::int32_t port = 0;  // 0: the system chooses (tests)
+    std::string address;  // empty: every address of the machine
+    ClientLimits limits;
+    // Clients beyond this many at once are turned away, so the server never
+    // runs out of file descriptors however many connections arrive.
+    std::size_t maxClients = 250;
+};
+
+class Service : public QObject {
+    Q_OBJECT
+public:
+    Service(ServiceSettings settings, const online::Grammar& grammar, ServerLog& log, QObject* parent = nullptr);
+    ~Service() override;
+
+    // Starts listening. False, with `error` saying why, when the port
+    // cannot be had (in use, or the address is not this machine's).
+    bool Start(std::string& error);
+    void Stop();
+
+    // The port it listens on (the one the system chose for port 0).
+    std::int32_t Port() const;
+    std::size_t ClientCount() const { return clients_.size(); }
+    // Bytes waiting to go out to all clients, and bytes held of messages
+    // not yet whole: what the clients cost in memory.
+    std::int64_t BytesQueued() const;
+    std::int64_t BytesHeld() const;
+    const ServiceSettings& Settings() const { return settings_; }
+
+protected:
+    // A client is connected (its earliest messages may have come first).
+    virtual void Joined(ClientConnection& /*client*/) {}
+    // A whole message from a client.
+    virtual void Received(ClientConnection& client, const std::string& message) = 0;
+    // The client has left or was dropped; it is still reachable by id
+    // until this returns.
+    virtual void Left(ClientConnection& /*client*/) {}
+
+    void Log(const std::string& line) const;
+    void Log(const ClientConnection& client, const std::string& what) const;
+    // Every connected client, in the order they came.
+    void ForEachClient(const std::function<void(ClientConnection&)>& visit);
+
+private:
+    void Listener_ConnectionRequest(int requestID);
+    void Client_Gone(std::uint64_t id, const std::string& reason);
+
+    ServiceSettings settings_;
+    const online::Grammar& grammar_;
+    ServerLog& log_;
+    net::Socket* listener_;
+    std::map<std::uint64_t, ClientConnection*> clients_;
+    std::uint64_t nextId_ = 1;
+};
+
+}  // namespace server

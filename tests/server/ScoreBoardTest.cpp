@@ -1,0 +1,145 @@
+// The leader's board in its SQLite file: who is on top, what a later score
+// does, what survives a restart, and files that cannot be a board.
+#include <gtest/gtest.h>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include "server/ScoreBoard.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempFolder.h"
+
+using online::ScoreRecord;
+using server::ScoreBoard;
+using testing_support::TempFolder;
+
+namespace online {
+void PrintTo(const ScoreRecord& s, std::ostream* out) {
+    *out << '{' << s.Name << ' ' << s.Level << ' ' << s.LANwon << ' ' << s.LANlost << ' ' << s.LANwager << '}';
+}
+}  // namespace online
+
+namespace {
+
+struct Board : ::testing::Test {
+    TempFolder folder;
+    std::filesystem::path file = folder / "board.sqlite";
+
+    std::unique_ptr<ScoreBoard> Open(std::int64_t maxPlayers = ScoreBoard::kDefaultMaxPlayers) {
+        std::string error;
+        auto board = ScoreBoard::Open(file, error, maxPlayers);
+        EXPECT_TRUE(board) << error;
+        return board;
+    }
+    static std::string TopName(const ScoreBoard& board) {
+        const auto top = board.Top();
+        return top ? top->Name : "(none)";
+    }
+};
+
+TEST_F(Board, TheTopPlayerHasTheHighestLevelThenTheMostWinsThenTheBiggestWager) {
+    auto board = Open();
+    ASSERT_TRUE(board);
+    EXPECT_EQ(board->Top(), std::nullopt) << "nobody yet";
+
+    struct Step {
+        ScoreRecord score;
+        std::string top;  // after it
+    };
+    const Step steps[] = {
+        {{"ann", 1, 0, 0, 0}, "ann"},
+        {{"bob", 1, 0, 9, 0}, "ann"},            // races lost do not count: first there stays
+        {{"cat", 1, 0, 0, 2500.5}, "cat"},       // same level and wins, bigger wager
+        {{"dan", 1, 1, 0, 0}, "dan"},            // more wins beat any wager
+        {{"eve", 2, 0, 0, 0}, "eve"},            // a higher level beats any wins
+        {{"fay", 2, 0, 0, 0}, "eve"},            // a tie: the first to get there stays
+        {{"gus", -5, 999, 0, 1e12}, "eve"},
+        {{"eve", 0, 0, 0, 0}, "fay"},            // a later, lower score takes eve down
+        {{"eve", 2, 0, 0, 0}, "fay"},            // back up, but fay got there first now
+        {{"fay", 2, 0, 0, 0}, "fay"},            // sending the same again keeps the place
+    };
+    for (const Step& step : steps) {
+        ASSERT_TRUE(board->Record(step.score)) << board->LastError();
+        EXPECT_EQ(TopName(*board), step.top) << "after " << step.score.Name;
+    }
+    EXPECT_EQ(board->Players(), 7);
+    EXPECT_EQ(board->Top(), (ScoreRecord{"fay", 2, 0, 0, 0}));
+}
+
+TEST_F(Board, TheBoardSurvivesARestartByteForByte) {
+    const ScoreRecord odd{std::string("J\xA3rg\0n", 6), 7, 12, 3, 123456.75};
+    {
+        auto board = Open();
+        ASSERT_TRUE(board);
+        ASSERT_TRUE(board->Record({"ann", 3, 1, 1, 10}));
+        ASSERT_TRUE(board->Record(odd));
+    }
+    auto again = Open();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Top(), odd);
+    EXPECT_EQ(again->Players(), 2);
+}
+
+TEST_F(Board, ANewNameBeyondTheCapPushesTheLowestOut) {
+    auto board = Open(3);
+    ASSERT_TRUE(board);
+    for (const ScoreRecord& s : {ScoreRecord{"top", 9, 0, 0, 0}, ScoreRecord{"mid", 5, 0, 0, 0},
+                                 ScoreRecord{"low", 1, 0, 0, 0}, ScoreRecord{"new", 4, 0, 0, 0}}) {
+        ASSERT_TRUE(board->Record(s));
+    }
+    EXPECT_EQ(board->Players(), 3);
+    ASSERT_TRUE(board->Record({"low", 0, 0, 0, 0}));
+    EXPECT_EQ(board->Players(), 3) << "the newest low score is the one to go";
+    EXPECT_EQ(TopName(*board), "top");
+}
+
+TEST_F(Board, FilesThatCannotBeABoardAreRefusedWithAReason) {
+    folder.Write("text.sqlite", "a plain text file, not a database at all");
+    struct Case {
+        std::filesystem::path file;
+        std::string says;
+    };
+    const Case cases[] = {
+        {folder / "missing-folder" / "board.sqlite", "unable to open"},
+        {folder / "text.sqlite", "not a database"},
+        {folder.Path(), "unable to open"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(ScoreBoard::Open(c.file, error)) << c.file;
+        EXPECT_NE(error.find(c.file.string()), std::string::npos) << error;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing-folder")) << "no folder is made for a named board";
+}
+
+TEST_F(Board, AReadOnlyBoardIsRefusedAtOnceNotAtTheFirstScore) {
+    {
+        auto board = Open();
+        ASSERT_TRUE(board);
+        ASSERT_TRUE(board->Record({"ann", 1, 0, 0, 0}));
+    }
+    const int result = testing_support::RunInChild([&] {
+        if (!testing_support::DropPrivileges()) return testing_support::kChildSetupFailed;
+        std::string error;
+        const bool opened = ScoreBoard::Open(file, error) != nullptr;
+        return opened ? 1 : 0;
+    });
+    ASSERT_NE(result, testing_support::kChildSetupFailed);
+    EXPECT_EQ(result, 0) << "a board the server cannot write must not open";
+}
+
+TEST_F(Board, SomeoneElsesTableOfTheSameNameIsRefused) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other");
+        db.setDatabaseName(QString::fromStdString(file.string()));
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec("CREATE TABLE scores (who TEXT)"));
+    }
+    QSqlDatabase::removeDatabase("other");
+    std::string error;
+    EXPECT_FALSE(ScoreBoard::Open(file, error));
+    EXPECT_NE(error.find("no leader's board"), std::string::npos) << error;
+}
+
+}  // namespace
