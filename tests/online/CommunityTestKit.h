@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/UserName.h"
+
+// What the tests of the leader's board, the chat and the contacts share.
+namespace community_tests {
+
+// A player whose name is always the same.
+class FixedUserName final : public platform::UserNameSource {
+public:
+    explicit FixedUserName(std::string name) : name_(std::move(name)) {}
+    std::optional<std::string> Query() override { return name_; }
+
+private:
+    std::string name_;
+};
+
+}  // namespace community_tests
