@@ -1,7 +1,6 @@
 #include "online/Form13.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,7 +39,7 @@ std::string LocalTimeOfDay() {
 
 Form13::Form13(net::Socket& chat, core::Notices& notices, platform::Dialogs& dialogs,
                platform::UserNameSource& userName, QWidget* owner, Clock timeOfDay)
-    : shell::FormWindow(owner, "Form13", QStringLiteral("BramChat - Prototype"), 6600, 5520),
+    : KeptWindow(owner, "Form13", QStringLiteral("BramChat - Prototype"), 6600, 5520, "OKAY"),
       chat_(chat),
       notices_(notices),
       dialogs_(dialogs),
@@ -117,23 +116,13 @@ void Form13::Form_GotFocus() {
 
 void Form13::Text1_KeyDown() { Form_GotFocus(); }
 
-void Form13::closeEvent(QCloseEvent* event) {
-    if (Tag != "OKAY") {
-        // Hidden, not closed: the log lives on for the next opening.
-        event->ignore();
-        hide();
-        return;
-    }
-    shell::FormWindow::closeEvent(event);
-}
-
 bool Form13::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) Form_GotFocus();
-    return shell::FormWindow::event(event);
+    return KeptWindow::event(event);
 }
 
 bool Form13::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return shell::FormWindow::eventFilter(watched, event);
+    if (event->type() != QEvent::KeyPress) return KeptWindow::eventFilter(watched, event);
     auto& key = static_cast<QKeyEvent&>(*event);
     if (watched == Text8 && IsEnter(key)) return Text8_KeyDown(kEnter);
     if (watched == Text1) {
@@ -142,7 +131,7 @@ bool Form13::eventFilter(QObject* watched, QEvent* event) {
         QApplication::sendEvent(Text8, event);
         return true;
     }
-    return shell::FormWindow::eventFilter(watched, event);
+    return KeptWindow::eventFilter(watched, event);
 }
 
 }  // namespace online

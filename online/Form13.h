@@ -4,7 +4,7 @@
 #include <string>
 
 #include "online/ChatProtocol.h"
-#include "shell/FormWindow.h"
+#include "online/KeptWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -31,7 +31,7 @@ std::string LocalTimeOfDay();
 // server sends, and the line the player types into. Loaded hidden when the
 // game starts and only hidden when closed, so the log survives; it goes for
 // good only when its Tag is "OKAY".
-class Form13 : public shell::FormWindow {
+class Form13 : public KeptWindow {
     Q_OBJECT
 public:
     using Clock = std::function<std::string()>;
@@ -63,7 +63,6 @@ public:
     static constexpr const char* kNotConnected = "You are not connected to the chat server.";
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,6 +1,5 @@
 #include "online/Form6.h"
 
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,7 +35,7 @@ std::string MessageBody(const QPlainTextEdit& box) {
 
 Form6::Form6(core::GameState& game, core::Notices& notices, platform::Dialogs& dialogs,
              platform::UserNameSource& userName, platform::MessageSender& sender, QWidget* owner)
-    : shell::FormWindow(owner, "Form6", QStringLiteral("LAN Chat"), 6240, 4440),
+    : KeptWindow(owner, "Form6", QStringLiteral("LAN Chat"), 6240, 4440, "Cancel"),
       game_(game),
       notices_(notices),
       dialogs_(dialogs),
@@ -149,19 +148,9 @@ bool Form6::Text4_KeyDown(int keyCode) {
     return true;
 }
 
-void Form6::closeEvent(QCloseEvent* event) {
-    if (Tag != "Cancel") {
-        // Hidden, not closed: the contacts and the message stay.
-        event->ignore();
-        hide();
-        return;
-    }
-    shell::FormWindow::closeEvent(event);
-}
-
 void Form6::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) ShowContacts();
-    shell::FormWindow::showEvent(event);
+    KeptWindow::showEvent(event);
 }
 
 bool Form6::eventFilter(QObject* watched, QEvent* event) {
@@ -169,7 +158,7 @@ bool Form6::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) return Text4_KeyDown(kEnter);
     }
-    return shell::FormWindow::eventFilter(watched, event);
+    return KeptWindow::eventFilter(watched, event);
 }
 
 }  // namespace online

@@ -4,7 +4,7 @@
 
 #include "core/Game.h"
 #include "platform/MessageSender.h"
-#include "shell/FormWindow.h"
+#include "online/KeptWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -27,7 +27,7 @@ namespace online {
 // the game starts and only hidden when closed; it goes for good only when
 // its Tag is "Cancel". Whenever it is shown, the list shows the game's
 // contacts as they are (so also those of a game loaded after it was made).
-class Form6 : public shell::FormWindow {
+class Form6 : public KeptWindow {
     Q_OBJECT
 public:
     Form6(core::GameState& game, core::Notices& notices, platform::Dialogs& dialogs,
@@ -59,7 +59,6 @@ public:
     static constexpr const char* kAddTitle = "Add New Contact";
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

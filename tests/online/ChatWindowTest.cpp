@@ -33,22 +33,10 @@ namespace {
 
 namespace chat = online::chat;
 
-class ChatWindow : public ::testing::Test {
+class ChatWindow : public community_tests::InstalledWindows {
 protected:
-    ChatWindow()
-        : windows(online::CommunityWindows::Install(form, Options())),
-          chatSocket(online::ServerConnections::Of(form).Chat()) {
-        windows.LoadHiddenWindows();
-        window = &windows.ChatWindow();
+    ChatWindow() : chatSocket(online::ServerConnections::Of(form).Chat()), window(&windows.ChatWindow()) {
         windows.Feed().SetIdleGap(std::chrono::milliseconds(60));
-    }
-
-    online::CommunityOptions Options() {
-        online::CommunityOptions options;
-        options.Sender = &sender;
-        options.UserName = &player;
-        options.TimeOfDay = [] { return std::string("14:05:09"); };
-        return options;
     }
 
     // Connects the chat as start-up would, to the scripted server.
@@ -69,14 +57,8 @@ protected:
         return out;
     }
 
-    core::Game game;
-    testing_support::RecordingDialogs dialogs;
-    shell::Form1 form{game, dialogs};
-    testing_support::RecordingMessageSender sender;
-    community_tests::FixedUserName player{"jenny"};
-    online::CommunityWindows& windows;
     net::Socket& chatSocket;
-    online::Form13* window = nullptr;
+    online::Form13* window;
     RawSocket server = RawSocket::Listen();
     RawSocket peer;
 };

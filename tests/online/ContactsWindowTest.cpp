@@ -36,19 +36,9 @@ using Contacts = std::vector<std::string>;
 
 namespace {
 
-class ContactsWindow : public ::testing::Test {
+class ContactsWindow : public community_tests::InstalledWindows {
 protected:
-    ContactsWindow() : windows(online::CommunityWindows::Install(form, Options())) {
-        windows.LoadHiddenWindows();
-        window = &windows.ContactsWindow();
-    }
-
-    online::CommunityOptions Options() {
-        online::CommunityOptions options;
-        options.Sender = &sender;
-        options.UserName = &player;
-        return options;
-    }
+    ContactsWindow() : window(&windows.ContactsWindow()) {}
 
     Contacts Listed() const {
         Contacts names;
@@ -61,13 +51,7 @@ protected:
         window->Text4->setPlainText(QString::fromUtf8(message));
     }
 
-    core::Game game;
-    testing_support::RecordingDialogs dialogs;
-    shell::Form1 form{game, dialogs};
-    testing_support::RecordingMessageSender sender;
-    community_tests::FixedUserName player{"jenny"};
-    online::CommunityWindows& windows;
-    online::Form6* window = nullptr;
+    online::Form6* window;
 };
 
 TEST_F(ContactsWindow, AddsWithTheInputBoxAndDeletesTheSelectedContact) {
