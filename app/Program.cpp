@@ -58,7 +58,7 @@ void Program::ConnectSavedGame() {
         }
         return shell::LoadOutcome::StartFresh;
     };
-    startup_->Seams.SaveOnExit = [&saves] { return saves.SaveAndQuit(); };
+    startup_->Seams.SaveOnExit = [&saves](bool mayAsk) { return saves.SaveAndQuit(mayAsk); };
 }
 
 void Program::Start() {

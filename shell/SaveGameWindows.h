@@ -45,7 +45,10 @@ public:
     // program is ending, so the main window may close; false when the save
     // failed and the player chose to play on, or a save is running. After a
     // save that ended the program it returns true and saves nothing.
-    bool SaveAndQuit();
+    // `mayAsk` false: a failed save is not questioned (nobody may be there
+    // to answer); it is reported on the standard error and the program
+    // ends, leaving the old save file whole.
+    bool SaveAndQuit(bool mayAsk = true);
 
     savegame::SavedGame& Files() { return files_; }
     // How the program ends; tests record it instead. The default closes
@@ -75,6 +78,6 @@ private:
 // shows the main window itself when it has finished. Shutdown ends the
 // program when SaveAndQuit says so.
 SavedGameLoad LoadSavedGame(Form1& form);
-bool SaveAndQuit(Form1& form);
+bool SaveAndQuit(Form1& form, bool mayAsk = true);
 
 }  // namespace shell

@@ -215,6 +215,16 @@ TEST_F(SaveGameWindowsTest, AFailedSaveOnTheWayOutLetsThePlayerChoose) {
     EXPECT_FALSE(form.SaveOnClose);
 }
 
+TEST_F(SaveGameWindowsTest, AFailedSaveWhenTheDesktopEndsTheGameAsksNothingAndEnds) {
+    fs::create_directory(folder / "Zirc.enc");
+    form.show();
+    EXPECT_TRUE(shell::SaveAndQuit(form, false));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(form.SaveOnClose);
+    EXPECT_TRUE(fs::is_directory(folder / "Zirc.enc"));
+}
+
 TEST_F(SaveGameWindowsTest, NoSaveFileMeansAFreshGame) {
     EXPECT_EQ(shell::LoadSavedGame(form), SavedGameLoad::NoSavedGame);
     EXPECT_EQ(opened, 0);
