@@ -148,7 +148,11 @@ void OwnRaceScreen::Command9_Click() {
 }
 
 void OwnRaceScreen::Command11_Click() {
-    switch (race_.Start(form_.Game())) {
+    const core::StartResult started = race_.Start(form_.Game());
+    if (started == core::StartResult::Started || started == core::StartResult::TooTired) {
+        emit form_.HorsesChanged();  // the runner has paid its health
+    }
+    switch (started) {
         case core::StartResult::Started:
             Command11->setEnabled(false);
             form_.Timer("HorseMover").SetEnabled(true);
@@ -170,6 +174,7 @@ void OwnRaceScreen::HorseMover_Timer() {
     const core::TickResult result = race_.Tick(form_.Game(), form_);
     ShowRunners();
     if (result != core::TickResult::Running) form_.Timer("HorseMover").SetEnabled(false);
+    if (result == core::TickResult::Finished) emit form_.HorsesChanged();  // the runner's confidence
 }
 
 void OwnRaceScreen::ShowRunners() {
