@@ -9,6 +9,7 @@
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "shell/Form1.h"
+#include "shell/FormWindow.h"
 #include "shell/GradientRect.h"
 #include "shell/PanelControls.h"
 #include "shell/TreeView.h"
@@ -54,6 +55,7 @@ Form2::Form2(shell::Form1& form, const FoalTicket& foal)
 }
 
 void Form2::LoadUp() {
+    shell::CentreOverOwner(*this);
     show();
     const core::HorseRec& foal = form_.Game().OwnedHorse.at(static_cast<std::size_t>(ID));
     HorsePic->SetBackColor(foal.Sex == core::kMale ? kBoy.colour2 : kGirl.colour2);

@@ -47,6 +47,7 @@ void SaveGameWindows::Save_Click() {
     }
     Close(window);
     form_.show();
+    if (outcome.result == savegame::SaveResult::kSaved) form_.ShowNotice(kGameSaved);
 }
 
 bool SaveGameWindows::SaveAndQuit(bool mayAsk) {

@@ -12,6 +12,9 @@ namespace shell {
 
 class Form1;
 
+// Told in the notice line after Game > "Save Game" has saved the game.
+inline constexpr const char* kGameSaved = "Game saved.";
+
 // What the load at start-up came to.
 enum class SavedGameLoad {
     NoSavedGame,  // no "Zirc.enc" in the folder: start a fresh game

@@ -113,9 +113,12 @@ TEST_F(BreedingScreenTest, BreedingStartsTheBabyTimerAndWaitsForTheFoal) {
 
 TEST_F(BreedingScreenTest, TheFoalWindowRefusesToCloseUntilTheFoalIsNamed) {
     Breed(true);
+    form.move(60, 40);
+    form.show();
     Form2* window = Deliver();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->Label2->text(), "(P.S. It's A Boy)");
+    EXPECT_LE((window->frameGeometry().center() - form.frameGeometry().center()).manhattanLength(), 2);
     testing_support::SaveScreenshot(*window, "foal-window-boy");
 
     EXPECT_FALSE(window->close());
