@@ -49,6 +49,7 @@ Form2::Form2(shell::Form1& form, const FoalTicket& foal)
     bold.setBold(true);
     Label2->setFont(bold);
     Text1 = shell::MakeTextBox(Client, "Text1", QString(), 120, 1440, 4560, 315);
+    shell::LimitToSavedLength(*Text1);
     Command1 = shell::MakeButton(Client, "Command1", QStringLiteral("Okay"), 3360, 1920, 1320, 435);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Text1, &QLineEdit::returnPressed, this, &Form2::Command1_Click);

@@ -130,6 +130,8 @@ TEST_F(BreedingScreenTest, TheFoalWindowRefusesToCloseUntilTheFoalIsNamed) {
     }
     EXPECT_EQ(game.OwnedHorse[2].Name, "UN-NAMED");
 
+    QTest::keyClicks(window->Text1, QString(300, 'w'));  // no more than the save file gives back
+    EXPECT_EQ(window->Text1->text().size(), 254);
     window->Text1->clear();
     QTest::keyClicks(window->Text1, "sea BREEZE");
     QTest::mouseClick(window->Command1, Qt::LeftButton);
