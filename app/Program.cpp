@@ -9,6 +9,7 @@
 #include "development/LabWindows.h"
 #include "platform/Dialogs.h"
 #include "platform/TerminationSignals.h"
+#include "resources/Pictures.h"
 #include "shell/Form1.h"
 #include "shell/Form15.h"
 #include "shell/InformationWindows.h"
@@ -78,6 +79,9 @@ shell::StartupSettings DefaultStartupSettings() {
 
 void ConfigureApplication(QApplication& application) {
     QApplication::setApplicationName("Trotwick");
+    // The desktop matches the windows to the installed trotwick.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("trotwick"));
+    QApplication::setWindowIcon(resources::GameIcon());
     QFont font = QApplication::font();
     font.setPointSizeF(8);
     QApplication::setFont(font);
