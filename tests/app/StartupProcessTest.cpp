@@ -13,6 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const std::string kIncorrectTermination =
+    "BOX Incorrect Termination Detected|Trotwick has detected that the program was closed down incorrectly last "
+    "time you were playing the game.";
+
 // A copy of the program in its own process (see StartupProbe.cpp).
 class Copy {
 public:
@@ -83,6 +87,15 @@ protected:
     QString LockName() const { return QStringLiteral("trotwick-test-%1-process").arg(::getpid()); }
     fs::path Patch() const { return fs::path(programFolder.path().toStdString()) / "Patch.exe"; }
     void LeavePatch() const { std::ofstream(Patch()) << "patch"; }
+    // A first start in the first game's folder, ended by the desktop, which
+    // saves the fresh game there.
+    void SaveAFreshGame() {
+        Copy fresh(LockName(), programFolder.path(), firstGame.path());
+        ASSERT_TRUE(fresh.WaitFor("READY"));
+        fresh.Signal(SIGTERM);
+        ASSERT_TRUE(fresh.WaitFor("ENDED"));
+        ASSERT_TRUE(fresh.Finished());
+    }
 
     QTemporaryDir programFolder;
     QTemporaryDir firstGame;
@@ -128,35 +141,27 @@ TEST_F(StartupProcessTest, TheDesktopEndingTheGameSavesItLikeTheCloseBox) {
 }
 
 TEST_F(StartupProcessTest, AGameKilledAfterLoadingIsReportedOnceAtTheNextStart) {
-    const std::string incorrect = "BOX Incorrect Termination Detected|Trotwick has detected that the program was closed down "
-                                  "incorrectly last time you were playing the game.";
-    {
-        Copy fresh(LockName(), programFolder.path(), firstGame.path());
-        ASSERT_TRUE(fresh.WaitFor("READY"));
-        fresh.Signal(SIGTERM);
-        ASSERT_TRUE(fresh.WaitFor("ENDED"));
-        ASSERT_TRUE(fresh.Finished());
-    }
+    ASSERT_NO_FATAL_FAILURE(SaveAFreshGame());
     const fs::path saveFile = fs::path(firstGame.path().toStdString()) / "Zirc.enc";
     ASSERT_TRUE(fs::exists(saveFile));
     {
         Copy loaded(LockName(), programFolder.path(), firstGame.path());
         ASSERT_TRUE(loaded.WaitFor("READY"));
         EXPECT_FALSE(loaded.Said("BOX Notice|FIREWALL NOTICE!"));
-        EXPECT_FALSE(loaded.Said(incorrect));
+        EXPECT_FALSE(loaded.Said(kIncorrectTermination));
         loaded.KillOutright();
     }
     {
         Copy next(LockName(), programFolder.path(), firstGame.path());
         ASSERT_TRUE(next.WaitFor("READY"));
-        EXPECT_TRUE(next.Said(incorrect));
+        EXPECT_TRUE(next.Said(kIncorrectTermination));
         next.Signal(SIGTERM);
         ASSERT_TRUE(next.WaitFor("ENDED"));
         ASSERT_TRUE(next.Finished());
     }
     Copy clean(LockName(), programFolder.path(), firstGame.path());
     ASSERT_TRUE(clean.WaitFor("READY"));
-    EXPECT_FALSE(clean.Said(incorrect));
+    EXPECT_FALSE(clean.Said(kIncorrectTermination));
     EXPECT_FALSE(fs::exists(fs::path(firstGame.path().toStdString()) / "Data.ini"));
 }
 
@@ -176,14 +181,7 @@ TEST_F(StartupProcessTest, TheDesktopEndsTheGameWhileTheFirstStartsNoticeIsOpenS
 }
 
 TEST_F(StartupProcessTest, TheDesktopEndsAGameInPlayWhileABoxIsOpenAndTheGameIsSaved) {
-    const std::string incorrect = "BOX Incorrect Termination Detected|Trotwick has detected that the program was closed down "
-                                  "incorrectly last time you were playing the game.";
-    {
-        Copy first(LockName(), programFolder.path(), firstGame.path());
-        ASSERT_TRUE(first.WaitFor("READY"));
-        first.Signal(SIGTERM);
-        ASSERT_TRUE(first.Finished());
-    }
+    ASSERT_NO_FATAL_FAILURE(SaveAFreshGame());
     for (int number : {SIGTERM, SIGHUP}) {
         SCOPED_TRACE(number);
         Copy copy(LockName(), programFolder.path(), firstGame.path(), Copy::Boxes::Real);
@@ -200,7 +198,7 @@ TEST_F(StartupProcessTest, TheDesktopEndsAGameInPlayWhileABoxIsOpenAndTheGameIsS
     // Saved on the way out, so the next start finds a clean end.
     Copy next(LockName(), programFolder.path(), firstGame.path());
     ASSERT_TRUE(next.WaitFor("READY"));
-    EXPECT_FALSE(next.Said(incorrect));
+    EXPECT_FALSE(next.Said(kIncorrectTermination));
     EXPECT_FALSE(next.Said("BOX Notice|FIREWALL NOTICE!"));
 }
 
