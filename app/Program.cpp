@@ -7,7 +7,8 @@
 
 #include "development/HorseDevelopment.h"
 #include "development/LabWindows.h"
-#include "platform/Dialogs.h"
+#include "online/ServerConnections.h"
+#include "platform/QtDialogs.h"
 #include "platform/TerminationSignals.h"
 #include "resources/Pictures.h"
 #include "shell/Form1.h"
@@ -24,6 +25,9 @@ namespace app {
 Program::Program(ProgramOptions options) {
     if (!options.Dialogs) ownDialogs_ = std::make_unique<platform::QtDialogs>();
     platform::Dialogs& dialogs = options.Dialogs ? *options.Dialogs : *ownDialogs_;
+    // A socket whose error handler asks for the box shows it through these.
+    platform::SetDefaultDialogs(&dialogs);
+    defaultDialogs_ = &dialogs;
     form1_ = std::make_unique<shell::Form1>(game_, dialogs);
     // The screens install themselves on the main window, which owns them.
     auto* tracks = new shell::TracksPanel(*form1_);
@@ -35,6 +39,7 @@ Program::Program(ProgramOptions options) {
     development::LabWindows::Install(*form1_);
     new shell::OwnRaceScreen(*form1_);
     new development::HorseDevelopment(*form1_);
+    online::ServerConnections::Of(*form1_);
     if (options.HandleTerminationSignals) {
         signals_ = std::make_unique<platform::TerminationSignals>();
         QObject::connect(signals_.get(), &platform::TerminationSignals::Received, startup_,
@@ -43,6 +48,7 @@ Program::Program(ProgramOptions options) {
 }
 
 Program::~Program() {
+    if (platform::DefaultDialogs() == defaultDialogs_) platform::SetDefaultDialogs(nullptr);
     signals_.reset();
     splash_.reset();
     form1_.reset();

@@ -56,6 +56,22 @@ std::string StableCard(const HorseRec& h, bool male) {
     return card;
 }
 
+std::optional<std::string> LanPlayerCard(const std::string& player, const HorseRec& h) {
+    if (h.Sex != kMale && h.Sex != kFemale) return std::nullopt;
+    std::string card;
+    card += "Player: " + player + kLineEnd;
+    card += kLineEnd;
+    card += "Name: " + h.Name + kLineEnd;
+    card += SexLine(h.Sex == kMale) + kLineEnd;
+    card += "Speed Rating: " + NumberText(h.Speed) + "%" + kLineEnd;
+    card += "Stamina Rating: " + NumberText(h.Stamina) + "%" + kLineEnd;
+    card += "Confidence Rating: " + NumberText(h.Confidence) + "%" + kLineEnd;
+    card += "MoJo Score: " + NumberText(h.MoJo) + kLineEnd;
+    card += "Mother: " + h.Mother + kLineEnd;
+    card += "Father: " + h.Father + kLineEnd;
+    return card;
+}
+
 std::string MarketCard(const HorseRec& h, bool male) {
     std::string card;
     card += "Name: " + h.Name + kLineEnd;

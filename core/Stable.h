@@ -21,6 +21,10 @@ inline constexpr const char* kHorseSoldFor = "Your horse sold for ";
 std::string StableCard(const HorseRec& horse, bool male);
 // The market card: no confidence, health, pace or parents, but the price.
 std::string MarketCard(const HorseRec& horse, bool male);
+// The card of a LAN race's player and horse (both the host's lobby and a
+// joined player's roster show it); nothing for a horse that is neither male
+// nor female, whose card is left as it was.
+std::optional<std::string> LanPlayerCard(const std::string& player, const HorseRec& horse);
 
 // What a click on a stable node shows: the card, and the breeding box it
 // fills (the stallion's for a "STUD" key, the mare's for a "MAIR" key) with

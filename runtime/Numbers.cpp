@@ -124,6 +124,18 @@ std::optional<double> ParseNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
+std::optional<double> ParseNumberAcceptingComma(std::string_view text) {
+    if (const auto number = ParseNumber(text)) return number;
+    const auto comma = text.find(',');
+    if (comma == std::string_view::npos || text.find(',', comma + 1) != std::string_view::npos ||
+        text.find('.') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string dotted(text);
+    dotted[comma] = '.';
+    return ParseNumber(dotted);
+}
+
 std::optional<std::int32_t> ParseLong(std::string_view text) {
     const auto value = ParseNumber(text);
     if (!value) return std::nullopt;

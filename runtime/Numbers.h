@@ -25,6 +25,11 @@ inline std::string NumberText(std::int16_t value) { return NumberText(static_cas
 // value beyond the double range.
 std::optional<double> ParseNumber(std::string_view text);
 
+// As ParseNumber, and also a fraction written where "," is the decimal point
+// (one "," and no "."): "2500,5" is 2500.5. Files and peers written under a
+// comma locale carry that form.
+std::optional<double> ParseNumberAcceptingComma(std::string_view text);
+
 // A number that also converts to a signed 32-bit (or 16-bit) whole number,
 // rounded ties to even: "2.5" gives 2, "2147483648" is refused.
 std::optional<std::int32_t> ParseLong(std::string_view text);

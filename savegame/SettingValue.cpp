@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "runtime/Numbers.h"
+#include "runtime/Overloaded.h"
 #include "runtime/Rounding.h"
 #include "runtime/Text.h"
 
@@ -12,25 +13,7 @@ namespace savegame {
 
 namespace {
 
-template <class... F>
-struct Overloaded : F... {
-    using F::operator()...;
-};
-template <class... F>
-Overloaded(F...) -> Overloaded<F...>;
-
-std::optional<double> NumberFromText(std::string_view text) {
-    if (const auto number = runtime::ParseNumber(text)) return number;
-    // A fraction written where "," is the decimal point: one "," and no ".".
-    const auto comma = text.find(',');
-    if (comma == std::string_view::npos || text.find(',', comma + 1) != std::string_view::npos ||
-        text.find('.') != std::string_view::npos) {
-        return std::nullopt;
-    }
-    std::string dotted(text);
-    dotted[comma] = '.';
-    return runtime::ParseNumber(dotted);
-}
+std::optional<double> NumberFromText(std::string_view text) { return runtime::ParseNumberAcceptingComma(text); }
 
 std::optional<bool> TruthFromText(std::string_view text) {
     const std::string word = runtime::UpperCase(runtime::Trim(text));
@@ -43,7 +26,7 @@ std::optional<bool> TruthFromText(std::string_view text) {
 // Every source as a number, for the numeric receivers; nothing for text that
 // is no number.
 std::optional<double> AsNumber(const SettingValue::Variant& value) {
-    return std::visit(Overloaded{
+    return std::visit(runtime::Overloaded{
                           [](std::monostate) -> std::optional<double> { return 0.0; },
                           [](const std::string& text) { return NumberFromText(text); },
                           [](std::int64_t n) -> std::optional<double> { return static_cast<double>(n); },
@@ -77,7 +60,7 @@ bool StoreWhole(const SettingValue::Variant& value, Whole& target) {
 }  // namespace
 
 std::string SettingValue::Text() const {
-    return std::visit(Overloaded{
+    return std::visit(runtime::Overloaded{
                           [](std::monostate) { return std::string(); },
                           [](const std::string& text) { return text; },
                           [](std::int64_t n) { return runtime::NumberText(n); },
@@ -90,7 +73,7 @@ std::string SettingValue::Text() const {
 
 bool ConvertSetting(const SettingValue& value, SettingReceiver receiver) {
     const SettingValue::Variant& from = value.Get();
-    return std::visit(Overloaded{
+    return std::visit(runtime::Overloaded{
                           [&](std::string* target) {
                               *target = value.Text();
                               return true;

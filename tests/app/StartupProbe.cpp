@@ -22,6 +22,7 @@
 
 #include "app/Program.h"
 #include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
 #include "shell/Form1.h"
 
 namespace {

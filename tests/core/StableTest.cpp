@@ -39,6 +39,16 @@ TEST(StableCards, ShowTheHorseLineByLine) {
               "MoJo Score: 12\r\n\r\nPrice: \xA3" "1,234,567\r\n");
 }
 
+TEST(StableCards, TheLanPlayerCardNamesThePlayerFirst) {
+    HorseRec h = Horse("Happy Beauty", core::kFemale, 1);
+    EXPECT_EQ(core::LanPlayerCard("bob", h),
+              "Player: bob\r\n\r\nName: Happy Beauty\r\nSex: FEMALE\r\nSpeed Rating: 80%\r\n"
+              "Stamina Rating: 70%\r\nConfidence Rating: 60%\r\nMoJo Score: 12\r\nMother: Soft Honey\r\n"
+              "Father: ???\r\n");
+    h.Sex = 3;
+    EXPECT_EQ(core::LanPlayerCard("bob", h), std::nullopt);
+}
+
 TEST(StableCards, HealthGoesToTheNearestWholePercentHalvesToEven) {
     const std::tuple<int, int, const char*> cases[] = {
         {1, 8, "Health: 12%"},     // 12.5

@@ -94,6 +94,22 @@ TEST(ParseNumber, AcceptsOnlyAWholeDecimalNumber) {
     for (const auto& c : cases) EXPECT_EQ(ParseNumber(c.text), c.value) << '"' << c.text << '"';
 }
 
+TEST(ParseNumberAcceptingComma, ReadsEitherDecimalPointButNoGrouping) {
+    const ParseCase cases[] = {
+        {"2500.5", 2500.5},
+        {"2500,5", 2500.5},
+        {"-0,25", -0.25},
+        {"2500", 2500.0},
+        {"1,000.5", std::nullopt},  // grouping is never read
+        {"1,000,5", std::nullopt},
+        {",", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(runtime::ParseNumberAcceptingComma(c.text), c.value) << '"' << c.text << '"';
+    }
+}
+
 TEST(ParseLong, RoundsTiesToEvenAndRefusesOutOfRange) {
     EXPECT_EQ(ParseLong("2.5"), 2);
     EXPECT_EQ(ParseLong("3.5"), 4);

@@ -1,0 +1,59 @@
+#include "online/MessageChannel.h"
+
+#include <QPointer>
+
+namespace online {
+
+MessageChannel::MessageChannel(const Grammar& grammar, QObject* parent)
+    : QObject(parent), socket_(new net::Socket(this)), reader_(grammar) {
+    idle_.setSingleShot(true);
+    idle_.setInterval(kIdleGap);
+    connect(&idle_, &QTimer::timeout, this, &MessageChannel::IdleGap_Timer);
+    connect(socket_, &net::Socket::DataArrival, this, &MessageChannel::Socket_DataArrival);
+    connect(socket_, &net::Socket::ConnectEvent, this, &MessageChannel::ForgetUnread);
+}
+
+void MessageChannel::Close() {
+    socket_->CloseSck();
+    ForgetUnread();
+}
+
+void MessageChannel::ForgetUnread() {
+    idle_.stop();
+    reader_.Clear();
+}
+
+void MessageChannel::Socket_DataArrival(int /*bytesTotal*/) {
+    std::string bytes;
+    socket_->GetData(bytes);
+    reader_.Append(bytes);
+    HandOut(false);
+}
+
+void MessageChannel::IdleGap_Timer() { HandOut(true); }
+
+void MessageChannel::HandOut(bool idle) {
+    // A handler may close the connection or delete the channel (through
+    // deleteLater) while messages are still being handed out.
+    const QPointer<MessageChannel> alive(this);
+    while (alive) {
+        auto message = idle ? reader_.NextAfterIdle() : reader_.Next();
+        if (!message) break;
+        ++received_;
+        emit MessageReceived(*message);
+    }
+    if (!alive) return;
+    if (reader_.Overflowing()) {
+        Close();
+        emit Overflowed();
+        return;
+    }
+    // Every arrival starts the quiet period afresh.
+    if (reader_.HoldsBytes() && !idle) {
+        idle_.start();
+    } else if (!reader_.HoldsBytes()) {
+        idle_.stop();
+    }
+}
+
+}  // namespace online

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <chrono>
+#include <string>
+
+#include "net/Socket.h"
+#include "online/MessageReader.h"
+
+namespace online {
+
+// A socket that hands out whole messages: it reads every arrival into a
+// MessageReader for its protocol's grammar and raises MessageReceived once
+// per message, however TCP joined or split them. A message whose end only
+// silence shows comes out after the idle gap. A peer that holds more than
+// the reader's cap of unfinished bytes is dropped.
+//
+// The owner connects to the socket's own events (ConnectEvent, CloseSckEvent)
+// through Socket(), and closes through Close(), which also forgets what the
+// old connection left unread.
+class MessageChannel : public QObject {
+    Q_OBJECT
+public:
+    explicit MessageChannel(const Grammar& grammar, QObject* parent = nullptr);
+
+    net::Socket& Socket() { return *socket_; }
+    const net::Socket& Socket() const { return *socket_; }
+
+    // Sends one message as it stands.
+    void Send(const std::string& message) { socket_->SendData(message); }
+    void Close();
+    // Unread bytes from an earlier connection must not join a new one's.
+    void ForgetUnread();
+
+    // Tests shorten it.
+    void SetIdleGap(std::chrono::milliseconds gap) { idle_.setInterval(gap); }
+    // The idle gap has passed: hand out what waited for it.
+    void IdleGap_Timer();
+
+    const MessageReader& Reader() const { return reader_; }
+    // Messages handed out so far, and bytes skipped because they fitted no
+    // message of the protocol.
+    std::uint64_t MessagesReceived() const { return received_; }
+
+signals:
+    void MessageReceived(const std::string& message);
+    // The peer passed the reader's cap; the channel has closed the socket.
+    void Overflowed();
+
+private:
+    void Socket_DataArrival(int bytesTotal);
+    void HandOut(bool idle);
+
+    net::Socket* socket_;
+    MessageReader reader_;
+    QTimer idle_;
+    std::uint64_t received_ = 0;
+};
+
+}  // namespace online

@@ -1,0 +1,91 @@
+// A socket that hands out whole messages, against a plain socket on
+// loopback that writes the bytes in whatever pieces a test likes.
+#include <gtest/gtest.h>
+
+#include <QObject>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "online/LanProtocol.h"
+#include "online/MessageChannel.h"
+#include "tests/support/EventLoop.h"
+#include "tests/support/RawSocket.h"
+
+using testing_support::RawSocket;
+using testing_support::RunFor;
+using testing_support::RunUntil;
+
+namespace {
+
+using Messages = std::vector<std::string>;
+
+struct ChannelFixture : ::testing::Test {
+    RawSocket listener = RawSocket::Listen();
+    RawSocket peer;
+    QObject window;
+    Messages received;
+
+    online::MessageChannel* Connect(const online::Grammar& grammar) {
+        auto* channel = new online::MessageChannel(grammar, &window);
+        QObject::connect(channel, &online::MessageChannel::MessageReceived, &window,
+                         [this](const std::string& m) { received.push_back(m); });
+        channel->Socket().Connect(std::string("127.0.0.1"), listener.Port());
+        peer = listener.Accept();
+        EXPECT_TRUE(peer.Valid());
+        EXPECT_TRUE(RunUntil([&] { return channel->Socket().State() == 7; }));
+        return channel;
+    }
+};
+
+TEST_F(ChannelFixture, JoinedAndSplitWritesComeOutAsMessages) {
+    Connect(online::lan::HostToPlayerGrammar());
+    peer.SendAll("ACCEPTED!REFRESH!");
+    ASSERT_TRUE(RunUntil([&] { return received.size() == 2; }));
+    peer.SendAll("DEA");
+    RunFor(50);
+    peer.SendAll("D>3START!75");
+    RunFor(50);
+    peer.SendAll("00H1360:H2360:H3360:H4360:H5");
+    peer.SendAll("360:WIN:NO");
+    ASSERT_TRUE(RunUntil([&] { return received.size() == 6; }));
+    EXPECT_EQ(received, (Messages{"ACCEPTED!", "REFRESH!", "DEAD>3", "START!7500",
+                                  "H1360:H2360:H3360:H4360:H5360:", "WIN:NO"}));
+}
+
+TEST_F(ChannelFixture, AnAmountAtTheEndComesOutAfterTheQuietGap) {
+    auto* channel = Connect(online::lan::HostToPlayerGrammar());
+    peer.SendAll("WIN:25");
+    RunFor(50);
+    peer.SendAll("00");
+    ASSERT_TRUE(RunUntil([&] { return !received.empty(); }, 3000));
+    EXPECT_EQ(received, Messages{"WIN:2500"});
+    EXPECT_EQ(channel->MessagesReceived(), 1u);
+}
+
+TEST_F(ChannelFixture, APeerThatNeverFinishesIsDroppedAtTheCap) {
+    struct Patient final : online::Grammar {
+        online::Cut Next(std::string_view, bool) const override { return online::Cut::More(); }
+    } patient;
+    auto* channel = Connect(patient);
+    bool overflowed = false;
+    QObject::connect(channel, &online::MessageChannel::Overflowed, &window, [&] { overflowed = true; });
+    const std::string chunk(16 * 1024, 'x');
+    for (int i = 0; i < 5; ++i) peer.SendAll(chunk);
+    ASSERT_TRUE(RunUntil([&] { return overflowed; }));
+    EXPECT_EQ(channel->Socket().State(), 0);
+    EXPECT_TRUE(peer.WaitForClose());
+    EXPECT_FALSE(channel->Reader().HoldsBytes());
+}
+
+TEST_F(ChannelFixture, AHandlerThatClosesStopsTheRestOfTheRead) {
+    auto* channel = Connect(online::lan::HostToPlayerGrammar());
+    QObject::connect(channel, &online::MessageChannel::MessageReceived, &window,
+                     [channel](const std::string&) { channel->Close(); });
+    peer.SendAll("ACCEPTED!REFRESH!HORSE?");
+    ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
+    RunFor(50);
+    EXPECT_EQ(received, Messages{"ACCEPTED!"});
+}
+
+}  // namespace
