@@ -2,10 +2,10 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <algorithm>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "platform/Colours.h"
 #include "platform/PictureBox.h"
