@@ -11,6 +11,7 @@
 #include "online/ServerConnections.h"
 #include "platform/QtDialogs.h"
 #include "platform/TerminationSignals.h"
+#include "resources/Pictures.h"
 #include "shell/Form1.h"
 #include "shell/Form15.h"
 #include "shell/InformationWindows.h"
@@ -66,7 +67,7 @@ void Program::ConnectSavedGame() {
         }
         return shell::LoadOutcome::StartFresh;
     };
-    startup_->Seams.SaveOnExit = [&saves] { return saves.SaveAndQuit(); };
+    startup_->Seams.SaveOnExit = [&saves](bool mayAsk) { return saves.SaveAndQuit(mayAsk); };
 }
 
 void Program::Start() {
@@ -86,6 +87,9 @@ shell::StartupSettings DefaultStartupSettings() {
 
 void ConfigureApplication(QApplication& application) {
     QApplication::setApplicationName("Trotwick");
+    // The desktop matches the windows to the installed trotwick.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("trotwick"));
+    QApplication::setWindowIcon(resources::GameIcon());
     QFont font = QApplication::font();
     font.setPointSizeF(8);
     QApplication::setFont(font);
