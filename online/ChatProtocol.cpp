@@ -82,6 +82,15 @@ std::optional<GameMessage> RecogniseGameMessage(std::string_view text) {
                     std::string(text.substr(lineStart, text.size() - lineStart - kLineEnd.size()))};
 }
 
+std::string PlayerList(const std::vector<std::string>& names) {
+    std::string text = "In the chat (" + std::to_string(names.size()) + "):" + std::string(kLineEnd);
+    for (const std::string& name : names) {
+        for (const char c : name) text += (c == '\r' || c == '\n') ? ' ' : c;
+        text += kLineEnd;
+    }
+    return text;
+}
+
 const Grammar& GameToServerGrammar() {
     static const ChatLineGrammar grammar;
     return grammar;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "online/MessageReader.h"
 #include "online/ServerPorts.h"
@@ -44,6 +45,15 @@ std::optional<GameMessage> RecogniseGameMessage(std::string_view text);
 // list request (so a user whose name begins "LIST0" reads as a request and a
 // line). Bytes that make no message within the reader's limits are skipped.
 const Grammar& GameToServerGrammar();
+
+// --- Server to game -------------------------------------------------------
+
+// The server's answer to "LIST0", one text: a heading with the count, then
+// one name per line, each line ending in CR LF like a chat line:
+//   "In the chat (2):" CR LF "jenny" CR LF "bob" CR LF
+// A CR or LF inside a name is written as a blank, so no name can add lines
+// of its own to the players' logs.
+std::string PlayerList(const std::vector<std::string>& names);
 
 // The server's texts have no shape and no end mark: what arrives in one
 // burst (pieces with less than the idle gap between them) is one text, so a

@@ -36,10 +36,15 @@ bool ClientConnection::Accept(std::int32_t requestID) {
         Drop("left before it was taken over");
         return false;
     }
-    if (address_.empty()) address_ = channel_->Socket().RemoteHostIP();
+    Address();
     // What arrived before the take-over has been handled already, and the
     // client may have left meanwhile.
     return !gone_;
+}
+
+const std::string& ClientConnection::Address() const {
+    if (address_.empty() && !gone_) address_ = channel_->Socket().RemoteHostIP();
+    return address_;
 }
 
 void ClientConnection::Send(const std::string& message) {
@@ -57,8 +62,8 @@ void ClientConnection::Send(const std::string& message) {
 
 void ClientConnection::Drop(const std::string& reason) {
     if (gone_) return;
+    Address();  // before the close forgets it
     gone_ = true;
-    if (address_.empty()) address_ = channel_->Socket().RemoteHostIP();
     channel_->Close();
     emit Gone(reason);
     deleteLater();

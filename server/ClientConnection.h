@@ -45,7 +45,9 @@ public:
     void Grant(std::size_t bytes) { guard_.Grant(bytes); }
 
     std::uint64_t Id() const { return id_; }
-    const std::string& Address() const { return address_; }
+    // The client's IP address (known from the moment it is taken over,
+    // even to handlers of what it sent before).
+    const std::string& Address() const;
     bool Connected() const { return !gone_; }
     std::int32_t BytesToSend() const { return channel_->Socket().BytesToSend(); }
     std::size_t BytesHeld() const { return channel_->Reader().BytesHeld(); }
@@ -68,7 +70,7 @@ private:
     online::MessageChannel* channel_;
     FloodGuard guard_;
     std::uint64_t skippedSeen_ = 0;
-    std::string address_;
+    mutable std::string address_;
     bool gone_ = false;
 };
 

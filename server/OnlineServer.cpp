@@ -3,29 +3,87 @@
 #include <filesystem>
 #include <system_error>
 
+#include "server/BoardService.h"
+#include "server/ChatService.h"
 #include "server/ScoreBoard.h"
 
 namespace server {
+
+namespace {
+
+// What each port's clients may cost. A copy of the game sends a few small
+// messages a minute; these budgets are generous for it and cut a flooder
+// off within a second or two.
+ClientLimits BoardLimits() { return {{16 * 1024, 4 * 1024}, 64, 16 * 1024}; }
+// A chat line goes to every player, so each costs more; a slow reader may
+// fall a good way behind a busy chat before it is dropped.
+ClientLimits ChatLimits() { return {{16 * 1024, 4 * 1024}, 256, 256 * 1024}; }
+
+}  // namespace
 
 OnlineServer::OnlineServer(ServerOptions options, ServicePorts ports, ServerLog& log, QObject* parent)
     : QObject(parent), options_(std::move(options)), ports_(ports), log_(log) {}
 
 OnlineServer::~OnlineServer() { Stop(); }
 
+std::vector<Service*> OnlineServer::Services() const {
+    std::vector<Service*> services;
+    for (Service* s : std::initializer_list<Service*>{board_, chat_}) {
+        if (s) services.push_back(s);
+    }
+    return services;
+}
+
 bool OnlineServer::Start(std::string& error) {
+    Stop();
     std::error_code code;
     if (!std::filesystem::is_regular_file(options_.Patch, code)) {
         error = "the patch file " + options_.Patch.string() + " is missing or is no file";
         return false;
     }
     if (options_.MakeBoardFolder) std::filesystem::create_directories(options_.Board.parent_path(), code);
-    board_ = ScoreBoard::Open(options_.Board, error);
-    if (!board_) return false;
+    scores_ = ScoreBoard::Open(options_.Board, error);
+    if (!scores_) return false;
+
+    board_ = new BoardService({"board", ports_.board, options_.Listen, BoardLimits()}, *scores_, log_, this);
+    chat_ = new ChatService({"chat", ports_.chat, options_.Listen, ChatLimits()}, &directory_, log_, this);
+    for (Service* service : Services()) {
+        if (!service->Start(error)) {
+            Stop();
+            return false;
+        }
+    }
     log_.Write("trotwick-server: version " + std::to_string(options_.Version) + ", patch " + options_.Patch.string() +
                ", board " + options_.Board.string());
     return true;
 }
 
-void OnlineServer::Stop() { board_.reset(); }
+void OnlineServer::Stop() {
+    for (Service* service : Services()) {
+        service->Stop();
+        delete service;
+    }
+    board_ = nullptr;
+    chat_ = nullptr;
+    scores_.reset();
+}
+
+std::size_t OnlineServer::ClientCount() const {
+    std::size_t total = 0;
+    for (const Service* s : Services()) total += s->ClientCount();
+    return total;
+}
+
+std::int64_t OnlineServer::BytesQueued() const {
+    std::int64_t total = 0;
+    for (const Service* s : Services()) total += s->BytesQueued();
+    return total;
+}
+
+std::int64_t OnlineServer::BytesHeld() const {
+    std::int64_t total = 0;
+    for (const Service* s : Services()) total += s->BytesHeld();
+    return total;
+}
 
 }  // namespace server

@@ -7,13 +7,17 @@
 
 #include "online/ServerPorts.h"
 #include "server/CommandLine.h"
+#include "server/PlayerDirectory.h"
 #include "server/ServerLog.h"
 
 // The whole server: the four services on their ports, the patch file and
 // the leader's board.
 namespace server {
 
+class BoardService;
+class ChatService;
 class ScoreBoard;
+class Service;
 
 // The ports the services listen on: the game's own by default; tests use
 // 0, so the system chooses free ones.
@@ -36,16 +40,29 @@ public:
     // on every port. False, with `error` saying what is wrong in one line,
     // when any of it fails; nothing is left listening then.
     bool Start(std::string& error);
-    // Drops every client and stops listening.
+    // Drops every client, stops listening and closes the board.
     void Stop();
 
     const ServerOptions& Options() const { return options_; }
+    // The services, once started (the ports they listen on, their clients).
+    BoardService& Board() const { return *board_; }
+    ChatService& Chat() const { return *chat_; }
+    // Clients on every port, bytes waiting to go out to them and bytes held
+    // of their unfinished messages.
+    std::size_t ClientCount() const;
+    std::int64_t BytesQueued() const;
+    std::int64_t BytesHeld() const;
 
 private:
+    std::vector<Service*> Services() const;
+
     ServerOptions options_;
     ServicePorts ports_;
     ServerLog& log_;
-    std::unique_ptr<ScoreBoard> board_;
+    PlayerDirectory directory_;
+    std::unique_ptr<ScoreBoard> scores_;
+    BoardService* board_ = nullptr;
+    ChatService* chat_ = nullptr;
 };
 
 }  // namespace server

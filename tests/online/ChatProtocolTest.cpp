@@ -48,6 +48,13 @@ TEST(ChatMessages, TheServerReadsThemBack) {
     }
 }
 
+TEST(ChatMessages, TheServersListOfPlayersHasANameOnEachLine) {
+    EXPECT_EQ(chat::PlayerList({}), "In the chat (0):\r\n");
+    EXPECT_EQ(chat::PlayerList({"jenny", "Sir [B] Brown", ""}),
+              "In the chat (3):\r\njenny\r\nSir [B] Brown\r\n\r\n");
+    EXPECT_EQ(chat::PlayerList({"two\r\nlines"}), "In the chat (1):\r\ntwo  lines\r\n");
+}
+
 TEST(ChatStream, TheServerCutsLinesAndRequestsHoweverTheyArrive) {
     const std::string a = chat::Format(chat::ChatLine{"jenny", "14:05", "Hi all"});
     const std::string b = chat::Format(chat::ChatLine{"bob", "14:06", "Hi"});
