@@ -8,32 +8,15 @@
 #include <vector>
 
 #include "online/FileTransfer.h"
+#include "tests/online/TransferFixtures.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
 
 using namespace online::transfer;
 using Messages = std::vector<std::string>;
-
-// Every byte value, NUL included, in an order that repeats rarely.
-std::string FileOf(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 256 + 3) & 0xFF);
-    return bytes;
-}
-
-// What the sender sends for a file, as the protocol has it: "C:" blocks of
-// the block size while more than a block remains, then "F:" with the rest.
-Messages ExpectedBlocks(const std::string& file, std::size_t blockSize) {
-    Messages blocks;
-    std::size_t at = 0;
-    while (file.size() - at > blockSize) {
-        blocks.push_back("C:" + file.substr(at, blockSize));
-        at += blockSize;
-    }
-    blocks.push_back("F:" + file.substr(at));
-    return blocks;
-}
+using testing_support::TransferBlocksOf;
+using testing_support::TransferFileOf;
 
 struct Conversation {
     Messages toSender;    // whole messages the receiver sent
@@ -95,16 +78,14 @@ TEST(FileTransfer, FilesOfEverySizeArriveWholeWithTheExactMessages) {
     for (const std::size_t piece : {std::size_t{1} << 20, std::size_t{1}, std::size_t{700}}) {
         for (const auto& [name, size] : sizes) {
             SCOPED_TRACE(std::string(name) + ", pieces of " + std::to_string(piece));
-            const std::string content = FileOf(size);
+            const std::string content = TransferFileOf(size);
             const Conversation c = Transfer(content, B, piece);
             EXPECT_EQ(c.fault, Fault::None);
             EXPECT_TRUE(c.finished);
             EXPECT_TRUE(c.file == content) << "the file arrived damaged";
-            const Messages blocks = ExpectedBlocks(content, B);
+            const Messages blocks = TransferBlocksOf(content, B);
             EXPECT_TRUE(c.toReceiver == blocks) << c.toReceiver.size() << " blocks";
-            Messages requests{"FILE?"};
-            requests.resize(blocks.size(), "N!");
-            EXPECT_EQ(c.toSender, requests);
+            EXPECT_EQ(c.toSender, testing_support::TransferRequestsFor(blocks.size()));
         }
     }
 }
@@ -134,7 +115,7 @@ TEST(FileTransfer, SenderAnswersOnlyTheRequestAndEachAcknowledgement) {
 }
 
 TEST(FileTransfer, OneSourceServesManyReceiversAtOnce) {
-    const std::string content = FileOf(5000);
+    const std::string content = TransferFileOf(5000);
     const auto source = BytesSource(content);
     std::vector<Sender> senders;
     for (int i = 0; i < 3; ++i) senders.emplace_back(source, kServedBlockSize);
