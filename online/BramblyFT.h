@@ -73,6 +73,7 @@ public:
     void SetPort(std::int32_t port) { port_ = port; }
     std::int32_t Port() const { return port_; }
     void SetLimits(transfer::ReceiverLimits limits) { limits_ = limits; }
+    const transfer::ReceiverLimits& Limits() const { return limits_; }
     void SetQuietGap(std::chrono::milliseconds gap) { quiet_.setInterval(gap); }
     void SetSilenceTimeout(std::chrono::milliseconds timeout) { silence_.setInterval(timeout); }
 
