@@ -6,10 +6,8 @@
 // "as the player gets it" keeps the receiver's quiet second before the first
 // block (it learns the block size from it); "stop and wait" shortens that
 // wait, leaving the cost of one acknowledged block at a time.
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/PosixPair.h"
 #include "bench/RatioReporter.h"
 #include "net/Socket.h"
 #include "online/BramblyFT.h"
@@ -102,35 +101,23 @@ void BM_Patch_StopAndWait(benchmark::State& state) {
 void BM_Patch_PlainCopy(benchmark::State& state) {
     const fs::path saved = Folder().folder / "Copied.exe";
     for (auto _ : state) {
-        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t length = sizeof a;
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length);
-        ::listen(listener, 1);
-        std::thread sender([listener] {
-            const int line = ::accept(listener, nullptr, nullptr);
+        PosixPair pair;
+        std::thread sender([&pair] {
             std::string bytes;
             runtime::ReadFileBytes(Folder().patch, bytes);
-            runtime::WriteAll(line, bytes);
-            ::close(line);
+            runtime::WriteAll(pair.server, bytes);
+            ::shutdown(pair.server, SHUT_WR);
         });
-        const int line = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        ::connect(line, reinterpret_cast<sockaddr*>(&a), sizeof a);
         const int out = ::open(saved.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         char buffer[64 * 1024];
         for (;;) {
-            const ssize_t got = ::recv(line, buffer, sizeof buffer, 0);
+            const ssize_t got = ::recv(pair.client, buffer, sizeof buffer, 0);
             if (got <= 0) break;
             runtime::WriteAll(out, std::string_view(buffer, static_cast<std::size_t>(got)));
         }
         ::fsync(out);
         ::close(out);
-        ::close(line);
         sender.join();
-        ::close(listener);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kPatchSize));
 }

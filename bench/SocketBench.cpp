@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/PosixPair.h"
 #include "bench/RatioReporter.h"
 #include "net/CSocketEngine.h"
 
@@ -99,37 +100,6 @@ void BM_Bulk_Engine(benchmark::State& state) {
 }
 
 // ---- Plain blocking sockets -------------------------------------------------
-
-struct PosixPair {
-    int client = -1;
-    int server = -1;
-    PosixPair() {
-        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
-        ::listen(listener, 1);
-        client = ::socket(AF_INET, SOCK_STREAM, 0);
-        ::connect(client, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        server = ::accept(listener, nullptr, nullptr);
-        ::close(listener);
-    }
-    ~PosixPair() {
-        ::close(client);
-        ::close(server);
-    }
-    static void ReceiveAll(int fd, char* buf, std::size_t n) {
-        while (n > 0) {
-            const ssize_t got = ::recv(fd, buf, n, 0);
-            if (got <= 0) return;
-            buf += got;
-            n -= static_cast<std::size_t>(got);
-        }
-    }
-};
 
 void BM_RoundTrip_Posix(benchmark::State& state) {
     PosixPair pair;
