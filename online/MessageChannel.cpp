@@ -5,7 +5,12 @@
 namespace online {
 
 MessageChannel::MessageChannel(const Grammar& grammar, QObject* parent)
-    : QObject(parent), socket_(new net::Socket(this)), reader_(grammar) {
+    : MessageChannel(grammar, *new net::Socket(), parent) {
+    socket_->setParent(this);
+}
+
+MessageChannel::MessageChannel(const Grammar& grammar, net::Socket& socket, QObject* parent)
+    : QObject(parent), socket_(&socket), reader_(grammar) {
     idle_.setSingleShot(true);
     idle_.setInterval(kIdleGap);
     connect(&idle_, &QTimer::timeout, this, &MessageChannel::IdleGap_Timer);

@@ -22,7 +22,11 @@ namespace online {
 class MessageChannel : public QObject {
     Q_OBJECT
 public:
+    // A channel with a socket of its own.
     explicit MessageChannel(const Grammar& grammar, QObject* parent = nullptr);
+    // A channel that reads a socket a window already holds (the main
+    // window's server connections); the socket must outlive the channel.
+    MessageChannel(const Grammar& grammar, net::Socket& socket, QObject* parent = nullptr);
 
     net::Socket& Socket() { return *socket_; }
     const net::Socket& Socket() const { return *socket_; }

@@ -88,4 +88,23 @@ TEST_F(ChannelFixture, AHandlerThatClosesStopsTheRestOfTheRead) {
     EXPECT_EQ(received, Messages{"ACCEPTED!"});
 }
 
+TEST_F(ChannelFixture, ReadsASocketTheWindowHolds) {
+    auto* held = new net::Socket(&window);
+    auto* channel = new online::MessageChannel(online::lan::HostToPlayerGrammar(), *held, &window);
+    QObject::connect(channel, &online::MessageChannel::MessageReceived, &window,
+                     [this](const std::string& m) { received.push_back(m); });
+    held->Connect(std::string("127.0.0.1"), listener.Port());
+    peer = listener.Accept();
+    ASSERT_TRUE(RunUntil([&] { return held->State() == 7; }));
+    peer.SendAll("ACCEPTED!REFR");
+    peer.SendAll("ESH!");
+    ASSERT_TRUE(RunUntil([&] { return received.size() == 2; }));
+    EXPECT_EQ(&channel->Socket(), held);
+    // The socket stays the window's when the channel goes.
+    delete channel;
+    EXPECT_EQ(held->State(), 7);
+    held->SendData("DROPOUT!");
+    EXPECT_EQ(peer.ReceiveExactly(8), "DROPOUT!");
+}
+
 }  // namespace
