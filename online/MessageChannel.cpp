@@ -16,6 +16,9 @@ MessageChannel::MessageChannel(const Grammar& grammar, net::Socket& socket, QObj
     connect(&idle_, &QTimer::timeout, this, &MessageChannel::IdleGap_Timer);
     connect(socket_, &net::Socket::DataArrival, this, &MessageChannel::Socket_DataArrival);
     connect(socket_, &net::Socket::ConnectEvent, this, &MessageChannel::ForgetUnread);
+    // The peer's close ends its last message as surely as silence does: hand
+    // it out before the owner hears of the close.
+    connect(socket_, &net::Socket::CloseSckEvent, this, &MessageChannel::IdleGap_Timer);
 }
 
 void MessageChannel::Close() {

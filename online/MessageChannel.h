@@ -14,7 +14,8 @@ namespace online {
 // MessageReader for its protocol's grammar and raises MessageReceived once
 // per message, however TCP joined or split them. A message whose end only
 // silence shows comes out after the idle gap. A peer that holds more than
-// the reader's cap of unfinished bytes is dropped.
+// the reader's cap of unfinished bytes is dropped. When the peer closes, what
+// it sent last is handed out at once, before the owner hears of the close.
 //
 // The owner connects to the socket's own events (ConnectEvent, CloseSckEvent)
 // through Socket(), and closes through Close(), which also forgets what the

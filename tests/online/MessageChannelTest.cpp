@@ -63,6 +63,18 @@ TEST_F(ChannelFixture, AnAmountAtTheEndComesOutAfterTheQuietGap) {
     EXPECT_EQ(channel->MessagesReceived(), 1u);
 }
 
+// "WIN:7500" and the host's close: the amount is whole, and the owner has
+// it before it hears of the close.
+TEST_F(ChannelFixture, ThePeersCloseEndsItsLastMessage) {
+    auto* channel = Connect(online::lan::HostToPlayerGrammar());
+    Messages atClose;
+    QObject::connect(&channel->Socket(), &net::Socket::CloseSckEvent, &window, [&] { atClose = received; });
+    peer.SendAll("WIN:7500");
+    peer.Close();
+    ASSERT_TRUE(RunUntil([&] { return channel->Socket().State() == 8; }));
+    EXPECT_EQ(atClose, Messages{"WIN:7500"});
+}
+
 TEST_F(ChannelFixture, APeerThatNeverFinishesIsDroppedAtTheCap) {
     struct Patient final : online::Grammar {
         online::Cut Next(std::string_view, bool) const override { return online::Cut::More(); }
