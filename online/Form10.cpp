@@ -29,6 +29,7 @@ Form10::Form10(core::Game& game, platform::Dialogs& dialogs, std::function<void(
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label2 = shell::MakeLabel(this, "Label2", QStringLiteral("Canterloo Server:"), 120, 900, 1815, 255);
     Text8 = shell::MakeTextBox(this, "Text8", QString(), 1980, 855, 2820, 315);
+    shell::LimitToSavedLength(*Text8);
     Label3 = shell::MakeLabel(this, "Label3", QStringLiteral("Default Address:"), 120, 1320, 1815, 255);
     Label4 = shell::MakeLabel(this, "Label4", platform::ToQString(core::kDefaultServer), 1980, 1320, 2820, 255);
     Command1 = shell::MakeButton(this, "Command1", QStringLiteral("Apply"), 3585, 1740, 1215, 375);
