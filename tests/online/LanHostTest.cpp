@@ -9,35 +9,20 @@
 #include "online/Brambly.h"
 #include "online/LanHost.h"
 #include "tests/support/FakePorts.h"
+#include "tests/online/LanTestHorses.h"
 #include "tests/support/ScriptedRandom.h"
 
 namespace lan = online::lan;
 using lan::ConnectionId;
 using lan::ConnectionState;
 using lan::Outgoing;
+using testing_support::HorseOffer;
+using testing_support::LanHorse;
 using testing_support::ScriptedRandom;
 
 namespace {
 
 using Texts = std::vector<std::string>;
-
-core::HorseRec Horse(const std::string& name, int colour, int speed = 100, int stamina = 100) {
-    core::HorseRec h;
-    h.Name = name;
-    h.Colour = colour;
-    h.Sex = core::kMale;
-    h.Speed = speed;
-    h.Stamina = stamina;
-    h.Confidence = 40;
-    h.Start = h.End = 50;
-    h.Health = h.HealthMAX = 100;
-    h.MoJo = 7;
-    h.Mother = h.Father = "???";
-    h.RRP = 12345;
-    return h;
-}
-
-std::string Offer(const core::HorseRec& horse) { return "HORSE>" + online::EncodeHorseCode(horse); }
 
 class LanHostTest : public ::testing::Test {
 protected:
@@ -46,7 +31,7 @@ protected:
         // a horse of speed and stamina 100 moves exactly 50.5 twips a tick.
         rnd->RepeatWhenEmpty(0.0f);
         game.Money = 10000;
-        game.OwnedHorse[3] = Horse("Happy Beauty", 120);
+        game.OwnedHorse[3] = LanHorse("Happy Beauty", 120);
     }
 
     void Create(double charge = 2500) {
@@ -58,7 +43,7 @@ protected:
     ConnectionId Join(const std::string& name, const core::HorseRec& horse) {
         const ConnectionId id = host.Accept(out);
         host.Receive(id, "YES>" + name, out);
-        host.Receive(id, Offer(horse), out);
+        host.Receive(id, HorseOffer(horse), out);
         out = {};
         return id;
     }
@@ -123,7 +108,7 @@ TEST_F(LanHostTest, CreatingNeedsTheChargeInHandAndAStableHorse) {
 
 TEST_F(LanHostTest, CreatingAgainClosesEveryEarlierConnection) {
     Create();
-    const ConnectionId bob = Join("bob", Horse("Bobs Pride", 101));
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
     const ConnectionId waiting = host.Accept(out);
     out = {};
     ASSERT_EQ(host.CreateGame(game, 100, 3, "hoster", out), lan::CreateResult::Created);
@@ -162,8 +147,8 @@ TEST_F(LanHostTest, APlayerJoinsThroughTheWholeDialogue) {
     EXPECT_EQ(host.PlayerSocket(2), id);
     EXPECT_FALSE(host.HorseReady(2));
 
-    const core::HorseRec horse = Horse("Bobs Pride", 101);
-    Receive(id, Offer(horse));
+    const core::HorseRec horse = LanHorse("Bobs Pride", 101);
+    Receive(id, HorseOffer(horse));
     EXPECT_EQ(Take(id), (Texts{"ACCEPTED!", "REFRESH!"}));
     EXPECT_EQ(host.StateOf(id), ConnectionState::Ready);
     EXPECT_TRUE(host.HorseReady(2));
@@ -173,14 +158,14 @@ TEST_F(LanHostTest, APlayerJoinsThroughTheWholeDialogue) {
     // The next player's horse refreshes every ready player, its sender too.
     const ConnectionId ann = host.Accept(out);
     Receive(ann, "YES>ann");
-    Receive(ann, Offer(Horse("Anns Gold", 102)));
+    Receive(ann, HorseOffer(LanHorse("Anns Gold", 102)));
     EXPECT_EQ(SentTo(id), Texts{"REFRESH!"});
     EXPECT_EQ(SentTo(ann), (Texts{"PARTICIPANT?2500.5", "HORSE?", "ACCEPTED!", "REFRESH!"}));
 }
 
 TEST_F(LanHostTest, AReceivedHorseRacesAtFullHealth) {
     Create();
-    core::HorseRec horse = Horse("Bobs Pride", 101);
+    core::HorseRec horse = LanHorse("Bobs Pride", 101);
     horse.Health = 3;
     horse.HealthMAX = 150;
     Join("bob", horse);
@@ -191,7 +176,7 @@ TEST_F(LanHostTest, AReceivedHorseRacesAtFullHealth) {
 
 TEST_F(LanHostTest, TheRosterChainIsAnsweredExactly) {
     Create();
-    const core::HorseRec bobs = Horse("Bobs Pride", 101);
+    const core::HorseRec bobs = LanHorse("Bobs Pride", 101);
     const ConnectionId bob = Join("bob", bobs);
     const ConnectionId asker = host.Accept(out);  // unbound connections are answered too
     out = {};
@@ -234,14 +219,14 @@ TEST_F(LanHostTest, QueriesForNoSlotGetNoAnswer) {
 
 TEST_F(LanHostTest, AFifthPlayerIsTurnedAwayAndCannotTryAgain) {
     Create();
-    for (const char* name : {"bob", "ann", "cid", "dot"}) Join(name, Horse(name, 110));
+    for (const char* name : {"bob", "ann", "cid", "dot"}) Join(name, LanHorse(name, 110));
     EXPECT_EQ(host.FindFreeLAN(), 0);
     const ConnectionId late = host.Accept(out);
     Receive(late, "YES>eve");
     EXPECT_EQ(Take(late), (Texts{"PARTICIPANT?2500", "FULL!"}));
     EXPECT_EQ(host.StateOf(late), ConnectionState::Dropped);
     Receive(late, "YES>eve");
-    Receive(late, Offer(Horse("Eves", 111)));
+    Receive(late, HorseOffer(LanHorse("Eves", 111)));
     Receive(late, "PLAYER?1");
     EXPECT_TRUE(out.sends.empty());
 }
@@ -259,7 +244,7 @@ TEST_F(LanHostTest, AcceptingReservesTheSlotUntilTheConnectionGoes) {
     host.ConnectionLost(first, out);
     EXPECT_EQ(out.close, std::vector<ConnectionId>{first});
     EXPECT_EQ(host.FindFreeLAN(), 2);
-    Receive(second, Offer(Horse("Anns Gold", 102)));
+    Receive(second, HorseOffer(LanHorse("Anns Gold", 102)));
     EXPECT_TRUE(host.HorseReady(3));
     EXPECT_FALSE(host.HorseReady(2));
 }
@@ -269,7 +254,7 @@ TEST_F(LanHostTest, EachConnectionSpeaksInItsTurnOnly) {
     const ConnectionId id = host.Accept(out);
     out = {};
     // A horse before "YES>" has no slot to go to.
-    Receive(id, Offer(Horse("Early", 101)));
+    Receive(id, HorseOffer(LanHorse("Early", 101)));
     EXPECT_TRUE(out.sends.empty());
     EXPECT_EQ(host.StateOf(id), ConnectionState::Invited);
     Receive(id, "YES>bob");
@@ -277,10 +262,10 @@ TEST_F(LanHostTest, EachConnectionSpeaksInItsTurnOnly) {
     EXPECT_EQ(Take(id), Texts{"HORSE?"});
     EXPECT_EQ(host.PlayerName(2), "bob");
     EXPECT_EQ(host.PlayerSocket(3), std::nullopt) << "a second YES> takes no second slot";
-    Receive(id, Offer(Horse("Bobs Pride", 101)));
+    Receive(id, HorseOffer(LanHorse("Bobs Pride", 101)));
     out = {};
     // A second horse never replaces the first.
-    Receive(id, Offer(Horse("Swapped", 140, 5000, 5000)));
+    Receive(id, HorseOffer(LanHorse("Swapped", 140, 5000, 5000)));
     EXPECT_TRUE(out.sends.empty());
     EXPECT_EQ(host.LANHorse(2).Name, "Bobs Pride");
     EXPECT_EQ(host.RefusedMessages(), 3u);
@@ -305,12 +290,12 @@ TEST_F(LanHostTest, ABadHorseGetsNoAnswerAndLosesItsConnection) {
     };
     Create();
     for (const Case& c : cases) {
-        core::HorseRec horse = Horse("Bad", 120);
+        core::HorseRec horse = LanHorse("Bad", 120);
         c.spoil(horse);
         const ConnectionId id = host.Accept(out);
         Receive(id, "YES>mal");
         out = {};
-        Receive(id, Offer(horse));
+        Receive(id, HorseOffer(horse));
         EXPECT_TRUE(out.sends.empty()) << c.what;
         EXPECT_EQ(out.close, std::vector<ConnectionId>{id}) << c.what;
         EXPECT_FALSE(host.HorseReady(2)) << c.what;
@@ -324,7 +309,7 @@ TEST_F(LanHostTest, ABadHorseGetsNoAnswerAndLosesItsConnection) {
     EXPECT_TRUE(out.sends.empty());
     EXPECT_EQ(out.close, std::vector<ConnectionId>{id});
     // The extremes that may race do.
-    core::HorseRec best = Horse("Best", 145, lan::kMaxLanRating, lan::kMaxLanRating);
+    core::HorseRec best = LanHorse("Best", 145, lan::kMaxLanRating, lan::kMaxLanRating);
     best.Confidence = lan::kMaxLanRating;
     best.Start = 0;
     best.End = 100;
@@ -356,9 +341,9 @@ TEST_F(LanHostTest, NamesThatWouldReadAsAnotherMessageAreMadeHarmless) {
 
 TEST_F(LanHostTest, StartingChargesTheHostAndSetsThePot) {
     Create(1000);
-    const ConnectionId bob = Join("bob", Horse("Bobs Pride", 101));
-    const ConnectionId ann = Join("ann", Horse("Anns Gold", 102));
-    const ConnectionId cid = Join("cid", Horse("Cids Comet", 103));
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102));
+    const ConnectionId cid = Join("cid", LanHorse("Cids Comet", 103));
     game.LANwager = 500;
     // Ann leaves in the lobby, Cid's connection is found gone.
     Receive(ann, "DROPOUT!");
@@ -397,7 +382,7 @@ TEST_F(LanHostTest, StartingNeedsAGameAndTheHostsCharge) {
 
 TEST_F(LanHostTest, NothingRestartsOrRecreatesARaceBeforeItsPayout) {
     Create(1000);
-    const ConnectionId bob = Join("bob", Horse("Bobs Pride", 101));
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
     ASSERT_EQ(Start(), lan::StartResult::Started);
     host.Tick(game.Random(), 30, out);
     const float left = host.Picture(1).Left;
@@ -419,14 +404,14 @@ TEST_F(LanHostTest, NothingRestartsOrRecreatesARaceBeforeItsPayout) {
 
 TEST_F(LanHostTest, FramesGoOutEvery31MinusVTicks) {
     // Horses this slow never finish within the ticks counted.
-    game.OwnedHorse[3] = Horse("Slow", 120, 0, 0);
+    game.OwnedHorse[3] = LanHorse("Slow", 120, 0, 0);
     for (const int v : {30, 29, 15, 0}) {
         lan::LanHost race;
         lan::HostActions actions;
         ASSERT_EQ(race.CreateGame(game, 10, 3, "hoster", actions), lan::CreateResult::Created);
         const ConnectionId id = race.Accept(actions);
         race.Receive(id, "YES>bob", actions);
-        race.Receive(id, Offer(Horse("Slow Too", 101, 0, 0)), actions);
+        race.Receive(id, HorseOffer(LanHorse("Slow Too", 101, 0, 0)), actions);
         ASSERT_EQ(race.StartRace(game, notices, actions), lan::StartResult::Started);
         std::vector<int> frameTicks;
         for (int tick = 1; tick <= 93; ++tick) {
@@ -447,8 +432,8 @@ TEST_F(LanHostTest, FramesGoOutEvery31MinusVTicks) {
 TEST_F(LanHostTest, PlacesGoByArrivalAndBySlotWithinATick) {
     Create(1000);
     // Slot 3's horse is faster; slots 1 and 2 are alike and cross together.
-    Join("bob", Horse("Twin", 101));
-    Join("ann", Horse("Rocket", 102, 200, 200));
+    Join("bob", LanHorse("Twin", 101));
+    Join("ann", LanHorse("Rocket", 102, 200, 200));
     ASSERT_EQ(Start(), lan::StartResult::Started);
     RunToTheEnd();
     EXPECT_EQ(host.Place(1), 3);
@@ -461,9 +446,9 @@ TEST_F(LanHostTest, PlacesGoByArrivalAndBySlotWithinATick) {
 
 TEST_F(LanHostTest, ThePlayersWinnerGetsThePotAndTheOthersNothing) {
     Create(1000);
-    const ConnectionId bob = Join("bob", Horse("Bobs Pride", 101));
-    const ConnectionId ann = Join("ann", Horse("Rocket", 102, 300, 300));
-    const ConnectionId cid = Join("cid", Horse("Cids Comet", 103));
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId ann = Join("ann", LanHorse("Rocket", 102, 300, 300));
+    const ConnectionId cid = Join("cid", LanHorse("Cids Comet", 103));
     ASSERT_EQ(Start(), lan::StartResult::Started);
     RunToTheEnd();
     out = {};
@@ -496,10 +481,10 @@ TEST_F(LanHostTest, TheHostAloneWinsItsChargeBack) {
 }
 
 TEST_F(LanHostTest, AWinningHostTellsEveryPlayerItLost) {
-    game.OwnedHorse[3] = Horse("Rocket", 120, 300, 300);
+    game.OwnedHorse[3] = LanHorse("Rocket", 120, 300, 300);
     Create(1000);
-    const ConnectionId bob = Join("bob", Horse("Bobs Pride", 101));
-    const ConnectionId ann = Join("ann", Horse("Anns Gold", 102));
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102));
     ASSERT_EQ(Start(), lan::StartResult::Started);
     RunToTheEnd();
     out = {};
@@ -509,10 +494,10 @@ TEST_F(LanHostTest, AWinningHostTellsEveryPlayerItLost) {
 }
 
 TEST_F(LanHostTest, ADropOutTakesItsChargeAndItsHorseOutOfTheRace) {
-    game.OwnedHorse[3] = Horse("Plodder", 120, 10, 10);
+    game.OwnedHorse[3] = LanHorse("Plodder", 120, 10, 10);
     Create(1000);
-    const ConnectionId bob = Join("bob", Horse("Rocket", 101, 300, 300));
-    const ConnectionId ann = Join("ann", Horse("Anns Gold", 102, 10, 10));
+    const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102, 10, 10));
     ASSERT_EQ(Start(), lan::StartResult::Started);
     ASSERT_EQ(host.LanPot(), 3000);
     host.Tick(game.Random(), 30, out);
@@ -539,7 +524,7 @@ TEST_F(LanHostTest, ADropOutTakesItsChargeAndItsHorseOutOfTheRace) {
 
 TEST_F(LanHostTest, ADropOutAfterCrossingTheLineGivesUpItsPlace) {
     Create(1000);
-    const ConnectionId bob = Join("bob", Horse("Rocket", 101, 300, 300));
+    const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
     ASSERT_EQ(Start(), lan::StartResult::Started);
     while (host.Place(1) == 0) host.Tick(game.Random(), 30, out);
     ASSERT_EQ(host.Place(1), 2);
@@ -552,10 +537,10 @@ TEST_F(LanHostTest, ADropOutAfterCrossingTheLineGivesUpItsPlace) {
 }
 
 TEST_F(LanHostTest, APlayerLostMidRaceStillRunsButIsPaidNothing) {
-    game.OwnedHorse[3] = Horse("Plodder", 120, 10, 10);
+    game.OwnedHorse[3] = LanHorse("Plodder", 120, 10, 10);
     Create(1000);
-    const ConnectionId bob = Join("bob", Horse("Rocket", 101, 300, 300));
-    const ConnectionId ann = Join("ann", Horse("Anns Gold", 102, 10, 10));
+    const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102, 10, 10));
     ASSERT_EQ(Start(), lan::StartResult::Started);
     host.Tick(game.Random(), 30, out);
     host.ConnectionLost(bob, out);
@@ -580,12 +565,12 @@ TEST_F(LanHostTest, APlayerLostMidRaceStillRunsButIsPaidNothing) {
 
 TEST_F(LanHostTest, NoHorseChangesWhileRacing) {
     Create(1000);
-    Join("bob", Horse("Bobs Pride", 101));
+    Join("bob", LanHorse("Bobs Pride", 101));
     const ConnectionId late = host.Accept(out);
     Receive(late, "YES>ann");
     ASSERT_EQ(Start(), lan::StartResult::Started);
     out = {};
-    Receive(late, Offer(Horse("Anns Gold", 102)));
+    Receive(late, HorseOffer(LanHorse("Anns Gold", 102)));
     EXPECT_TRUE(out.sends.empty());
     EXPECT_FALSE(host.HorseReady(3));
     EXPECT_EQ(host.StateOf(late), ConnectionState::Bound);
@@ -593,14 +578,14 @@ TEST_F(LanHostTest, NoHorseChangesWhileRacing) {
     ASSERT_TRUE(host.PayOut(game, out));
     // After the payout its horse may come.
     out = {};
-    Receive(late, Offer(Horse("Anns Gold", 102)));
+    Receive(late, HorseOffer(LanHorse("Anns Gold", 102)));
     EXPECT_EQ(SentTo(late), (Texts{"ACCEPTED!", "REFRESH!"}));
 }
 
 TEST_F(LanHostTest, TheSweeperFreesReadySlotsWhoseConnectionWent) {
     Create();
-    const ConnectionId bob = Join("bob", Horse("Bobs Pride", 101));
-    const ConnectionId ann = Join("ann", Horse("Anns Gold", 102));
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102));
     EXPECT_FALSE(host.Sweep(out));
     host.ConnectionLost(ann, out);
     EXPECT_TRUE(out.close.empty()) << "a ready slot waits for the sweeper";
@@ -618,7 +603,7 @@ TEST_F(LanHostTest, TheSweeperFreesReadySlotsWhoseConnectionWent) {
 
 TEST_F(LanHostTest, AFloodOfConnectionsClosesTheOldestWaitingOnes) {
     Create();
-    const ConnectionId bob = Join("bob", Horse("Bobs Pride", 101));
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
     const ConnectionId bound = host.Accept(out);
     Receive(bound, "YES>ann");
     std::vector<ConnectionId> flood;
