@@ -199,6 +199,12 @@ TEST_F(LanHostScreensTest, AWholeGameWithTwoScriptedPlayers) {
     const std::uint16_t port = Create();
     EXPECT_EQ(screens->Label38->text(), "");
     EXPECT_TRUE(form.Timer("Timer2").Enabled());
+    // Every address of the machine, so players on other machines reach it.
+    sockaddr_in bound{};
+    socklen_t length = sizeof bound;
+    const int listener = screens->Sockets().Element(0).SocketHandle();
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&bound), &length), 0);
+    EXPECT_EQ(bound.sin_addr.s_addr, htonl(INADDR_ANY));
     EXPECT_EQ(game.Money, 10000);
 
     Player bob(port);
