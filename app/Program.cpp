@@ -7,10 +7,12 @@
 
 #include "development/HorseDevelopment.h"
 #include "development/LabWindows.h"
+#include "online/CommunityWindows.h"
 #include "online/LanHostScreens.h"
 #include "online/ServerConnections.h"
-#include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
 #include "platform/TerminationSignals.h"
+#include "resources/Pictures.h"
 #include "shell/Form1.h"
 #include "shell/Form15.h"
 #include "shell/InformationWindows.h"
@@ -25,6 +27,9 @@ namespace app {
 Program::Program(ProgramOptions options) {
     if (!options.Dialogs) ownDialogs_ = std::make_unique<platform::QtDialogs>();
     platform::Dialogs& dialogs = options.Dialogs ? *options.Dialogs : *ownDialogs_;
+    // A socket whose error handler asks for the box shows it through these.
+    platform::SetDefaultDialogs(&dialogs);
+    defaultDialogs_ = &dialogs;
     form1_ = std::make_unique<shell::Form1>(game_, dialogs);
     // The screens install themselves on the main window, which owns them.
     auto* tracks = new shell::TracksPanel(*form1_);
@@ -37,6 +42,7 @@ Program::Program(ProgramOptions options) {
     new shell::OwnRaceScreen(*form1_);
     new development::HorseDevelopment(*form1_);
     online::ServerConnections::Of(*form1_);
+    online::CommunityWindows::Install(*form1_).PlugInto(*startup_);
     new online::LanHostScreens(*form1_);
     if (options.HandleTerminationSignals) {
         signals_ = std::make_unique<platform::TerminationSignals>();
@@ -46,6 +52,7 @@ Program::Program(ProgramOptions options) {
 }
 
 Program::~Program() {
+    if (platform::DefaultDialogs() == defaultDialogs_) platform::SetDefaultDialogs(nullptr);
     signals_.reset();
     splash_.reset();
     form1_.reset();
@@ -62,7 +69,7 @@ void Program::ConnectSavedGame() {
         }
         return shell::LoadOutcome::StartFresh;
     };
-    startup_->Seams.SaveOnExit = [&saves] { return saves.SaveAndQuit(); };
+    startup_->Seams.SaveOnExit = [&saves](bool mayAsk) { return saves.SaveAndQuit(mayAsk); };
 }
 
 void Program::Start() {
@@ -82,6 +89,9 @@ shell::StartupSettings DefaultStartupSettings() {
 
 void ConfigureApplication(QApplication& application) {
     QApplication::setApplicationName("Trotwick");
+    // The desktop matches the windows to the installed trotwick.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("trotwick"));
+    QApplication::setWindowIcon(resources::GameIcon());
     QFont font = QApplication::font();
     font.setPointSizeF(8);
     QApplication::setFont(font);
