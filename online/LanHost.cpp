@@ -1,11 +1,11 @@
 #include "online/LanHost.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/Money.h"
 #include "online/Brambly.h"
 #include "online/MessageReader.h"
-#include "runtime/Numbers.h"
 #include "runtime/Overloaded.h"
 
 namespace online::lan {
@@ -27,12 +27,6 @@ std::optional<std::string> FirstCut(const std::string& text) {
 }
 
 }  // namespace
-
-std::optional<double> ChargeAmount(std::string_view text) {
-    const auto number = runtime::ParseNumber(text);
-    if (!number || *number < 0) return std::nullopt;
-    return *number + 0.0;  // "-0" charges 0
-}
 
 bool IsRaceableHorse(const core::HorseRec& h) {
     return Between(h.Colour, 101, 145) && (h.Sex == core::kMale || h.Sex == core::kFemale) &&
@@ -60,13 +54,14 @@ std::string RelayableName(std::string name, int slot) {
 CreateResult LanHost::CreateGame(const core::GameState& game, double charge, std::optional<int> stableHorse,
                                  const std::string& hostName, HostActions& out) {
     if (RaceUnderway()) return CreateResult::RaceRunning;
+    if (!std::isfinite(charge) || charge < 0) return CreateResult::BadCharge;
     if (game.Money < charge) return CreateResult::NotEnoughMoney;
     if (!stableHorse || !Between(*stableHorse, 0, core::kStableSlots - 1) ||
         game.OwnedHorse[static_cast<std::size_t>(*stableHorse)].IsFree()) {
         return CreateResult::NoHorse;
     }
     for (const ConnectionId id : Connections()) Release(id, out);
-    charge_ = charge;
+    charge_ = charge + 0.0;  // -0 travels as 0
     pot_ = 0;
     places_.clear();
     for (int k = 1; k <= kSlots; ++k) {

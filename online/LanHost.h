@@ -53,10 +53,6 @@ inline constexpr const char* kDefaultChargeText = "2000";
 inline constexpr const char* kAlive = "ALIVE";
 inline constexpr const char* kDead = "DEAD";
 
-// The charge a box's text asks for: a number of zero or more, nothing
-// otherwise (a negative charge would pay players to join).
-std::optional<double> ChargeAmount(std::string_view text);
-
 // Whether a horse from a player's code can run: a coat the game draws
 // (101..145), male or female, start and end efforts of 0..100 and ratings of
 // 0..kMaxLanRating.
@@ -98,7 +94,13 @@ struct HostActions {
     std::vector<ConnectionId> close;
 };
 
-enum class CreateResult { Created, RaceRunning, NotEnoughMoney, NoHorse };
+enum class CreateResult {
+    Created,
+    RaceRunning,
+    BadCharge,  // not a finite number of zero or more: it would pay players to join
+    NotEnoughMoney,
+    NoHorse,
+};
 enum class StartResult { Started, RaceRunning, NoGame, NotEnoughMoney };
 enum class TickResult { Running, AllFinished, Idle };
 

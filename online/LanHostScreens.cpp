@@ -20,6 +20,7 @@
 #include "platform/Twips.h"
 #include "platform/UserName.h"
 #include "runtime/Numbers.h"
+#include "shell/AmountBox.h"
 #include "shell/Form1.h"
 #include "shell/PanelControls.h"
 #include "shell/SystemHelpers.h"
@@ -52,12 +53,6 @@ QString GameText(const std::string& text) { return platform::ToQString(text); }
 
 }  // namespace
 
-std::optional<double> SettleChargeBox(QLineEdit& box) {
-    const auto charge = lan::ChargeAmount(platform::FromQString(box.text()));
-    if (!charge) box.setText(QString::fromLatin1(lan::kDefaultChargeText));
-    return charge;
-}
-
 LanHostScreens::LanHostScreens(shell::Form1& form, int port, platform::UserNameSource* userNames)
     : QObject(&form), form_(form), sockets_(new LanHostSockets(this, port)), userNames_(userNames) {
     setObjectName("LanHostScreens");
@@ -89,10 +84,7 @@ void LanHostScreens::BuildSetUp() {
     platform::SetBackColor(Text15, 0xE0E0E0);
     Text14 = MakeTextBox(panel, "Text14", QStringLiteral("2500"), 2655, 480, 1455, 315);
     Command22 = MakeButton(panel, "Command22", QStringLiteral("Create a Game"), 720, 960, 1935, 495);
-    // A click leaves the focus in the charge box, so that the press itself
-    // settles the box and can stop when it had to correct it.
-    Command22->setFocusPolicy(Qt::TabFocus);
-    connect(Text14, &QLineEdit::editingFinished, this, &LanHostScreens::Text14_Change);
+    Text14Rule = new shell::AmountBox(*Text14, QString::fromLatin1(lan::kDefaultChargeText), *Command22);
     connect(Command22, &QPushButton::clicked, this, &LanHostScreens::Command22_Click);
 }
 
@@ -169,14 +161,15 @@ void LanHostScreens::PaintTrack() {
 
 // ---- Creating the game ---------------------------------------------------------
 
-void LanHostScreens::Text14_Change() { SettleChargeBox(*Text14); }
+void LanHostScreens::Text14_Change() { Text14Rule->Settle(); }
 
 void LanHostScreens::Command22_Click() {
     if (host_.RaceUnderway()) {
         form_.ShowNotice(lan::kRaceStillRunning);
         return;
     }
-    const auto charge = SettleChargeBox(*Text14);
+    // A charge the box had to correct creates nothing on this press.
+    const auto charge = Text14Rule->Settle();
     if (!charge) return;
     core::Game& game = form_.Game();
     const auto horse = core::SelectedStableHorse(game, *form_.StableTree);
@@ -187,6 +180,7 @@ void LanHostScreens::Command22_Click() {
         case lan::CreateResult::NotEnoughMoney: form_.ShowNotice(lan::kNotEnoughMoneyToHost); return;
         case lan::CreateResult::NoHorse: form_.ShowNotice(lan::kSelectHorseToHost); return;
         case lan::CreateResult::RaceRunning: form_.ShowNotice(lan::kRaceStillRunning); return;
+        case lan::CreateResult::BadCharge: return;
     }
     Apply(actions);
     Text10->clear();

@@ -20,8 +20,9 @@ class PictureBox;
 class UserNameSource;
 }  // namespace platform
 namespace shell {
+class AmountBox;
 class Form1;
-}
+}  // namespace shell
 
 namespace online {
 
@@ -43,7 +44,8 @@ public:
 
     // Handlers.
     void Command22_Click();  // "Create a Game"
-    // The charge box's rule, applied when its editing ends.
+    // The charge box's rule, applied when its editing ends: a text that is
+    // not a number of zero or more becomes "2000" (see shell::AmountBox).
     void Text14_Change();
     void Socket1_ConnectionRequest(int index, int requestID);
     void Socket1_DataArrival(lan::ConnectionId id, const std::string& message);
@@ -67,6 +69,7 @@ public:
     // Picture2 (upper part).
     QLineEdit* Text15 = nullptr;  // "Charge per Player: "
     QLineEdit* Text14 = nullptr;  // the charge
+    shell::AmountBox* Text14Rule = nullptr;  // what the charge box keeps to
     QPushButton* Command22 = nullptr;
     // Picture6.
     std::array<platform::PictureBox*, lan::kSlots> Lobby{};  // Lobby(1..5)
@@ -97,10 +100,5 @@ private:
     std::unique_ptr<platform::UserNameSource> ownUserNames_;
     platform::UserNameSource* userNames_;
 };
-
-// The charge box's rule: the charge it holds, or nothing when its text is not
-// a number of zero or more, in which case it now reads "2000" and the press
-// that asked creates nothing (the player sees the charge before hosting).
-std::optional<double> SettleChargeBox(QLineEdit& box);
 
 }  // namespace online

@@ -2,6 +2,7 @@
 // slots, the pot, the race and the payout, driven message by message.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -123,13 +124,14 @@ TEST_F(LanHostTest, CreatingAgainClosesEveryEarlierConnection) {
     EXPECT_EQ(host.ChargePerPlayer(), 100);
 }
 
-TEST_F(LanHostTest, ChargesAreNumbersOfZeroOrMore) {
-    const std::pair<const char*, std::optional<double>> cases[] = {
-        {"2500", 2500}, {"2500.75", 2500.75}, {"0", 0}, {"-0", 0}, {" 12 ", 12},
-        {"", std::nullopt}, {"abc", std::nullopt}, {"-1", std::nullopt}, {"-0.5", std::nullopt},
-        {"1e400", std::nullopt}, {"inf", std::nullopt}, {"nan", std::nullopt}, {"1,000", std::nullopt},
-    };
-    for (const auto& [text, amount] : cases) EXPECT_EQ(lan::ChargeAmount(text), amount) << text;
+TEST_F(LanHostTest, AChargeThatWouldPayPlayersToJoinIsRefused) {
+    for (const double charge : {-1.0, -0.5, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        EXPECT_EQ(host.CreateGame(game, charge, 3, "hoster", out), lan::CreateResult::BadCharge) << charge;
+    }
+    EXPECT_EQ(host.Phase(), lan::HostPhase::NoGame);
+    ASSERT_EQ(host.CreateGame(game, -0.0, 3, "hoster", out), lan::CreateResult::Created);
+    const ConnectionId id = host.Accept(out);
+    EXPECT_EQ(SentTo(id), Texts{"PARTICIPANT?0"});
 }
 
 // ---- The dialogue ---------------------------------------------------------------
