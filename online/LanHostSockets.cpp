@@ -53,6 +53,7 @@ LanHostSockets::Carrier& LanHostSockets::FreeCarrier() {
     }
     auto* channel = new MessageChannel(lan::PlayerToHostGrammar(), this);
     channel->SetIdleGap(idleGap_);
+    channel->Socket().SendQueueLimit(kSendQueueLimit);
     channel->Socket().setObjectName(QStringLiteral("Socket1(%1)").arg(elements_.size() + 1));
     connect(channel, &MessageChannel::MessageReceived, this, [this, channel](const std::string& message) {
         if (const lan::ConnectionId id = IdOf(channel)) emit MessageReceived(id, message);
@@ -77,7 +78,16 @@ lan::ConnectionId LanHostSockets::IdOf(const MessageChannel* channel) const {
 }
 
 void LanHostSockets::Send(lan::ConnectionId id, const std::string& text) {
-    if (Carrier* e = Find(id)) e->channel->Send(text);
+    Carrier* e = Find(id);
+    if (!e) return;
+    try {
+        e->channel->Send(text);
+    } catch (const runtime::Error&) {
+        // The host learns of it once the send in hand has finished.
+        e->channel->Close();
+        QMetaObject::invokeMethod(
+            this, [this, id] { if (Find(id)) emit ConnectionClosed(id); }, Qt::QueuedConnection);
+    }
 }
 
 void LanHostSockets::Close(lan::ConnectionId id) {

@@ -26,6 +26,11 @@ class MessageChannel;
 class LanHostSockets : public QObject {
     Q_OBJECT
 public:
+    // The most bytes a player's connection may have waiting to go out. A
+    // player that stops reading is dropped there instead of making the
+    // host hold ever more frames and answers for it.
+    static constexpr int kSendQueueLimit = 64 * 1024;
+
     explicit LanHostSockets(QObject* parent = nullptr, int port = kLanRacePort);
 
     // The port Listen() binds; 0 lets the system choose one (tests).
@@ -41,6 +46,8 @@ public:
     // Takes a waiting connection (from a ConnectionRequest handler) into a
     // free element for the connection `id`. False when it could not.
     bool Accept(int requestID, lan::ConnectionId id);
+    // A send the connection cannot take (its player stopped reading) closes
+    // it, and ConnectionClosed follows from the event loop.
     void Send(lan::ConnectionId id, const std::string& text);
     // Closes the connection's element and frees it for another connection.
     void Close(lan::ConnectionId id);

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -581,6 +582,32 @@ TEST_F(LanHostScreensTest, ADropOutMidRaceTakesItsChargeAndHorseOut) {
     EXPECT_EQ(host().Place(1), 1);
     EXPECT_EQ(game.Money, 9000 + 2000);
     EXPECT_EQ(screens->LanWinCap->text(), QString::fromUtf8("YOU HAVE WON \u00A32,000"));
+}
+
+TEST_F(LanHostScreensTest, APlayerThatStopsReadingIsDropped) {
+    const std::uint16_t port = Create();
+    // A player with the smallest receive window that never reads a byte.
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int window = 1024;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
+    const sockaddr_in host_address = testing_support::Loopback(port);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&host_address), sizeof host_address), 0);
+    RawSocket deaf(fd);
+    ASSERT_TRUE(RunUntil([&] { return host().Connections().size() == 1; }));
+    const lan::ConnectionId id = host().Connections().front();
+    std::string queries;
+    for (int i = 0; i < 2048; ++i) queries += "PLAYER?1";
+    for (int round = 0; round < 400 && host().StateOf(id); ++round) {
+        try {
+            deaf.SendAll(queries);
+        } catch (const std::runtime_error&) {
+            break;  // the host has closed it
+        }
+        RunFor(2);
+    }
+    ASSERT_TRUE(RunUntil([&] { return !host().StateOf(id); }));
+    Player bob(port);
+    EXPECT_TRUE(bob.Join("bob", LanHorse("Bobs Pride", 101)));
 }
 
 TEST_F(LanHostScreensTest, AFloodOfConnectionsCannotFillTheHost) {
