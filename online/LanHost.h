@@ -61,7 +61,8 @@ bool IsRaceableHorse(const core::HorseRec& horse);
 // The name as a slot keeps it: at most kMaxPlayerName characters, and such
 // that "PLAYER>" & name & slot reaches every player as one message. A piece
 // that a player's reader would take for the start of another message (a
-// name holding "WIN:" or "REFRESH!") loses its first character to "_".
+// keyword right after a digit, as in "bob2REFRESH!") loses its first
+// character to "_".
 std::string RelayableName(std::string name, int slot);
 
 using ConnectionId = std::uint32_t;
