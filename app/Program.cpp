@@ -8,6 +8,8 @@
 #include "development/HorseDevelopment.h"
 #include "development/LabWindows.h"
 #include "online/CommunityWindows.h"
+#include "online/LiveUpdate.h"
+#include "online/LanHostScreens.h"
 #include "online/ServerConnections.h"
 #include "platform/QtDialogs.h"
 #include "platform/TerminationSignals.h"
@@ -42,6 +44,8 @@ Program::Program(ProgramOptions options) {
     new development::HorseDevelopment(*form1_);
     online::ServerConnections::Of(*form1_);
     online::CommunityWindows::Install(*form1_).PlugInto(*startup_);
+    online::LiveUpdate::Install(*form1_, *startup_);
+    new online::LanHostScreens(*form1_);
     if (options.HandleTerminationSignals) {
         signals_ = std::make_unique<platform::TerminationSignals>();
         QObject::connect(signals_.get(), &platform::TerminationSignals::Received, startup_,
