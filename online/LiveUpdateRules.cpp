@@ -36,6 +36,35 @@ std::string FormatAnswer(Answer answer, std::string_view user, std::int32_t prog
            runtime::NumberText(programVersion);
 }
 
+std::string FormatVersion(std::int32_t newestVersion) {
+    return std::string(kVersionKeyword) + runtime::NumberText(newestVersion);
+}
+
+namespace {
+constexpr std::string_view kReject = "REJECT";
+constexpr std::string_view kAccept = "ACCEPT";
+}  // namespace
+
+const Grammar& GameToServerGrammar() {
+    static const KeywordGrammar grammar({{kReject, Tail::Text}, {kAccept, Tail::Text}});
+    return grammar;
+}
+
+std::optional<VersionAnswer> RecogniseAnswer(std::string_view message) {
+    VersionAnswer answer;
+    if (message.starts_with(kAccept)) {
+        answer.answer = Answer::Accept;
+    } else if (!message.starts_with(kReject)) {
+        return std::nullopt;
+    }
+    const std::string_view rest = message.substr(kAccept.size());
+    const std::size_t colon = rest.rfind(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    answer.user = std::string(rest.substr(0, colon));
+    answer.version = ParseVersion(std::string(kVersionKeyword) + std::string(rest.substr(colon + 1)));
+    return answer;
+}
+
 std::string RateCaption(std::int32_t bytesPerSecond) {
     const double kilobytes = runtime::Round(static_cast<double>(bytesPerSecond) / 1000.0);
     return "Trotwick Zircona - (" + runtime::NumberText(static_cast<std::int64_t>(kilobytes)) + "KB/sec)";

@@ -49,6 +49,28 @@ std::optional<std::int32_t> ParseVersion(std::string_view message);
 enum class Answer { Reject, Accept };
 std::string FormatAnswer(Answer answer, std::string_view user, std::int32_t programVersion);
 
+// ---- The server's side of the handshake -------------------------------------
+
+// "VERSION:" & n: what a server sends as soon as a copy connects.
+std::string FormatVersion(std::int32_t newestVersion);
+
+// Cuts what a copy of the game sends: "REJECT" or "ACCEPT", the user and
+// the version. The answer has no end mark: it ends where the next answer
+// begins or at the quiet gap.
+const Grammar& GameToServerGrammar();
+
+// A copy's answer as the server reads it. The user is everything up to the
+// last ":" (a name may hold ":"); the version is nothing when the text after
+// it is no whole number.
+struct VersionAnswer {
+    Answer answer = Answer::Reject;
+    std::string user;
+    std::optional<std::int32_t> version;
+    bool operator==(const VersionAnswer&) const = default;
+};
+// Nothing for a text that is no answer (no keyword, or no ":" after it).
+std::optional<VersionAnswer> RecogniseAnswer(std::string_view message);
+
 // The status line while the patch arrives: kilobytes a second, rounded half
 // to even (1,500 and 2,500 bytes both show 2).
 std::string RateCaption(std::int32_t bytesPerSecond);

@@ -65,6 +65,34 @@ TEST(LiveUpdateRules, AnswersCarryTheUserAndTheProgramsVersion) {
     EXPECT_EQ(FormatAnswer(Answer::Accept, "", 29), "ACCEPT:29");
 }
 
+TEST(LiveUpdateRules, TheServerAnnouncesItsVersionAndReadsTheAnswers) {
+    EXPECT_EQ(FormatVersion(30), "VERSION:30");
+    EXPECT_EQ(ParseVersion(FormatVersion(2147483647)), 2147483647);
+
+    const struct {
+        std::string message;
+        std::optional<VersionAnswer> answer;
+    } cases[] = {
+        {FormatAnswer(Answer::Reject, "jenny", 29), VersionAnswer{Answer::Reject, "jenny", 29}},
+        {FormatAnswer(Answer::Accept, "jenny", 29), VersionAnswer{Answer::Accept, "jenny", 29}},
+        {"ACCEPT:29", VersionAnswer{Answer::Accept, "", 29}},
+        {"REJECTa:b:29", VersionAnswer{Answer::Reject, "a:b", 29}},
+        {"REJECTbob:x", VersionAnswer{Answer::Reject, "bob", std::nullopt}},
+        {"REJECTbob", std::nullopt},
+        {"reject bob:29", std::nullopt},
+        {"VERSION:29", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RecogniseAnswer(c.message), c.answer) << c.message;
+
+    online::MessageReader reader(GameToServerGrammar());
+    reader.Append("REJECTann:29ACC");
+    reader.Append("EPTbob:29junk");
+    std::vector<std::string> messages;
+    while (auto m = reader.Next()) messages.push_back(*m);
+    while (auto m = reader.NextAfterIdle()) messages.push_back(*m);
+    EXPECT_EQ(messages, (std::vector<std::string>{"REJECTann:29", "ACCEPTbob:29junk"}));
+}
+
 TEST(LiveUpdateRules, RateShowsKilobytesRoundedHalfToEven) {
     const struct {
         std::int32_t bytes;
