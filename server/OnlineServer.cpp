@@ -3,9 +3,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "online/LiveUpdateRules.h"
 #include "server/BoardService.h"
 #include "server/ChatService.h"
 #include "server/ScoreBoard.h"
+#include "server/TransferService.h"
+#include "server/VersionService.h"
 
 namespace server {
 
@@ -14,6 +17,11 @@ namespace {
 // What each port's clients may cost. A copy of the game sends a few small
 // messages a minute; these budgets are generous for it and cut a flooder
 // off within a second or two.
+// A copy answers the version once per connection.
+ClientLimits VersionLimits() { return {{4 * 1024, 512}, 64, 4 * 1024}; }
+// A receiver sends "FILE?" and one "N!" per block, and each block it is sent
+// pays for its "N!" (TransferService). Its queue holds a few blocks.
+ClientLimits TransferLimits() { return {{4 * 1024, 1024}, 16, 16 * 1024}; }
 ClientLimits BoardLimits() { return {{16 * 1024, 4 * 1024}, 64, 16 * 1024}; }
 // A chat line goes to every player, so each costs more; a slow reader may
 // fall a good way behind a busy chat before it is dropped.
@@ -28,7 +36,7 @@ OnlineServer::~OnlineServer() { Stop(); }
 
 std::vector<Service*> OnlineServer::Services() const {
     std::vector<Service*> services;
-    for (Service* s : std::initializer_list<Service*>{board_, chat_}) {
+    for (Service* s : std::initializer_list<Service*>{version_, transfer_, board_, chat_}) {
         if (s) services.push_back(s);
     }
     return services;
@@ -37,14 +45,18 @@ std::vector<Service*> OnlineServer::Services() const {
 bool OnlineServer::Start(std::string& error) {
     Stop();
     std::error_code code;
-    if (!std::filesystem::is_regular_file(options_.Patch, code)) {
-        error = "the patch file " + options_.Patch.string() + " is missing or is no file";
+    const auto patch = online::transfer::OpenFileSource(options_.Patch, code);
+    if (!patch) {
+        error = "the patch file " + options_.Patch.string() + " cannot be read: " + code.message();
         return false;
     }
     if (options_.MakeBoardFolder) std::filesystem::create_directories(options_.Board.parent_path(), code);
     scores_ = ScoreBoard::Open(options_.Board, error);
     if (!scores_) return false;
 
+    version_ = new VersionService({"version", ports_.version, options_.Listen, VersionLimits()}, options_.Version,
+                                  directory_, log_, this);
+    transfer_ = new TransferService({"patch", ports_.transfer, options_.Listen, TransferLimits()}, patch, log_, this);
     board_ = new BoardService({"board", ports_.board, options_.Listen, BoardLimits()}, *scores_, log_, this);
     chat_ = new ChatService({"chat", ports_.chat, options_.Listen, ChatLimits()}, &directory_, log_, this);
     for (Service* service : Services()) {
@@ -54,7 +66,11 @@ bool OnlineServer::Start(std::string& error) {
         }
     }
     log_.Write("trotwick-server: version " + std::to_string(options_.Version) + ", patch " + options_.Patch.string() +
-               ", board " + options_.Board.string());
+               " (" + std::to_string(patch->Size()) + " bytes), board " + options_.Board.string());
+    if (patch->Size() > online::liveupdate::kMaxPatchSize) {
+        log_.Write("warning: the patch is larger than " + std::to_string(online::liveupdate::kMaxPatchSize) +
+                   " bytes, which copies of the game refuse");
+    }
     return true;
 }
 
@@ -63,6 +79,8 @@ void OnlineServer::Stop() {
         service->Stop();
         delete service;
     }
+    version_ = nullptr;
+    transfer_ = nullptr;
     board_ = nullptr;
     chat_ = nullptr;
     scores_.reset();

@@ -18,6 +18,8 @@ class BoardService;
 class ChatService;
 class ScoreBoard;
 class Service;
+class TransferService;
+class VersionService;
 
 // The ports the services listen on: the game's own by default; tests use
 // 0, so the system chooses free ones.
@@ -45,6 +47,8 @@ public:
 
     const ServerOptions& Options() const { return options_; }
     // The services, once started (the ports they listen on, their clients).
+    VersionService& Version() const { return *version_; }
+    TransferService& Transfer() const { return *transfer_; }
     BoardService& Board() const { return *board_; }
     ChatService& Chat() const { return *chat_; }
     // Clients on every port, bytes waiting to go out to them and bytes held
@@ -61,6 +65,8 @@ private:
     ServerLog& log_;
     PlayerDirectory directory_;
     std::unique_ptr<ScoreBoard> scores_;
+    VersionService* version_ = nullptr;
+    TransferService* transfer_ = nullptr;
     BoardService* board_ = nullptr;
     ChatService* chat_ = nullptr;
 };

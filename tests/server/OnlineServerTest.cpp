@@ -9,6 +9,8 @@
 #include "online/LeaderBoardProtocol.h"
 #include "server/BoardService.h"
 #include "server/ChatService.h"
+#include "server/TransferService.h"
+#include "server/VersionService.h"
 #include "tests/support/EventLoop.h"
 
 using online::ScoreRecord;
@@ -143,6 +145,147 @@ TEST_F(ChatPort, TheListOfPlayersGoesToTheAskerAlone) {
     ASSERT_TRUE(RunUntil([&] { return server->Chat().Room().Size() == 1; }));
     ann.Send("LIST0");
     EXPECT_EQ(ann.Receive(100, 500), "In the chat (1):\r\nann\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+struct VersionPort : server_testing::ServerFixture {};
+
+TEST_F(VersionPort, EachCopyIsToldTheNewestVersionAtOnceAndKeptConnected) {
+    options.Version = 31;
+    StartServer();
+    LoopClient copy = LoopClient::Connect(server->Version().Port());
+    EXPECT_EQ(copy.Receive(10), "VERSION:31");
+    copy.Send("REJECTjenny:31");
+    EXPECT_EQ(copy.ReceiveFor(500), "") << "nothing more is said";
+    EXPECT_FALSE(copy.Closed()) << "the connection stays open";
+    EXPECT_TRUE(log.Has("REJECT from \"jenny\" at version 31"));
+
+    LoopClient older = LoopClient::Connect(server->Version().Port());
+    EXPECT_EQ(older.Receive(10), "VERSION:31");
+    older.Send("ACCEPTbob:29");
+    testing_support::RunFor(400);
+    EXPECT_TRUE(log.Has("ACCEPT from \"bob\" at version 29: the patch follows"));
+    EXPECT_EQ(server->Version().ClientCount(), 2u);
+}
+
+TEST_F(VersionPort, TheNameFromTheHandshakeNamesASilentPlayerInTheChat) {
+    StartServer();
+    LoopClient copy = LoopClient::Connect(server->Version().Port());
+    copy.Receive(10);
+    copy.Send("REJECTjenny:30");
+    testing_support::RunFor(400);
+    LoopClient chat = LoopClient::Connect(server->Chat().Port());
+    chat.Send("LIST0");
+    EXPECT_EQ(chat.Receive(100, 500), "In the chat (1):\r\njenny\r\n");
+}
+
+struct PatchPort : server_testing::ServerFixture {
+    // A file of `size` bytes of every value, the protocol's own keywords
+    // among them.
+    static std::string PatchOf(std::size_t size) {
+        std::string bytes;
+        for (std::size_t i = 0; i < size; ++i) bytes += static_cast<char>((i * 7 + i / 256) % 256);
+        if (size >= 8) bytes.replace(size / 2, 6, "F:C:N!");
+        return bytes;
+    }
+    // Fetches the patch as a receiver that reads each block by its length:
+    // the messages, in order.
+    static std::vector<std::string> Download(LoopClient& c, std::size_t size) {
+        std::vector<std::string> messages;
+        c.Send("FILE?");
+        std::size_t left = size;
+        for (;;) {
+            const std::size_t block = std::min<std::size_t>(left, 1024);
+            std::string message = c.Receive(2 + block);
+            if (message.size() != 2 + block) {
+                ADD_FAILURE() << "a block of " << message.size() << " bytes, " << left << " to go";
+                return messages;
+            }
+            messages.push_back(message);
+            left -= block;
+            if (message.starts_with("F:") || message.size() < 2) return messages;
+            c.Send("N!");
+        }
+    }
+    static std::string Joined(const std::vector<std::string>& messages) {
+        std::string file;
+        for (const auto& m : messages) file += m.substr(2);
+        return file;
+    }
+};
+
+TEST_F(PatchPort, FilesOfEverySizeArriveByteForByte) {
+    for (const std::size_t size : {0u, 1023u, 1024u, 2048u, 2500u}) {
+        SCOPED_TRACE(size);
+        const std::string patch = PatchOf(size);
+        folder.Write("Patch.exe", patch);
+        StartServer();
+        LoopClient c = LoopClient::Connect(server->Transfer().Port());
+        const std::vector<std::string> messages = Download(c, size);
+        EXPECT_TRUE(Joined(messages) == patch);
+        // Blocks of 1024 bytes; the last, 0 to 1024 bytes, after "F:".
+        const std::size_t blocks = size == 0 ? 1 : (size + 1023) / 1024;
+        ASSERT_EQ(messages.size(), blocks);
+        for (std::size_t i = 0; i + 1 < blocks; ++i) EXPECT_EQ(messages[i].substr(0, 2), "C:");
+        EXPECT_EQ(messages.back().substr(0, 2), "F:");
+        EXPECT_EQ(c.ReceiveFor(30), "") << "nothing follows the last block";
+        server.reset();
+    }
+}
+
+TEST_F(PatchPort, ManyCopiesAtOnceEachGetTheWholeFileAndTheListenerStays) {
+    const std::string patch = PatchOf(5000);
+    folder.Write("Patch.exe", patch);
+    StartServer();
+    std::vector<LoopClient> copies;
+    for (int i = 0; i < 5; ++i) copies.push_back(LoopClient::Connect(server->Transfer().Port()));
+    for (auto& c : copies) c.Send("FILE?");
+    // In turns, one block each, so all five are part-way at once.
+    std::vector<std::string> files(copies.size());
+    std::vector<bool> done(copies.size(), false);
+    for (int round = 0; round < 10; ++round) {
+        for (std::size_t i = 0; i < copies.size(); ++i) {
+            if (done[i]) continue;
+            const std::string m = copies[i].Receive(2 + std::min<std::size_t>(1024, patch.size() - files[i].size()));
+            files[i] += m.substr(2);
+            if (m.starts_with("F:")) {
+                done[i] = true;
+            } else {
+                copies[i].Send("N!");
+            }
+        }
+    }
+    for (const auto& f : files) EXPECT_TRUE(f == patch);
+    EXPECT_EQ(server->Transfer().Finished(), 5u);
+
+    LoopClient late = LoopClient::Connect(server->Transfer().Port());
+    EXPECT_TRUE(Joined(Download(late, patch.size())) == patch) << "still listening after serving";
+}
+
+TEST_F(PatchPort, StrayMessagesAreIgnored) {
+    const std::string patch = PatchOf(1500);
+    folder.Write("Patch.exe", patch);
+    StartServer();
+    LoopClient c = LoopClient::Connect(server->Transfer().Port());
+    c.Send("N!");  // before the request
+    EXPECT_EQ(c.ReceiveFor(100), "");
+    const std::vector<std::string> messages = Download(c, patch.size());
+    EXPECT_TRUE(Joined(messages) == patch);
+    c.Send("N!");  // after "F:"
+    c.Send("FILE?");
+    EXPECT_EQ(c.ReceiveFor(300), "");
+    EXPECT_FALSE(c.Closed()) << "neither side closes after the last block";
+}
+
+TEST_F(PatchPort, AMissingPatchFileStopsTheStart) {
+    options.Patch = folder / "nowhere.exe";
+    server = std::make_unique<server::OnlineServer>(options, server::ServicePorts::Any(), log);
+    std::string error;
+    EXPECT_FALSE(server->Start(error));
+    EXPECT_EQ(error, "the patch file " + options.Patch.string() + " cannot be read: No such file or directory");
 }
 
 }  // namespace
