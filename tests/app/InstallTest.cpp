@@ -53,6 +53,8 @@ TEST(Install, PutsTheGameItsDesktopEntryAndItsIconsUnderThePrefix) {
     const QFileInfo game(root.filePath("bin/trotwick"));
     EXPECT_TRUE(game.isFile() && game.isExecutable());
     EXPECT_TRUE(install.output.contains(game.absoluteFilePath())) << install.output.toStdString();
+    const QFileInfo server(root.filePath("bin/trotwick-server"));
+    EXPECT_TRUE(server.isFile() && server.isExecutable()) << "the online-services server goes beside the game";
 
     const QString entry = root.filePath("share/applications/trotwick.desktop");
     ASSERT_TRUE(QFileInfo(entry).isFile());

@@ -1,0 +1,165 @@
+// trotwick-server as an operator runs it: its help, its errors, and a clean
+// stop on SIGTERM and SIGINT. The tests that need the game's fixed ports
+// skip when another program holds one of them.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include "online/ServerPorts.h"
+#include "server/ScoreBoard.h"
+#include "tests/support/RawSocket.h"
+#include "tests/support/TempFolder.h"
+
+using testing_support::RawSocket;
+using testing_support::TempFolder;
+
+namespace {
+
+constexpr int kProductPorts[] = {online::kLiveUpdatePort, online::kFileTransferPort, online::kLeaderBoardPort,
+                                 online::kChatPort};
+
+// Bound as the server binds it, so a port the server could not have either
+// is found taken.
+bool PortIsFree(int port) {
+    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    ::setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(static_cast<std::uint16_t>(port));
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    const bool free = ::bind(probe, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
+    ::close(probe);
+    return free;
+}
+
+bool ProductPortsAreFree() {
+    for (int port : kProductPorts) {
+        if (!PortIsFree(port)) return false;
+    }
+    return true;
+}
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+struct ServerProcess : ::testing::Test {
+    TempFolder folder;
+    QStringList Arguments() const {
+        return {"--version", "30", "--patch", QString::fromStdString((folder / "Patch.exe").string()), "--board",
+                QString::fromStdString((folder / "board.sqlite").string())};
+    }
+    ServerProcess() { folder.Write("Patch.exe", "MZ patch"); }
+
+    static Outcome RunToEnd(const QStringList& arguments) {
+        QProcess process;
+        process.start(SERVER_PROGRAM, arguments);
+        Outcome run;
+        if (!process.waitForFinished(10000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "the server did not end by itself";
+        }
+        run.exitCode = process.exitCode();
+        run.out = process.readAllStandardOutput().toStdString();
+        run.err = process.readAllStandardError().toStdString();
+        return run;
+    }
+};
+
+TEST_F(ServerProcess, HelpTellsHowToRunIt) {
+    const Outcome run = RunToEnd({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("Usage: trotwick-server --version N --patch FILE"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(ServerProcess, EveryMistakeEndsItWithOneClearLine) {
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        std::string says;
+    };
+    const std::string folderText = folder.Path().string();
+    folder.Write("text.sqlite", "not a database");
+    const Case cases[] = {
+        {{"--versoin", "30"}, 2, "trotwick-server: unknown option '--versoin'\nTry 'trotwick-server --help'.\n"},
+        {{"--version", "30"}, 2, "trotwick-server: --patch is missing"},
+        {{"--version", "30", "--patch", QString::fromStdString(folderText + "/none.exe")}, 1,
+         "trotwick-server: the patch file " + folderText + "/none.exe cannot be read: No such file or directory\n"},
+        {{"--version", "30", "--patch", QString::fromStdString(folderText + "/Patch.exe"), "--board",
+          QString::fromStdString(folderText + "/text.sqlite")},
+         1, "trotwick-server: the leader's board " + folderText + "/text.sqlite cannot be opened: file is not a database\n"},
+        {{"--version", "30", "--patch", QString::fromStdString(folderText + "/Patch.exe"), "--board",
+          QString::fromStdString(folderText + "/no/board.sqlite")},
+         1, "cannot be opened: unable to open database file\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = RunToEnd(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.says;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST_F(ServerProcess, APortInUseIsNamed) {
+    if (!ProductPortsAreFree()) GTEST_SKIP() << "a port of the online services is in use on this machine";
+    // Something else holds the version port on every address.
+    const int holder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(online::kLiveUpdatePort);
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (::bind(holder, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0 || ::listen(holder, 1) != 0) {
+        ::close(holder);
+        GTEST_SKIP() << "port 2094 was taken by another program while this test ran";
+    }
+    const Outcome run = RunToEnd(Arguments());
+    ::close(holder);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("trotwick-server: cannot listen on port 2094 for the version: it is in use"),
+              std::string::npos)
+        << run.err;
+}
+
+TEST_F(ServerProcess, StopsCleanlyOnSigtermAndSigint) {
+    for (const int signalNumber : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signalNumber);
+        if (!ProductPortsAreFree()) GTEST_SKIP() << "a port of the online services is in use on this machine";
+        QProcess process;
+        process.setReadChannel(QProcess::StandardError);  // the log
+        process.start(SERVER_PROGRAM, Arguments());
+        ASSERT_TRUE(process.waitForStarted());
+        std::string err;
+        while (err.find("[chat 3113] listening") == std::string::npos && process.waitForReadyRead(5000)) {
+            err += process.readAllStandardError().toStdString();
+        }
+        if (err.find("[chat 3113] listening") == std::string::npos) {
+            process.kill();
+            process.waitForFinished();
+            if (err.find("in use") != std::string::npos) GTEST_SKIP() << "a port was taken while this test ran";
+            FAIL() << err;
+        }
+        RawSocket player = RawSocket::Connect(online::kChatPort);
+        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        err += process.readAllStandardError().toStdString();
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+        EXPECT_NE(err.find("stopping (signal " + std::to_string(signalNumber) + ")"), std::string::npos) << err;
+        EXPECT_NE(err.find("stopped"), std::string::npos) << err;
+        EXPECT_TRUE(player.WaitForClose());
+        std::string error;
+        EXPECT_TRUE(server::ScoreBoard::Open(folder / "board.sqlite", error)) << error;
+    }
+}
+
+}  // namespace
