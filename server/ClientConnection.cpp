@@ -1,5 +1,7 @@
 #include "server/ClientConnection.h"
 
+#include <sys/socket.h>
+
 #include "platform/Winsock.h"
 #include "runtime/Error.h"
 
@@ -37,6 +39,9 @@ bool ClientConnection::Accept(std::int32_t requestID) {
         return false;
     }
     Address();
+    if (limits_.systemSendBuffer > 0 && !gone_) {
+        platform::ws::setsockopt(channel_->Socket().SocketHandle(), SOL_SOCKET, SO_SNDBUF, limits_.systemSendBuffer);
+    }
     // What arrived before the take-over has been handled already, and the
     // client may have left meanwhile.
     return !gone_;

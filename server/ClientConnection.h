@@ -12,8 +12,9 @@
 // server or the other players. Everything it holds is capped:
 //  - what it sends that makes no whole message yet (the reader's cap);
 //  - what it may send per second (its FloodGuard budget);
-//  - what waits to go out to it (the socket's send queue limit): a client
-//    that stops reading is dropped once its queue would pass the limit.
+//  - what waits to go out to it (the socket's send queue limit, and the
+//    system's send buffer): a client that stops reading is dropped once its
+//    queue would pass the limit.
 namespace server {
 
 struct ClientLimits {
@@ -23,6 +24,11 @@ struct ClientLimits {
     std::size_t costPerMessage = 64;
     // The most bytes that may wait to go out to the client.
     std::int32_t sendQueue = 64 * 1024;
+    // The system's own send buffer for the client (0: the system's choice,
+    // which grows to megabytes for a client that does not read). Small, it
+    // bounds what a client costs in the kernel too, and a client that stops
+    // reading shows sooner.
+    std::int32_t systemSendBuffer = 0;
 };
 
 class ClientConnection final : public QObject {

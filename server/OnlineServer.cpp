@@ -14,18 +14,21 @@ namespace server {
 
 namespace {
 
+// Ample for blocks of 1024 bytes and for chat; the kernel doubles it.
+constexpr std::int32_t kSystemSendBuffer = 64 * 1024;
+
 // What each port's clients may cost. A copy of the game sends a few small
 // messages a minute; these budgets are generous for it and cut a flooder
 // off within a second or two.
 // A copy answers the version once per connection.
-ClientLimits VersionLimits() { return {{4 * 1024, 512}, 64, 4 * 1024}; }
+ClientLimits VersionLimits() { return {{4 * 1024, 512}, 64, 4 * 1024, kSystemSendBuffer}; }
 // A receiver sends "FILE?" and one "N!" per block, and each block it is sent
 // pays for its "N!" (TransferService). Its queue holds a few blocks.
-ClientLimits TransferLimits() { return {{4 * 1024, 1024}, 16, 16 * 1024}; }
-ClientLimits BoardLimits() { return {{16 * 1024, 4 * 1024}, 64, 16 * 1024}; }
+ClientLimits TransferLimits() { return {{4 * 1024, 1024}, 16, 16 * 1024, kSystemSendBuffer}; }
+ClientLimits BoardLimits() { return {{16 * 1024, 4 * 1024}, 64, 16 * 1024, kSystemSendBuffer}; }
 // A chat line goes to every player, so each costs more; a slow reader may
 // fall a good way behind a busy chat before it is dropped.
-ClientLimits ChatLimits() { return {{16 * 1024, 4 * 1024}, 256, 256 * 1024}; }
+ClientLimits ChatLimits() { return {{16 * 1024, 4 * 1024}, 256, 256 * 1024, kSystemSendBuffer}; }
 
 }  // namespace
 

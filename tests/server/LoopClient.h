@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -31,7 +32,14 @@ public:
         return c;
     }
 
-    void Send(std::string_view bytes) { socket_.SendAll(bytes); }
+    // A send the server has closed the connection for marks it closed.
+    void Send(std::string_view bytes) {
+        try {
+            socket_.SendAll(bytes);
+        } catch (const std::exception&) {
+            closed_ = true;
+        }
+    }
 
     // Runs the event loop until `n` bytes in all have come since the last
     // Take (or the server closed, or the time is up); hands them out.
