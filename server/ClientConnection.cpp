@@ -58,11 +58,15 @@ void ClientConnection::Send(const std::string& message) {
         channel_->Send(message);
     } catch (const runtime::Error& error) {
         if (error.Number() == platform::ws::WSAENOBUFS) {
-            Drop("dropped: stopped reading (" + std::to_string(BytesToSend()) + " bytes waiting)");
+            DropAsStalled();
         } else {
             Drop("dropped: " + error.Description());
         }
     }
+}
+
+void ClientConnection::DropAsStalled() {
+    Drop("dropped: stopped reading (" + std::to_string(BytesToSend()) + " bytes waiting)");
 }
 
 void ClientConnection::Drop(const std::string& reason) {

@@ -44,6 +44,9 @@ public:
     // Queues one message to the client. A client whose queue it would take
     // past the limit has stopped reading: it is dropped instead.
     void Send(const std::string& message);
+    // Drops a client whose queue would pass the limit (also for owners that
+    // keep messages of their own for it before they send them).
+    void DropAsStalled();
     // Closes the connection and reports Gone (once). Safe to call from the
     // client's own handlers.
     void Drop(const std::string& reason);

@@ -100,6 +100,11 @@ void Service::ForEachClient(const std::function<void(ClientConnection&)>& visit)
     }
 }
 
+ClientConnection* Service::Find(std::uint64_t id) const {
+    const auto it = clients_.find(id);
+    return it == clients_.end() ? nullptr : it->second;
+}
+
 void Service::Listener_ConnectionRequest(int requestID) {
     if (clients_.size() >= settings_.maxClients) {
         // Not taken over: the library refuses it when this returns.

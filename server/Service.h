@@ -62,6 +62,8 @@ protected:
     void Log(const ClientConnection& client, const std::string& what) const;
     // Every connected client, in the order they came.
     void ForEachClient(const std::function<void(ClientConnection&)>& visit);
+    // A connected client by its id; null when it has gone.
+    ClientConnection* Find(std::uint64_t id) const;
 
 private:
     void Listener_ConnectionRequest(int requestID);
