@@ -68,26 +68,26 @@ std::unique_ptr<ScoreBoard> ScoreBoard::Open(const std::filesystem::path& file, 
         error = where + " cannot be opened: " + Text(db.lastError());
         return nullptr;
     }
-    QSqlQuery query(db);
     // Writing the marker shows at once that the file is a database that
-    // may be written, not only read.
-    for (const char* statement : {"PRAGMA user_version = 1", "PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}) {
-        if (!query.exec(statement)) {
-            error = where + " cannot be opened: " + Text(query.lastError());
+    // may be written, not only read. The shape is checked before the index
+    // is made on its columns.
+    const struct {
+        const char* statement;
+        const char* failure;
+    } steps[] = {
+        {"PRAGMA user_version = 1", " cannot be opened: "},
+        {"PRAGMA journal_mode = WAL", " cannot be opened: "},
+        {"PRAGMA synchronous = NORMAL", " cannot be opened: "},
+        {kTable, " cannot be opened: "},
+        {kShape, " holds a table 'scores' that is no leader's board: "},
+        {kIndex, " cannot be opened: "},
+    };
+    QSqlQuery query(db);
+    for (const auto& step : steps) {
+        if (!query.exec(step.statement)) {
+            error = where + step.failure + Text(query.lastError());
             return nullptr;
         }
-    }
-    if (!query.exec(kTable)) {
-        error = where + " cannot be opened: " + Text(query.lastError());
-        return nullptr;
-    }
-    if (!query.exec(kShape)) {
-        error = where + " holds a table 'scores' that is no leader's board: " + Text(query.lastError());
-        return nullptr;
-    }
-    if (!query.exec(kIndex)) {
-        error = where + " cannot be opened: " + Text(query.lastError());
-        return nullptr;
     }
     return board;
 }

@@ -25,19 +25,23 @@ private:
     std::string name_;
 };
 
+// The windows' options for a test: a recording messenger, a fixed player
+// and a clock that always says 14:05:09.
+inline online::CommunityOptions TestOptions(platform::MessageSender& sender, platform::UserNameSource& player) {
+    online::CommunityOptions options;
+    options.Sender = &sender;
+    options.UserName = &player;
+    options.TimeOfDay = [] { return std::string("14:05:09"); };
+    return options;
+}
+
 // A main window with the chat and contacts windows installed and loaded
 // hidden, as start-up leaves them: the player "jenny", a clock that always
 // says 14:05:09, and a recording messenger.
 class InstalledWindows : public ::testing::Test {
 protected:
-    InstalledWindows() : windows(online::CommunityWindows::Install(form, Options())) { windows.LoadHiddenWindows(); }
-
-    online::CommunityOptions Options() {
-        online::CommunityOptions options;
-        options.Sender = &sender;
-        options.UserName = &player;
-        options.TimeOfDay = [] { return std::string("14:05:09"); };
-        return options;
+    InstalledWindows() : windows(online::CommunityWindows::Install(form, TestOptions(sender, player))) {
+        windows.LoadHiddenWindows();
     }
 
     core::Game game;

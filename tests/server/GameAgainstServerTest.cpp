@@ -123,17 +123,10 @@ TEST_F(GameAgainstServer, AScoreSubmittedFromTheBoardWindowIsThenTheTopPlayer) {
 // chat connection to the server.
 struct ChattingCopy : Copy {
     explicit ChattingCopy(std::string name, int chatPort)
-        : Copy(name), windows(online::CommunityWindows::Install(form, Options())) {
+        : Copy(name), windows(online::CommunityWindows::Install(form, community_tests::TestOptions(sender, player))) {
         windows.LoadHiddenWindows();
         windows.Feed().SetIdleGap(std::chrono::milliseconds(60));
         online::ServerConnections::Of(form).Chat().Connect(game.Server, chatPort);
-    }
-    online::CommunityOptions Options() {
-        online::CommunityOptions options;
-        options.Sender = &sender;
-        options.UserName = &player;
-        options.TimeOfDay = [] { return std::string("14:05:09"); };
-        return options;
     }
     void Say(const std::string& line) {
         windows.ChatWindow().Text8->setText(QString::fromStdString(line));
