@@ -25,6 +25,15 @@ bool PotFitsStake(double pot, double stake) {
     return pot >= stake - slack && pot <= stake * kSlots + slack;
 }
 
+// The game is over, or not begun: no roster refresh can run.
+PlayerReaction Stopped(const char* status) {
+    PlayerReaction r;
+    if (status) r.Status = status;
+    r.RefreshEnabled = false;
+    r.StopRefreshTimer = true;
+    return r;
+}
+
 }  // namespace
 
 PlayerSession::PlayerSession(core::Game& game, core::Notices& notices, const core::TreeNodes& stableTree,
@@ -34,11 +43,8 @@ PlayerSession::PlayerSession(core::Game& game, core::Notices& notices, const cor
 PlayerReaction PlayerSession::Join() {
     Leave();
     state_ = PlayerState::Connecting;
-    PlayerReaction r;
-    r.Status = kConnecting;
-    r.RefreshEnabled = false;
+    PlayerReaction r = Stopped(kConnecting);
     r.RosterCleared = true;
-    r.StopRefreshTimer = true;
     return r;
 }
 
@@ -47,6 +53,10 @@ void PlayerSession::Leave() {
     stake_ = 0;
     pot_ = 0;
     contenders_ = {};
+    StopAsking();
+}
+
+void PlayerSession::StopAsking() {
     asked_ = Ask::Nothing;
     askedSlot_ = 0;
     refreshPending_ = false;
@@ -61,27 +71,18 @@ PlayerReaction PlayerSession::Connected() {
 }
 
 PlayerReaction PlayerSession::Closed() {
-    PlayerReaction r;
-    r.RefreshEnabled = false;
-    r.StopRefreshTimer = true;
     // Our own "STEAKS TOO HIGH" or "GAME FULL" stays what the player reads.
-    if (state_ == PlayerState::Ended || state_ == PlayerState::Idle) return r;
+    if (state_ == PlayerState::Ended || state_ == PlayerState::Idle) return Stopped(nullptr);
     state_ = PlayerState::Ended;
-    asked_ = Ask::Nothing;
-    refreshPending_ = false;
-    r.Status = kDisconnected;
-    return r;
+    StopAsking();
+    return Stopped(kDisconnected);
 }
 
 PlayerReaction PlayerSession::EndGame(const char* status) {
     state_ = PlayerState::Ended;
-    asked_ = Ask::Nothing;
-    refreshPending_ = false;
-    PlayerReaction r;
+    StopAsking();
+    PlayerReaction r = Stopped(status);
     r.Close = true;
-    r.Status = status;
-    r.RefreshEnabled = false;
-    r.StopRefreshTimer = true;
     return r;
 }
 
@@ -261,7 +262,6 @@ PlayerReaction PlayerSession::HorseAnswered(int slot, const std::string* code) {
         return r;
     }
     asked_ = Ask::Nothing;
-    askedSlot_ = 0;
     if (refreshPending_) {
         // The refresh asked for meanwhile starts now, from an empty roster.
         PlayerReaction next = RefreshRoster();

@@ -148,6 +148,7 @@ private:
     PlayerReaction HorseAnswered(int slot, const std::string* code);
     PlayerReaction Refuse();
     PlayerReaction EndGame(const char* status);
+    void StopAsking();
     void AskNext(PlayerReaction& reaction, Ask ask, int slot);
     bool HorseAccepted() const { return state_ == PlayerState::InLobby || state_ == PlayerState::Racing; }
     bool Answers(Ask ask, int slot) const { return HorseAccepted() && asked_ == ask && slot == askedSlot_; }

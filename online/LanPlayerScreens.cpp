@@ -2,10 +2,8 @@
 
 #include <QFont>
 #include <QLabel>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <algorithm>
 
 #include "core/SelectedHorse.h"
 #include "core/Stable.h"
@@ -128,20 +126,9 @@ void LanPlayerScreens::BuildRaceScreen() {
 
 // Lane lines and the finish post on the turf.
 void LanPlayerScreens::PaintTrack() {
-    QImage& canvas = Picture10->Canvas();
-    canvas.fill(platform::FromBgr(kTurf));
-    QPainter painter(&canvas);
-    painter.setPen(QPen(Qt::white, 1));
-    for (int slot = 1; slot <= lan::kSlots + 1; ++slot) {
-        const int y = platform::Pixels(LaneTop(slot) - 45);
-        painter.drawLine(0, y, Picture10->width(), y);
-    }
-    // A horse has finished when its nose would pass the right edge.
-    const int post = std::min(platform::Pixels(lan::kLanFinishLine + kHorseWidth), Picture10->width()) - 3;
-    for (int y = 0; y < Picture10->height(); y += 6) {
-        painter.fillRect(post - 3, y, 3, 3, (y / 6) % 2 ? Qt::black : Qt::white);
-        painter.fillRect(post, y, 3, 3, (y / 6) % 2 ? Qt::white : Qt::black);
-    }
+    // A horse has finished when its nose would pass the post.
+    shell::PaintRaceTrack(*Picture10, kTurf, lan::kSlots, LaneTop(1) - 45, kLaneHeight,
+                          lan::kLanFinishLine + kHorseWidth);
 }
 
 std::string LanPlayerScreens::UserName() { return shell::CurrentUserName(*options_.UserName, form_.Dialogs()); }
