@@ -9,7 +9,7 @@
 #include "development/LabWindows.h"
 #include "online/LanPlayerScreens.h"
 #include "online/ServerConnections.h"
-#include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
 #include "platform/TerminationSignals.h"
 #include "shell/Form1.h"
 #include "shell/Form15.h"
@@ -25,6 +25,9 @@ namespace app {
 Program::Program(ProgramOptions options) {
     if (!options.Dialogs) ownDialogs_ = std::make_unique<platform::QtDialogs>();
     platform::Dialogs& dialogs = options.Dialogs ? *options.Dialogs : *ownDialogs_;
+    // A socket whose error handler asks for the box shows it through these.
+    platform::SetDefaultDialogs(&dialogs);
+    defaultDialogs_ = &dialogs;
     form1_ = std::make_unique<shell::Form1>(game_, dialogs);
     // The screens install themselves on the main window, which owns them.
     auto* tracks = new shell::TracksPanel(*form1_);
@@ -46,6 +49,7 @@ Program::Program(ProgramOptions options) {
 }
 
 Program::~Program() {
+    if (platform::DefaultDialogs() == defaultDialogs_) platform::SetDefaultDialogs(nullptr);
     signals_.reset();
     splash_.reset();
     form1_.reset();

@@ -52,6 +52,7 @@ private:
     void ConnectSavedGame();
 
     std::unique_ptr<platform::Dialogs> ownDialogs_;
+    platform::Dialogs* defaultDialogs_ = nullptr;
     core::Game game_;
     std::unique_ptr<shell::Form1> form1_;
     shell::Startup* startup_ = nullptr;  // a child of Form1

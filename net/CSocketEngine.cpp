@@ -52,12 +52,15 @@ void CSocketEngine::RaiseError(int number, const std::string& operation) {
     bool cancelDisplay = true;
     Raise([&](SocketEvents& e) { e.Error(number, description, 0, source, "", 0, cancelDisplay); });
     if (cancelDisplay) return;
+    platform::Dialogs* dialogs = dialogs_ ? dialogs_ : platform::DefaultDialogs();
+    if (!dialogs) {
+        // No boxes in this program (a server without a display): the log
+        // says what the box would have said.
+        qWarning("%s: %s", source.c_str(), description.c_str());
+        return;
+    }
     try {
-        if (dialogs_) {
-            dialogs_->MsgBox(description, platform::kOkOnly, source);
-        } else {
-            platform::QtDialogs().MsgBox(description, platform::kOkOnly, source);
-        }
+        dialogs->MsgBox(description, platform::kOkOnly, source);
     } catch (...) {
     }
 }
@@ -201,6 +204,17 @@ void CSocketEngine::LocalPort(std::int32_t lngPort) {
 void CSocketEngine::Protocol(std::int32_t enmProtocol) {
     if (state_ != sckClosed) RaiseInvalidState("Protocol");
     protocol_ = enmProtocol;
+}
+
+void CSocketEngine::SendQueueLimit(std::int32_t lngBytes) {
+    if (lngBytes < 0) RaiseOutOfRange("SendQueueLimit");
+    sendQueueLimit_ = lngBytes;
+}
+
+void CSocketEngine::ListenBacklog(std::int32_t lngBacklog) {
+    if (state_ != sckClosed && state_ != sckOpen) RaiseInvalidState("ListenBacklog");
+    if (lngBacklog < 1) RaiseOutOfRange("ListenBacklog");
+    listenBacklog_ = lngBacklog;
 }
 
 std::string CSocketEngine::LocalHostName() const {
@@ -385,7 +399,7 @@ void CSocketEngine::Bind(std::optional<Variant> localPort, std::optional<Variant
 Variant CSocketEngine::Listen(bool* successfull) {
     if (state_ != sckClosed && state_ != sckOpen) RaiseInvalidState("Listen");
     bool ok = BindInternal() && SocketExists();
-    if (ok && ws::listen(socketHandle_, 5) == ws::SOCKET_ERROR) ok = false;
+    if (ok && ws::listen(socketHandle_, listenBacklog_) == ws::SOCKET_ERROR) ok = false;
     if (ok) state_ = sckListening;
     if (successfull) *successfull = ok;
     return Empty{};

@@ -85,7 +85,8 @@ public:
     CSocketEngine& operator=(const CSocketEngine&) = delete;
 
     // Who receives the events (null: nobody), and where a message box asked
-    // for by an Error handler is shown (null: a plain one).
+    // for by an Error handler is shown (null: platform::DefaultDialogs(), and
+    // without those the log).
     void SetEvents(SocketEvents* events) { events_ = events; }
     void SetDialogs(platform::Dialogs* dialogs) { dialogs_ = dialogs; }
 
@@ -109,6 +110,29 @@ public:
     void Tag(const std::string& strTag) { tag_ = strTag; }
     std::int32_t Protocol() const { return protocol_; }
     void Protocol(std::int32_t enmProtocol);
+
+    // What a server needs beyond the game's use; the defaults keep the
+    // game's behaviour, and CloseSck leaves all three as they are.
+    //
+    // Bytes SendData has queued that the system has not taken yet (the
+    // system's own send buffer not counted). A peer that stops reading makes
+    // it grow.
+    std::int32_t BytesToSend() const;
+    // The most bytes the send queue may hold; 0, the default, for no limit.
+    // A SendData that would take the queue beyond it is refused whole with
+    // error 10055 "No buffer space available." (source
+    // "CSocketEngine.SendData"): nothing of it is queued or sent, no event
+    // follows, and the state stays, so the owner can close a peer that does
+    // not keep up. Set it above the largest single SendData. A negative
+    // limit raises 40014.
+    std::int32_t SendQueueLimit() const { return sendQueueLimit_; }
+    void SendQueueLimit(std::int32_t lngBytes);
+    // How many connections may wait for their ConnectionRequest, given to
+    // the system at Listen: 5 by default; the system lowers a bigger number
+    // to its own maximum (net.core.somaxconn). Set in state 0 or 1 (else
+    // 40020); below 1 raises 40014.
+    std::int32_t ListenBacklog() const { return listenBacklog_; }
+    void ListenBacklog(std::int32_t lngBacklog);
 
     void CloseSck();
     void Connect(std::optional<Variant> remoteHost = std::nullopt, std::optional<Variant> remotePort = std::nullopt);
@@ -185,6 +209,8 @@ private:
     std::int32_t boundLocalPort_ = 0;
     std::string boundLocalIP_;
     std::int32_t protocol_ = sckTCPProtocol;
+    std::int32_t sendQueueLimit_ = 0;
+    std::int32_t listenBacklog_ = 5;
     std::shared_ptr<platform::ws::HostEnt> lookupBuffer_;
     std::int32_t sendPieceSize_ = 0;
     std::int32_t recvPieceSize_ = 0;

@@ -41,6 +41,8 @@ void CSocketEngine::ProcessOptions() {
     }
 }
 
+std::int32_t CSocketEngine::BytesToSend() const { return Clamp(Pending()); }
+
 std::int32_t CSocketEngine::BytesReceived() const {
     if (protocol_ == sckTCPProtocol) return Clamp(recvBuffer_.size());
     unsigned long waiting = 0;
@@ -60,6 +62,9 @@ void CSocketEngine::SendData(const Variant& data) {
     const auto bytes = WireBytes(data);
     if (!bytes) RaiseUnsupportedType("SendData");
     if (bytes->empty()) return;
+    if (sendQueueLimit_ > 0 && Pending() + bytes->size() > static_cast<std::size_t>(sendQueueLimit_)) {
+        RaiseWinsock(ws::WSAENOBUFS, "SendData");  // refused whole: no message goes out cut
+    }
     const bool idle = Pending() == 0;
     if (idle) {
         sendBuffer_.clear();

@@ -1,68 +1,15 @@
 #include "platform/Dialogs.h"
 
-#include <QApplication>
-#include <QInputDialog>
-#include <QMessageBox>
-#include <QPushButton>
-
-#include "platform/QtText.h"
-
 namespace platform {
 
 namespace {
 
-QMessageBox::Icon IconFor(int style) {
-    switch (style & 0x70) {
-        case kCritical: return QMessageBox::Critical;
-        case kQuestion: return QMessageBox::Question;
-        case kExclamation: return QMessageBox::Warning;
-        case kInformation: return QMessageBox::Information;
-        default: return QMessageBox::NoIcon;
-    }
-}
-
-struct ButtonChoice {
-    QMessageBox::StandardButton button;
-    int result;
-};
-
-std::vector<ButtonChoice> ButtonsFor(int style) {
-    switch (style & 0x7) {
-        case kOkCancel: return {{QMessageBox::Ok, kOk}, {QMessageBox::Cancel, kCancel}};
-        case kAbortRetryIgnore:
-            return {{QMessageBox::Abort, kAbort}, {QMessageBox::Retry, kRetry}, {QMessageBox::Ignore, kIgnore}};
-        case kYesNoCancel: return {{QMessageBox::Yes, kYes}, {QMessageBox::No, kNo}, {QMessageBox::Cancel, kCancel}};
-        case kYesNo: return {{QMessageBox::Yes, kYes}, {QMessageBox::No, kNo}};
-        case kRetryCancel: return {{QMessageBox::Retry, kRetry}, {QMessageBox::Cancel, kCancel}};
-        default: return {{QMessageBox::Ok, kOk}};
-    }
-}
+Dialogs* g_defaultDialogs = nullptr;
 
 }  // namespace
 
-int QtDialogs::MsgBox(const std::string& prompt, int style, const std::string& title) {
-    QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
-    QMessageBox box(IconFor(style), ToQString(title), ToQStringLines(prompt), QMessageBox::NoButton, parent);
-    const auto choices = ButtonsFor(style);
-    for (const auto& choice : choices) box.addButton(choice.button);
-    box.exec();
-    const auto pressed = box.standardButton(box.clickedButton());
-    for (const auto& choice : choices) {
-        if (choice.button == pressed) return choice.result;
-    }
-    // Closed with the close box or Escape: the last button's answer
-    // (Cancel, No or OK).
-    return choices.back().result;
-}
+void SetDefaultDialogs(Dialogs* dialogs) { g_defaultDialogs = dialogs; }
 
-std::optional<std::string> QtDialogs::InputBox(const std::string& prompt, const std::string& title,
-                                               const std::string& defaultText) {
-    QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, ToQString(title), ToQStringLines(prompt), QLineEdit::Normal,
-                                               ToQString(defaultText), &ok);
-    if (!ok) return std::nullopt;
-    return FromQString(text);
-}
+Dialogs* DefaultDialogs() { return g_defaultDialogs; }
 
 }  // namespace platform

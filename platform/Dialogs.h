@@ -3,11 +3,10 @@
 #include <optional>
 #include <string>
 
-class QWidget;
-
 // Modal message boxes and input boxes. Every window asks through this
 // interface, so tests can put a recorder in its place that answers for the
-// player. Texts are game text (Windows-1252 bytes).
+// player. Texts are game text (Windows-1252 bytes). The interface needs no
+// display; the real boxes are QtDialogs (platform/QtDialogs.h).
 namespace platform {
 
 // Buttons and icon of a message box, combined by adding one of each group.
@@ -39,16 +38,11 @@ public:
                                                 const std::string& defaultText = "") = 0;
 };
 
-// The real boxes, on top of `parent` (or of the active window).
-class QtDialogs final : public Dialogs {
-public:
-    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
-    int MsgBox(const std::string& prompt, int style, const std::string& title) override;
-    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
-                                        const std::string& defaultText) override;
-
-private:
-    QWidget* parent_;
-};
+// The boxes for code that has no window of its own to ask through (a
+// socket's error box that an event handler asked for). The game installs its
+// real boxes at start-up; until then, and in a program without a display,
+// there are none (null).
+void SetDefaultDialogs(Dialogs* dialogs);
+Dialogs* DefaultDialogs();
 
 }  // namespace platform

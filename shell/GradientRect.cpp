@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "platform/Colours.h"
-#include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
 #include "platform/Gdi.h"
 #include "platform/PictureBox.h"
 #include "runtime/Error.h"

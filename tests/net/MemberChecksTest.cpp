@@ -56,7 +56,12 @@ TEST_F(MemberChecks, ClosedObjectRefusesBadArguments) {
         {"Accept unknown", [](CSocketEngine& e) { e.Accept(123456); }, 40006, "CSocketEngine.Accept", kWrongState},
         {"GetData closed", [](CSocketEngine& e) { Variant v = std::string(); e.GetData(v); }, 40006, "CSocketEngine.GetData", kWrongState},
         {"PeekData closed", [](CSocketEngine& e) { Variant v = std::string(); e.PeekData(v); }, 40006, "CSocketEngine.PeekData", kWrongState},
+        {"SendQueueLimit -1", [](CSocketEngine& e) { e.SendQueueLimit(-1); }, 40014, "CSocketEngine.SendQueueLimit", kOutOfRange},
+        {"ListenBacklog 0", [](CSocketEngine& e) { e.ListenBacklog(0); }, 40014, "CSocketEngine.ListenBacklog", kOutOfRange},
+        {"ListenBacklog -5", [](CSocketEngine& e) { e.ListenBacklog(-5); }, 40014, "CSocketEngine.ListenBacklog", kOutOfRange},
     });
+    EXPECT_EQ(s->SendQueueLimit(), 0) << "refused values changed nothing";
+    EXPECT_EQ(s->ListenBacklog(), 5);
     EXPECT_EQ(s->RemoteHost(), "") << "a refused Connect changed nothing";
     EXPECT_EQ(s->RemotePort(), 0);
     EXPECT_EQ(s->SocketHandle(), -1);
@@ -71,11 +76,15 @@ TEST_F(MemberChecks, ClosedObjectTakesGoodValues) {
     s->RemoteHost("any text at all");
     s->Protocol(2);  // stored unchecked
     s->Tag("LAN");
+    s->SendQueueLimit(1 << 20);
+    s->ListenBacklog(128);
     EXPECT_EQ(s->RemotePort(), 65535);
     EXPECT_EQ(s->LocalPort(), 65535);
     EXPECT_EQ(s->RemoteHost(), "any text at all");
     EXPECT_EQ(s->Protocol(), 2);
     EXPECT_EQ(s->Tag(), "LAN");
+    EXPECT_EQ(s->SendQueueLimit(), 1 << 20);
+    EXPECT_EQ(s->ListenBacklog(), 128);
     s->CloseSck();  // nothing to close: nothing happens
     EXPECT_EQ(s.State(), 0);
 }
@@ -94,6 +103,8 @@ TEST_F(MemberChecks, BoundTcpObjectRefusesChanges) {
         {"Accept", [](CSocketEngine& e) { e.Accept(1); }, 40020, "CSocketEngine.Accept", kInvalidState},
         {"GetData", [](CSocketEngine& e) { Variant v; e.GetData(v); }, 40006, "CSocketEngine.GetData", kWrongState},
     });
+    s->ListenBacklog(64);  // bound, not yet listening: still in time
+    EXPECT_EQ(s->ListenBacklog(), 64);
 }
 
 TEST_F(MemberChecks, UdpObjectMayChangeItsDestinationWhileOpen) {

@@ -145,6 +145,31 @@ TEST_F(Robustness, ErrorHandlerCanAskForTheMessageBox) {
     EXPECT_EQ(dialogs.boxes.size(), 1u);
 }
 
+// A socket of no window falls back on the program's boxes, and a program
+// without any (a server with no display) goes on without a box.
+TEST_F(Robustness, ErrorBoxWithoutDialogsOfItsOwn) {
+    RawSocket closed = RawSocket::RefusingPort();
+    auto refuse = [&](Endpoint& s) {
+        s.events.onError = [](std::string&, bool& cancelDisplay) { cancelDisplay = false; };
+        s->Connect(std::string("127.0.0.1"), closed.Port());
+        return RunUntil([&] { return s.State() == 9; });
+    };
+
+    testing_support::RecordingDialogs programBoxes;
+    platform::SetDefaultDialogs(&programBoxes);
+    Endpoint s;
+    const bool refused = refuse(s);
+    platform::SetDefaultDialogs(nullptr);
+    ASSERT_TRUE(refused);
+    ASSERT_EQ(programBoxes.boxes.size(), 1u);
+    EXPECT_EQ(programBoxes.boxes[0].title, "CSocketEngine.PostSocket");
+
+    Endpoint headless;
+    ASSERT_TRUE(refuse(headless));
+    EXPECT_EQ(headless.events.Count("Error"), 1);
+    EXPECT_EQ(programBoxes.boxes.size(), 1u);
+}
+
 // Two connections are reset at the same moment, so both resets are queued
 // in one pass of the event loop. The handler of whichever comes first
 // closes the other and connects a new object, which Linux gives the closed

@@ -1,0 +1,173 @@
+// What a server needs of a socket beyond the game's use: a send queue it can
+// watch and cap, so a client that stops reading is dropped before it eats
+// the memory, and a listen backlog for many clients at once.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <fstream>
+#include <thread>
+
+#include "SocketTestKit.h"
+#include "tests/support/RawSocket.h"
+
+namespace ws = platform::ws;
+using namespace net;
+using namespace net_testing;
+using testing_support::RawSocket;
+
+namespace {
+
+class ServerUse : public SocketTest {
+protected:
+    // An object connected to a plain socket that reads nothing until the
+    // test says so; both sides' buffers small, so the queue fills soon.
+    void OpenToASlowReader(Endpoint& s) {
+        listener_ = RawSocket::Listen(4096);
+        s->Connect(std::string("127.0.0.1"), listener_.Port());
+        peer_ = listener_.Accept();
+        ASSERT_TRUE(peer_.Valid());
+        ASSERT_TRUE(RunUntil([&] { return s.State() == sckConnected; }));
+        ASSERT_EQ(ws::setsockopt(s->SocketHandle(), SOL_SOCKET, SO_SNDBUF, 8192), 0);
+        s.events.log.clear();
+    }
+    RawSocket listener_;
+    RawSocket peer_;
+};
+
+// Block `i` of a stream, recognisable wherever it lands.
+std::string Block(std::size_t i, std::size_t size) {
+    std::string block(size, static_cast<char>('a' + i % 26));
+    block.replace(0, std::min(size, std::to_string(i).size()), std::to_string(i));
+    return block;
+}
+
+TEST_F(ServerUse, SendQueueIsCountedAndItsLimitRefusesWholeMessages) {
+    Endpoint s;
+    OpenToASlowReader(s);
+    EXPECT_EQ(s->BytesToSend(), 0);
+    EXPECT_EQ(s->SendQueueLimit(), 0) << "no limit unless asked: the game's sockets queue all";
+
+    constexpr std::int32_t kLimit = 64 * 1024;
+    constexpr std::size_t kBlock = 10000;
+    s->SendQueueLimit(kLimit);
+    std::string accepted;
+    runtime::Error refusal(0, "", "");
+    for (std::size_t i = 0; i < 1000 && refusal.Number() == 0; ++i) {
+        const std::string block = Block(i, kBlock);
+        const std::int32_t queuedBefore = s->BytesToSend();
+        const std::size_t eventsBefore = s.events.log.size();
+        refusal = Raised([&] { s->SendData(block); });
+        if (refusal.Number() == 0) {
+            accepted += block;
+            continue;
+        }
+        EXPECT_EQ(s->BytesToSend(), queuedBefore) << "nothing of a refused message is queued";
+        EXPECT_EQ(s.events.log.size(), eventsBefore) << "a refusal raises no event";
+        EXPECT_GT(queuedBefore + static_cast<std::int32_t>(kBlock), kLimit);
+    }
+    ASSERT_EQ(refusal.Number(), ws::WSAENOBUFS) << "the queue of a reader that stops must fill";
+    EXPECT_EQ(refusal.Description(), "No buffer space available.");
+    EXPECT_EQ(refusal.Source(), "CSocketEngine.SendData");
+    EXPECT_EQ(s.State(), sckConnected) << "the owner decides what to do with the peer";
+    EXPECT_LE(s->BytesToSend(), kLimit);
+    EXPECT_GT(s->BytesToSend(), 0);
+
+    // The reader wakes up: everything accepted arrives whole and in order,
+    // and nothing of the refused message.
+    const int completesBefore = s.events.Count("SendComplete");
+    std::string received;
+    std::thread reader([&] { received = peer_.ReceiveExactly(accepted.size(), 10000); });
+    const bool complete = RunUntil([&] { return s.events.Count("SendComplete") > completesBefore; }, 10000);
+    reader.join();
+    ASSERT_TRUE(complete);
+    EXPECT_TRUE(received == accepted) << "received " << received.size() << " of " << accepted.size() << " bytes";
+    EXPECT_EQ(s->BytesToSend(), 0);
+
+    s->SendData(Block(7, kBlock));  // room again
+    EXPECT_EQ(peer_.ReceiveExactly(kBlock), Block(7, kBlock));
+}
+
+TEST_F(ServerUse, MessageLongerThanTheLimitIsRefusedEvenOnAnIdleSocket) {
+    Endpoint s;
+    OpenToASlowReader(s);
+    s->SendQueueLimit(100);
+    EXPECT_EQ(Raised([&] { s->SendData(std::string(101, 'x')); }).Number(), ws::WSAENOBUFS);
+    s->SendData(std::string(100, 'y'));
+    EXPECT_EQ(peer_.ReceiveExactly(100), std::string(100, 'y'));
+    EXPECT_EQ(s.events.log, (std::vector<std::string>{"SendProgress(100,0)", "SendComplete"}));
+
+    s->CloseSck();
+    EXPECT_EQ(s->SendQueueLimit(), 100) << "kept across a close, like the other settings";
+}
+
+// Linux reports a listener's backlog in TCP_INFO (tcpi_sacked).
+std::uint32_t BacklogOf(int listener) {
+    tcp_info info{};
+    socklen_t len = sizeof info;
+    if (::getsockopt(listener, IPPROTO_TCP, TCP_INFO, &info, &len) != 0) return 0;
+    return info.tcpi_sacked;
+}
+
+std::uint32_t SystemMaximumBacklog() {
+    std::ifstream file("/proc/sys/net/core/somaxconn");
+    std::uint32_t n = 4096;
+    file >> n;
+    return n;
+}
+
+TEST_F(ServerUse, ListenBacklogReachesTheSystem) {
+    struct Case {
+        std::int32_t asked;  // 0: the default
+        std::uint32_t expected;
+    };
+    const Case cases[] = {
+        {0, 5},
+        {128, std::min<std::uint32_t>(128, SystemMaximumBacklog())},
+        {1, 1},
+    };
+    for (const Case& c : cases) {
+        Endpoint s;
+        if (c.asked != 0) s->ListenBacklog(c.asked);
+        bool listening = false;
+        s->Listen(&listening);
+        ASSERT_TRUE(listening);
+        EXPECT_EQ(BacklogOf(s->SocketHandle()), c.expected) << "asked " << c.asked;
+        const auto late = Raised([&] { s->ListenBacklog(64); });
+        EXPECT_EQ(late.Number(), 40020) << "too late once listening";
+        EXPECT_EQ(late.Source(), "CSocketEngine.ListenBacklog");
+    }
+}
+
+// A connection begun without waiting for it.
+RawSocket ConnectWithoutWaiting(std::int32_t port) {
+    RawSocket s(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    const sockaddr_in a = testing_support::Loopback(static_cast<std::uint16_t>(port));
+    ::connect(s.Fd(), reinterpret_cast<const sockaddr*>(&a), sizeof a);
+    return s;
+}
+
+// Many clients knock at once, before the listener's owner gets a turn:
+// every one is taken and served.
+TEST_F(ServerUse, ListenerTakesAClientCrowd) {
+    constexpr int kClients = 40;
+    Endpoint listener;
+    listener->ListenBacklog(64);
+    std::vector<std::unique_ptr<Endpoint>> served;
+    listener.events.onConnectionRequest = [&](std::int32_t id) {
+        served.push_back(std::make_unique<Endpoint>());
+        served.back()->engine->Accept(id);
+    };
+    listener->Listen();
+    std::vector<RawSocket> clients;
+    for (int i = 0; i < kClients; ++i) clients.push_back(ConnectWithoutWaiting(listener->LocalPort()));
+    ASSERT_TRUE(RunUntil([&] { return served.size() == kClients; }, 10000));
+    for (auto& client : clients) client.SendAll("hello");
+    EXPECT_TRUE(RunUntil([&] {
+        return std::all_of(served.begin(), served.end(), [](const auto& e) { return (*e)->BytesReceived() == 5; });
+    }));
+}
+
+}  // namespace
