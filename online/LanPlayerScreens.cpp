@@ -63,6 +63,8 @@ LanPlayerScreens::LanPlayerScreens(shell::Form1& form, Options options)
     if (!options_.UserName) options_.UserName = std::make_shared<platform::SystemUserName>();
     channel_->setObjectName("Socket2Channel");
     channel_->Socket().setObjectName("Socket2");
+    // We only answer what the host sends; a host that stops reading is let go.
+    channel_->Socket().SendQueueLimit(static_cast<std::int32_t>(kReaderCap));
     BuildLobby();
     BuildRaceScreen();
     join_ = new LanJoinBox(form_, [this](const std::string& host) { JoinGame(host); });
@@ -194,7 +196,14 @@ void LanPlayerScreens::UpdataPos(std::string& InputData) {
 }
 
 void LanPlayerScreens::Apply(const lan::PlayerReaction& r) {
-    for (const std::string& message : r.Send) channel_->Send(message);
+    try {
+        for (const std::string& message : r.Send) channel_->Send(message);
+    } catch (const runtime::Error&) {
+        // The send queue is full: the host has not read our answers for long.
+        channel_->Close();
+        Apply(session_.Closed());
+        return;
+    }
     if (r.Close) channel_->Close();
     if (r.Status) Label41->setText(platform::ToQString(*r.Status));
     if (r.RefreshEnabled) Command24->setEnabled(*r.RefreshEnabled);
