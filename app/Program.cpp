@@ -7,10 +7,12 @@
 
 #include "development/HorseDevelopment.h"
 #include "development/LabWindows.h"
+#include "online/CommunityWindows.h"
 #include "online/LanPlayerScreens.h"
 #include "online/ServerConnections.h"
 #include "platform/QtDialogs.h"
 #include "platform/TerminationSignals.h"
+#include "resources/Pictures.h"
 #include "shell/Form1.h"
 #include "shell/Form15.h"
 #include "shell/InformationWindows.h"
@@ -40,6 +42,7 @@ Program::Program(ProgramOptions options) {
     new shell::OwnRaceScreen(*form1_);
     new development::HorseDevelopment(*form1_);
     online::ServerConnections::Of(*form1_);
+    online::CommunityWindows::Install(*form1_).PlugInto(*startup_);
     new online::LanPlayerScreens(*form1_);
     if (options.HandleTerminationSignals) {
         signals_ = std::make_unique<platform::TerminationSignals>();
@@ -66,7 +69,7 @@ void Program::ConnectSavedGame() {
         }
         return shell::LoadOutcome::StartFresh;
     };
-    startup_->Seams.SaveOnExit = [&saves] { return saves.SaveAndQuit(); };
+    startup_->Seams.SaveOnExit = [&saves](bool mayAsk) { return saves.SaveAndQuit(mayAsk); };
 }
 
 void Program::Start() {
@@ -86,6 +89,9 @@ shell::StartupSettings DefaultStartupSettings() {
 
 void ConfigureApplication(QApplication& application) {
     QApplication::setApplicationName("Trotwick");
+    // The desktop matches the windows to the installed trotwick.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("trotwick"));
+    QApplication::setWindowIcon(resources::GameIcon());
     QFont font = QApplication::font();
     font.setPointSizeF(8);
     QApplication::setFont(font);

@@ -64,8 +64,8 @@ private:
 // looked for beside the executable, the saved game in the current directory.
 shell::StartupSettings DefaultStartupSettings();
 
-// Application-wide settings: name, font, and ending only when the game's
-// shutdown says so (not when its last window closes).
+// Application-wide settings: name, icon, font, and ending only when the
+// game's shutdown says so (not when its last window closes).
 void ConfigureApplication(QApplication& application);
 
 }  // namespace app

@@ -19,7 +19,11 @@ inline constexpr int kFirstOwnRaceLane = 6;
 inline constexpr int kPlayerLane = 10;
 inline constexpr int kOwnRaceLanes = 5;
 inline constexpr const char* kOwnStakeTooHigh = "Bets cannot exceed \xA3" "2,500,000";
-// What the stake box falls back to when its text is not a number.
+// Follows the runner's name when "Start Race!" leaves it no health: the
+// race does not start and the stake stays paid.
+inline constexpr const char* kTooWeakToRace =
+    " is too weak to race, and the stake is lost. Give it First AID before racing it again.";
+// What the stake box falls back to when its text is not an amount.
 inline constexpr const char* kDefaultOwnStakeText = "2000";
 
 enum class EnterResult {

@@ -29,6 +29,8 @@ void BreedingScreen::Command5_Click() {
         platform::FromQString(form_.FemalePart->text()),
     };
     const auto bred = BreedHorses(form_.Game(), form_, *form_.StableTree, pair);
+    // Even a refused pair may have cost the mare health, or her life.
+    emit form_.HorsesChanged();
     if (!bred) return;
     form_.Command5->setEnabled(false);
     onItsWay_ = bred->foal;

@@ -101,6 +101,8 @@ void DrugsScreen::Buy(Shop shop) {
     const bool pharmacy = shop == Shop::Pharmacy;
     BuyProduct(form_.Game(), form_, *form_.StableTree, *form_.MarketTree, pharmacy ? *form_.legal : *form_.illegal,
                shop, platform::FromQString((pharmacy ? Text6 : Text7)->text()));
+    // Improved, or taken to the market by the police.
+    emit form_.HorsesChanged();
 }
 
 void DrugsScreen::Text6_Change() { KeepQuantity(Text6, Shop::Pharmacy); }

@@ -9,6 +9,7 @@
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "shell/Form1.h"
+#include "shell/FormWindow.h"
 #include "shell/GradientRect.h"
 #include "shell/PanelControls.h"
 #include "shell/TreeView.h"
@@ -48,12 +49,14 @@ Form2::Form2(shell::Form1& form, const FoalTicket& foal)
     bold.setBold(true);
     Label2->setFont(bold);
     Text1 = shell::MakeTextBox(Client, "Text1", QString(), 120, 1440, 4560, 315);
+    shell::LimitToSavedLength(*Text1);
     Command1 = shell::MakeButton(Client, "Command1", QStringLiteral("Okay"), 3360, 1920, 1320, 435);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Text1, &QLineEdit::returnPressed, this, &Form2::Command1_Click);
 }
 
 void Form2::LoadUp() {
+    shell::CentreOverOwner(*this);
     show();
     const core::HorseRec& foal = form_.Game().OwnedHorse.at(static_cast<std::size_t>(ID));
     HorsePic->SetBackColor(foal.Sex == core::kMale ? kBoy.colour2 : kGirl.colour2);

@@ -18,7 +18,7 @@ LabWindows::LabWindows(shell::Form1& form)
     form.SetOpener(shell::SmallWindow::EliteHorse, [this] { eliteHorse_.Show(); });
     form.SetOpener(shell::SmallWindow::GeneCollection, [this] { genes_.Show(); });
 
-    geneCollection = new QAction(QStringLiteral("Gene Collection"), form.GameMenu());
+    geneCollection = new QAction(QStringLiteral("Gene &Collection"), form.GameMenu());
     geneCollection->setObjectName("geneCollection");
     form.GameMenu()->insertAction(form.exit_, geneCollection);
     connect(geneCollection, &QAction::triggered, &form, [&form] { form.Open(shell::SmallWindow::GeneCollection); });

@@ -182,6 +182,7 @@ void TrainingScreens::Clicky_Click(int index) {
     if (step.finishedWith) {
         Dist->setText(platform::ToQString(DistanceCaption(horse->Speed)));
         EndSpeed();
+        emit form_.HorsesChanged();
     }
     ShowSpeed();
 }
@@ -223,6 +224,7 @@ void TrainingScreens::StamImp_KeyDown(std::int16_t keyCode, std::int16_t /*shift
     if (step.finishedWith) {
         Distance->setText(platform::ToQString(DistanceCaption(horse->Stamina)));
         EndStamina();
+        emit form_.HorsesChanged();
     }
     ShowStamina();
 }

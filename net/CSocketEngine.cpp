@@ -114,6 +114,14 @@ void CSocketEngine::OnSocketEvent(std::int32_t event, int error) {
 
 void CSocketEngine::OnConnected() {
     if (state_ != sckConnecting) return;
+    // Linux sizes a connection's buffers once it is up, as an accepted
+    // socket's are when Accept reads them: the sender then hands the system
+    // pieces as large as it really takes.
+    try {
+        ProcessOptions();
+    } catch (const runtime::Error&) {
+        // The sizes read at the socket's creation stay.
+    }
     sockaddr_in peer{};
     if (ws::getpeername(socketHandle_, &peer) == 0) {
         remotePort_ = ntohs(peer.sin_port);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/Variant.h"
@@ -175,8 +176,9 @@ private:
 
     // Data.
     void ProcessOptions();
-    void SendBufferedData();
-    void SendBufferedDataUDP();
+    // Sends the queue, or, when the queue is empty, `fresh` bytes.
+    void SendBufferedData(std::string_view fresh = {});
+    void SendBufferedDataUDP(std::string_view datagram);
     void RecvDataToBuffer();
     void ReceiveDatagramNotice();
     void RecvData(Variant& data, Variant* varType, Variant* maxLen, bool peek);

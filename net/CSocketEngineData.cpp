@@ -22,6 +22,20 @@ constexpr std::int32_t kFallbackPiece = 8192;
 
 std::int32_t Clamp(std::size_t n) { return n > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(n); }
 
+// The bytes of a value on the wire: texts and byte arrays (the big ones) seen
+// where they are, other values converted into `converted`. Nothing for a
+// type that has no bytes.
+std::optional<std::string_view> WireView(const Variant& data, std::string& converted) {
+    if (const auto* text = std::get_if<std::string>(&data)) return std::string_view(*text);
+    if (const auto* bytes = std::get_if<Bytes>(&data)) {
+        return std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    }
+    auto wire = WireBytes(data);
+    if (!wire) return std::nullopt;
+    converted = std::move(*wire);
+    return std::string_view(converted);
+}
+
 }  // namespace
 
 void CSocketEngine::ProcessOptions() {
@@ -59,62 +73,76 @@ void CSocketEngine::SendData(const Variant& data) {
     } else if (state_ != sckConnected) {
         return;  // nothing is queued and nothing is reported
     }
-    const auto bytes = WireBytes(data);
+    std::string converted;
+    const auto bytes = WireView(data, converted);
     if (!bytes) RaiseUnsupportedType("SendData");
     if (bytes->empty()) return;
     if (sendQueueLimit_ > 0 && Pending() + bytes->size() > static_cast<std::size_t>(sendQueueLimit_)) {
         RaiseWinsock(ws::WSAENOBUFS, "SendData");  // refused whole: no message goes out cut
     }
-    const bool idle = Pending() == 0;
-    if (idle) {
+    if (protocol_ != sckTCPProtocol) {
+        SendBufferedDataUDP(*bytes);
+        return;
+    }
+    if (Pending() == 0) {
         sendBuffer_.clear();
         sendOffset_ = 0;
-    } else if (sendOffset_ > sendBuffer_.size() / 2) {
+        SendBufferedData(*bytes);
+        return;
+    }
+    // The bytes wait behind the earlier ones for FD_WRITE.
+    if (sendOffset_ > sendBuffer_.size() / 2) {
         sendBuffer_.erase(0, sendOffset_);
         sendOffset_ = 0;
     }
     sendBuffer_ += *bytes;
-    // Otherwise the bytes wait behind the earlier ones for FD_WRITE.
-    if (!idle) return;
-    if (protocol_ != sckTCPProtocol) {
-        SendBufferedDataUDP();
-    } else {
-        SendBufferedData();
-    }
 }
 
-void CSocketEngine::SendBufferedData() {
+void CSocketEngine::SendBufferedData(std::string_view fresh) {
     const ws::SOCKET handle = socketHandle_;
+    // Fresh bytes of an idle sender go out from where they are; only what
+    // the system does not take is copied into the queue.
+    const bool fromQueue = fresh.empty();
+    std::string_view rest = fromQueue ? std::string_view(sendBuffer_).substr(sendOffset_) : fresh;
     std::int32_t sent = 0;
-    while (Pending() > 0) {
-        const std::size_t piece = std::min(Pending(), static_cast<std::size_t>(sendPieceSize_));
-        const int n = ws::send(handle, sendBuffer_.data() + sendOffset_, static_cast<int>(piece), 0);
-        if (n != ws::SOCKET_ERROR) {
-            sent += n;
-            sendOffset_ += static_cast<std::size_t>(n);
-            if (Pending() > 0) continue;
-            sendBuffer_.clear();
-            sendOffset_ = 0;
-            Raise([sent](SocketEvents& e) { e.SendProgress(sent, 0); });
-            // A handler may have closed the socket; bytes it sent meanwhile
-            // were handed to a sender of their own.
-            if (socketHandle_ != handle || state_ != sckConnected) return;
-            Raise([](SocketEvents& e) { e.SendComplete(); });
-            return;
+    int code = 0;
+    while (!rest.empty()) {
+        const std::size_t piece = std::min(rest.size(), static_cast<std::size_t>(sendPieceSize_));
+        const int n = ws::send(handle, rest.data(), static_cast<int>(piece), 0);
+        if (n == ws::SOCKET_ERROR) {
+            code = ws::WSAGetLastError();
+            break;
         }
-        const int code = ws::WSAGetLastError();
-        if (code == ws::WSAEWOULDBLOCK) {
-            // The rest goes out at the next FD_WRITE.
-            const std::int32_t left = Clamp(Pending());
-            if (sent >= 1) Raise([sent, left](SocketEvents& e) { e.SendProgress(sent, left); });
-            return;
-        }
-        Fail(code, "SendBufferedData");  // the bytes stay queued
+        sent += n;
+        rest.remove_prefix(static_cast<std::size_t>(n));
+    }
+    // The queue is right before any handler runs: it may send again.
+    if (rest.empty()) {
+        sendBuffer_.clear();
+        sendOffset_ = 0;
+    } else if (fromQueue) {
+        sendOffset_ = sendBuffer_.size() - rest.size();
+    } else {
+        sendBuffer_.assign(rest);
+    }
+    if (rest.empty()) {
+        Raise([sent](SocketEvents& e) { e.SendProgress(sent, 0); });
+        // A handler may have closed the socket; bytes it sent meanwhile
+        // were handed to a sender of their own.
+        if (socketHandle_ != handle || state_ != sckConnected) return;
+        Raise([](SocketEvents& e) { e.SendComplete(); });
         return;
     }
+    if (code == ws::WSAEWOULDBLOCK) {
+        // The rest goes out at the next FD_WRITE.
+        const std::int32_t left = Clamp(Pending());
+        if (sent >= 1) Raise([sent, left](SocketEvents& e) { e.SendProgress(sent, left); });
+        return;
+    }
+    Fail(code, "SendBufferedData");  // the bytes stay queued
 }
 
-void CSocketEngine::SendBufferedDataUDP() {
+void CSocketEngine::SendBufferedDataUDP(std::string_view datagram) {
     int code = 0;
     std::uint32_t address = INADDR_NONE;
     if (remoteHost_.empty()) {
@@ -131,14 +159,9 @@ void CSocketEngine::SendBufferedDataUDP() {
         }
     }
     if (code != 0) {
-        sendBuffer_.clear();
-        sendOffset_ = 0;
         if (code == ws::WSAEAFNOSUPPORT) RaiseWinsock(code, "SendBufferedDataUDP");
         throw runtime::Error(40014, "CSocketEngine.SendBufferedDataUDP", kInvalidArgument);
     }
-    const std::string datagram = sendBuffer_.substr(sendOffset_);
-    sendBuffer_.clear();
-    sendOffset_ = 0;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<std::uint16_t>(remotePort_));
@@ -204,6 +227,12 @@ void CSocketEngine::PeekData(Variant& data, Variant* varType, Variant* maxLen) {
 
 int CSocketEngine::TakeBytes(std::size_t n, bool peek, std::string& out) {
     if (protocol_ == sckTCPProtocol) {
+        if (!peek && n >= recvBuffer_.size()) {
+            // All of it: handed over, not copied.
+            out.swap(recvBuffer_);
+            recvBuffer_.clear();
+            return 0;
+        }
         out.assign(recvBuffer_, 0, n);
         if (!peek) recvBuffer_.erase(0, n);
         return 0;
@@ -260,9 +289,9 @@ void CSocketEngine::RecvData(Variant& data, Variant* varType, Variant* maxLen, b
     }
 
     if (type == vbString || type == vbByteArray) {
-        auto store = [&](const std::string& bytes) {
+        auto store = [&](std::string bytes) {
             if (type == vbString) {
-                data = bytes;
+                data = std::move(bytes);
             } else {
                 data = Bytes(bytes.begin(), bytes.end());
             }
@@ -283,7 +312,7 @@ void CSocketEngine::RecvData(Variant& data, Variant* varType, Variant* maxLen, b
         }
         std::string bytes;
         const int code = n == 0 ? 0 : TakeBytes(n, peek, bytes);
-        store(bytes);
+        store(std::move(bytes));
         if (code != 0) RaiseWinsock(code, "RecvData");
         return;
     }

@@ -42,6 +42,16 @@ void MessageWindow::PostMessage(std::uint32_t msg, std::int32_t wParam, std::int
     if (destroyed_) return;
     // Posted events to one receiver are delivered in the order posted.
     QCoreApplication::postEvent(this, new MessageEvent(msg, wParam, lParam, std::move(admit)));
+    ++queued_;
+}
+
+void MessageWindow::DeliverOrPost(std::uint32_t msg, std::int32_t wParam, std::int32_t lParam, Admission admit) {
+    if (destroyed_) return;
+    if (queued_ > 0 || dispatchDepth_ > 0 || !procedure_) {
+        PostMessage(msg, wParam, lParam, std::move(admit));
+        return;
+    }
+    Deliver(msg, wParam, lParam, admit);
 }
 
 void MessageWindow::Destroy() {
@@ -58,20 +68,25 @@ void MessageWindow::Destroy() {
 
 bool MessageWindow::event(QEvent* e) {
     if (e->type() != MessageEventType()) return QObject::event(e);
+    --queued_;
     auto* message = static_cast<MessageEvent*>(e);
     if (destroyed_ || !procedure_) return true;
+    Deliver(message->msg, message->wParam, message->lParam, message->admit);
+    return true;
+}
+
+void MessageWindow::Deliver(std::uint32_t msg, std::int32_t wParam, std::int32_t lParam, const Admission& admit) {
     ++dispatchDepth_;
     // Nothing may be thrown into Qt's event loop.
     try {
-        if (!message->admit || message->admit()) {
+        if (!admit || admit()) {
             // A copy: the procedure may replace itself while it runs.
             const Procedure procedure = procedure_;
-            if (procedure) procedure(message->msg, message->wParam, message->lParam);
+            if (procedure) procedure(msg, wParam, lParam);
         }
     } catch (...) {
     }
     --dispatchDepth_;
-    return true;
 }
 
 }  // namespace platform

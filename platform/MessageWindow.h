@@ -7,7 +7,9 @@
 // Our stand-in for a hidden window that receives posted messages: socket
 // notifications and finished host-name lookups are posted to it and reach its
 // window procedure later, from Qt's event loop, one at a time and in the order
-// they were posted. Never inside the call that posted them.
+// they were posted. Never inside the call that posted them (a poster that is
+// itself called from the event loop may have its message delivered at once,
+// see DeliverOrPost).
 namespace platform {
 
 class MessageWindow final : public QObject {
@@ -32,6 +34,13 @@ public:
     // Queues a message for the window procedure.
     void PostMessage(std::uint32_t msg, std::int32_t wParam, std::int32_t lParam, Admission admit = {});
 
+    // For a poster that runs straight from the event loop (a socket's
+    // readiness), never from inside a call of the program: hands the message
+    // to the procedure at once when that changes nothing in the order (no
+    // message waits in the queue and the procedure is not running), which
+    // saves the message a trip round the event loop; otherwise queues it.
+    void DeliverOrPost(std::uint32_t msg, std::int32_t wParam, std::int32_t lParam, Admission admit = {});
+
     // Destroys the window. Safe from inside its own procedure: the window
     // then stops delivering at once and is deleted once control is back in
     // the event loop. The pointer must not be used afterwards.
@@ -44,9 +53,12 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    void Deliver(std::uint32_t msg, std::int32_t wParam, std::int32_t lParam, const Admission& admit);
+
     Procedure procedure_;
     std::uint64_t serial_;
     int dispatchDepth_ = 0;
+    int queued_ = 0;  // posted and not yet delivered or dropped
     bool destroyed_ = false;
 };
 

@@ -8,8 +8,9 @@ namespace platform {
 
 // Brings the signals that ask the program to end (SIGTERM from the desktop
 // session or `kill`, SIGINT from Ctrl+C, SIGHUP when its terminal goes away)
-// into the event loop, so that they take the same path as closing the main
-// window. The signal handler only writes the signal's number into a pipe;
+// into the event loop, also the one of an open modal box, so that the program
+// can end through its own shutdown. The signal handler only writes the
+// signal's number into a pipe;
 // everything else happens later, on the user-interface thread.
 //
 // The handlers belong to the whole process: one instance at a time. The

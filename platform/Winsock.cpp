@@ -232,9 +232,18 @@ int Receive(SOCKET s, char* buf, int len, int flags, sockaddr_in* from) {
     SocketRecord* record = Lookup(s, &engine);
     if (!record) return SOCKET_ERROR;
     record->readArmed = true;
-    engine->Update(*record);
-    if (const int fault = TakeFault(Call::Recv)) return Fail(fault);
+    if (const int fault = TakeFault(Call::Recv)) {
+        engine->Update(*record);
+        return Fail(fault);
+    }
     const std::size_t size = static_cast<std::size_t>(len < 0 ? 0 : len);
+    if (record->stream && !record->inbox.Empty()) {
+        // What the read readiness brought in; a stream names no sender.
+        if (from) *from = sockaddr_in{};
+        return engine->TakeInbox(*record, buf, size, (flags & MSG_PEEK) != 0);
+    }
+    if ((flags & MSG_PEEK) == 0) record->moreWaiting = false;
+    engine->Update(*record);
     sockaddr_in peer{};
     socklen_t peerLen = sizeof peer;
     const int truncFlag = record->stream ? 0 : MSG_TRUNC;
@@ -274,12 +283,13 @@ int setsockopt(SOCKET s, int level, int optname, int value) {
 }
 
 int ioctlsocket(SOCKET s, unsigned long cmd, unsigned long* argp) {
-    if (!Lookup(s)) return SOCKET_ERROR;
+    const SocketRecord* record = Lookup(s);
+    if (!record) return SOCKET_ERROR;
     if (!argp) return Fail(WSAEFAULT);
     if (cmd == FIONREAD) {
         int n = 0;
         if (::ioctl(s, FIONREAD, &n) != 0) return FailErrno();
-        *argp = static_cast<unsigned long>(n < 0 ? 0 : n);
+        *argp = static_cast<unsigned long>(n < 0 ? 0 : n) + record->inbox.Size();
         return 0;
     }
     // Every socket stays non-blocking: its notifications depend on it.

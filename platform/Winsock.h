@@ -33,6 +33,12 @@ class MessageWindow;
 //   is announced first. A queued notification of a socket that has been
 //   closed since is dropped, even when Linux has handed its descriptor number
 //   to a new socket.
+// - A stream's read readiness reads what has come at once, so one system
+//   call finds either data (FD_READ) or the close (FD_CLOSE); recv then
+//   takes those bytes without another, and FIONREAD counts them.
+// - A notification found by the event loop is handed to the window at once
+//   when nothing waits in its queue (MessageWindow::DeliverOrPost), rather
+//   than going round the loop again; the order stays the order of events.
 // - Host-name lookups run on one worker thread and post their result back.
 //
 // Calls are made on the thread that called WSAStartup (the user-interface

@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <sys/socket.h>
@@ -51,7 +53,15 @@ public:
     void SetSink(QObject* sink) {
         std::lock_guard lock(mutex_);
         sink_ = sink;
-        if (!sink) jobs_.clear();
+    }
+
+    // Only the engine that is the sink may let go of it: a stopped engine
+    // may outlive the start of the next one.
+    void ReleaseSink(QObject* sink) {
+        std::lock_guard lock(mutex_);
+        if (sink_ != sink) return;
+        sink_ = nullptr;
+        jobs_.clear();
     }
 
     void Enqueue(AsyncHandle task, std::string name) {
@@ -94,6 +104,24 @@ private:
     bool started_ = false;
 };
 
+// The size of an inbox, the most one read readiness of a stream takes from
+// the system: the receive piece a socket object asks for by default, so one
+// recv usually takes it all.
+constexpr std::size_t kInboxSize = 128 * 1024;
+
+// Counts the readiness handlers running, so that an engine stopped from
+// inside one is not destroyed under it.
+class Handling {
+public:
+    explicit Handling(int& depth) : depth_(depth) { ++depth_; }
+    ~Handling() { --depth_; }
+    Handling(const Handling&) = delete;
+    Handling& operator=(const Handling&) = delete;
+
+private:
+    int& depth_;
+};
+
 AsyncHandle NextTaskHandle() {
     // Task handles are never reused within a run (short of 2^31 lookups),
     // so a late result can never be taken for a newer task's.
@@ -106,21 +134,35 @@ AsyncHandle NextTaskHandle() {
 
 Engine::Engine() { LookupWorker::Instance().SetSink(this); }
 
-Engine::~Engine() {
-    LookupWorker::Instance().SetSink(nullptr);
+Engine::~Engine() { CloseAll(); }
+
+void Engine::CloseAll() {
+    LookupWorker::Instance().ReleaseSink(this);
     // Winsock's clean-up closes every socket left open.
     for (auto& [fd, record] : sockets_) {
         if (record->readNotifier) record->readNotifier->setEnabled(false);
         if (record->writeNotifier) record->writeNotifier->setEnabled(false);
         ::close(fd);
     }
+    sockets_.clear();
+    lookups_.clear();
 }
 
 Engine* Engine::Current() { return EngineSlot().get(); }
 
 void Engine::Start() { EngineSlot() = std::make_shared<Engine>(); }
 
-void Engine::Stop() { EngineSlot().reset(); }
+void Engine::Stop() {
+    std::shared_ptr<Engine> engine = std::move(EngineSlot());
+    if (!engine) return;
+    engine->CloseAll();
+    if (engine->handling_ > 0) {
+        // Stopped from inside one of its own readiness handlers (the last
+        // socket object ended there): the object itself goes once control is
+        // back in the event loop, not under the handler.
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [engine] {}, Qt::QueuedConnection);
+    }
+}
 
 SocketRecord* Engine::Find(SOCKET fd) {
     const auto it = sockets_.find(fd);
@@ -201,15 +243,21 @@ void Engine::Watch(QSocketNotifier*& notifier, SocketRecord& record, bool read, 
     notifier->setEnabled(wanted);
 }
 
-void Engine::Post(SocketRecord& record, std::int32_t event, int error) {
-    if (!record.window || (record.events & event) == 0) return;
-    const std::weak_ptr<Engine> engine = weak_from_this();
-    const SOCKET fd = record.fd;
-    const std::uint64_t serial = record.serial;
-    record.window->PostMessage(record.msg, fd, WSAMAKESELECTREPLY(event, error), [engine, fd, serial] {
+MessageWindow::Admission Engine::WhileCurrent(const SocketRecord& record) {
+    return [engine = weak_from_this(), fd = record.fd, serial = record.serial] {
         const auto alive = engine.lock();
         return alive && alive->IsCurrent(fd, serial);
-    });
+    };
+}
+
+void Engine::Post(SocketRecord& record, std::int32_t event, int error) {
+    if (!record.window || (record.events & event) == 0) return;
+    record.window->PostMessage(record.msg, record.fd, WSAMAKESELECTREPLY(event, error), WhileCurrent(record));
+}
+
+void Engine::Notify(SocketRecord& record, std::int32_t event, int error) {
+    if (!record.window || (record.events & event) == 0) return;
+    record.window->DeliverOrPost(record.msg, record.fd, WSAMAKESELECTREPLY(event, error), WhileCurrent(record));
 }
 
 bool Engine::IsCurrent(SOCKET fd, std::uint64_t serial) const {
@@ -217,46 +265,131 @@ bool Engine::IsCurrent(SOCKET fd, std::uint64_t serial) const {
     return it != sockets_.end() && it->second->serial == serial;
 }
 
+// A notifier that fires while its event is out and not yet re-armed is
+// turned off then, not each time the event goes out: a handler that makes the
+// call at once (recv in FD_READ, accept in FD_ACCEPT, a send that fills the
+// buffer in FD_WRITE) re-arms it before the loop looks again, and the notifier
+// never needs turning off and on.
 void Engine::OnReadable(SOCKET fd, std::uint64_t serial) {
     SocketRecord* record = Find(fd);
     if (!record || record->serial != serial) return;
+    const Handling handling(handling_);
     switch (record->phase) {
         case Phase::Listening:
+            if (!record->acceptArmed) break;
             record->acceptArmed = false;
-            Update(*record);
-            Post(*record, FD_ACCEPT, 0);
+            Notify(*record, FD_ACCEPT, 0);
             return;
         case Phase::Connected:
             if (record->stream) {
-                // Data first; a close is only seen once the data is read.
-                char byte;
-                const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-                if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
-                if (n > 0) {
-                    record->readArmed = false;
-                    Update(*record);
-                    Post(*record, FD_READ, 0);
-                } else {
-                    const int error = n == 0 ? 0 : WinsockErrorFromErrno(errno);
-                    record->closeSeen = true;
-                    Update(*record);
-                    Post(*record, FD_CLOSE, error);
-                }
+                OnStreamReadable(*record);
                 return;
             }
             [[fallthrough]];
         case Phase::Bound:
             record->readArmed = false;
             Update(*record);
-            Post(*record, FD_READ, 0);
+            Notify(*record, FD_READ, 0);
             return;
-        default: Update(*record); return;
+        default: break;
     }
+    Update(*record);
+}
+
+void Engine::OnStreamReadable(SocketRecord& record) {
+    if (!record.readArmed) {
+        record.moreWaiting = true;
+        Update(record);
+        return;
+    }
+    Inbox& inbox = record.inbox;
+    if (!inbox.buffer) {
+        // Not zeroed: only what the system writes is ever read.
+        inbox.buffer = spareInbox_ ? std::move(spareInbox_) : std::unique_ptr<char[]>(new char[kInboxSize]);
+    }
+    if (inbox.begin > 0) {
+        // Bytes a failed recv left: moved to the front, to make room.
+        std::memmove(inbox.buffer.get(), inbox.buffer.get() + inbox.begin, inbox.Size());
+        inbox.end = inbox.Size();
+        inbox.begin = 0;
+    }
+    const std::size_t room = kInboxSize - inbox.end;
+    ssize_t n = 0;
+    int err = 0;
+    if (room > 0) {
+        n = ::recv(record.fd, inbox.buffer.get() + inbox.end, room, MSG_DONTWAIT);
+        err = errno;
+    }
+    if (n < 0 && (err == EAGAIN || err == EWOULDBLOCK || err == EINTR)) {
+        GiveBackIfEmpty(inbox);
+        return;
+    }
+    if (n > 0 || room == 0) {
+        inbox.end += static_cast<std::size_t>(n);
+        record.moreWaiting = static_cast<std::size_t>(n) == room;
+        record.readArmed = false;
+        Notify(record, FD_READ, 0);
+        return;
+    }
+    // The peer's close, or a reset: found only once the data before it was
+    // taken, so all of that data is announced first.
+    record.closeSeen = true;
+    record.closeError = n == 0 ? 0 : WinsockErrorFromErrno(err);
+    Update(record);
+    if (!inbox.Empty()) {
+        // Bytes a failed recv left: they go first, the close after them.
+        record.readArmed = false;
+        Notify(record, FD_READ, 0);
+        return;
+    }
+    GiveBackIfEmpty(inbox);
+    record.closePosted = true;
+    Notify(record, FD_CLOSE, record.closeError);
+}
+
+void Engine::GiveBackIfEmpty(Inbox& inbox) {
+    if (!inbox.Empty() || !inbox.buffer) return;
+    if (!spareInbox_) spareInbox_ = std::move(inbox.buffer);
+    inbox.buffer.reset();
+    inbox.begin = inbox.end = 0;
+}
+
+int Engine::TakeInbox(SocketRecord& record, char* buf, std::size_t size, bool peek) {
+    Inbox& inbox = record.inbox;
+    const std::size_t n = std::min(size, inbox.Size());
+    if (n > 0) std::memcpy(buf, inbox.buffer.get() + inbox.begin, n);
+    std::size_t more = 0;
+    if (n == inbox.Size() && n < size && record.moreWaiting && !record.closeSeen) {
+        // What came after the inbox belongs to this recv too, as it would
+        // without the inbox.
+        const ssize_t got = ::recv(record.fd, buf + n, size - n, MSG_DONTWAIT | (peek ? MSG_PEEK : 0));
+        const int err = errno;
+        if (!peek) record.moreWaiting = false;
+        if (got > 0) {
+            more = static_cast<std::size_t>(got);
+        } else if (got == 0 || (err != EAGAIN && err != EWOULDBLOCK && err != EINTR)) {
+            record.closeSeen = true;
+            record.closeError = got == 0 ? 0 : WinsockErrorFromErrno(err);
+        }
+    }
+    if (!peek) inbox.begin += n;
+    GiveBackIfEmpty(inbox);
+    if (!inbox.Empty()) {
+        // Bytes remain: announced again, as Winsock does after a short recv.
+        record.readArmed = false;
+        Post(record, FD_READ, 0);
+    } else if (record.closeSeen && !record.closePosted) {
+        record.closePosted = true;
+        Post(record, FD_CLOSE, record.closeError);
+    }
+    Update(record);
+    return static_cast<int>(n + more);
 }
 
 void Engine::OnWritable(SOCKET fd, std::uint64_t serial) {
     SocketRecord* record = Find(fd);
     if (!record || record->serial != serial) return;
+    const Handling handling(handling_);
     if (record->phase == Phase::Connecting) {
         int err = 0;
         socklen_t len = sizeof err;
@@ -272,12 +405,15 @@ void Engine::OnWritable(SOCKET fd, std::uint64_t serial) {
             record->phase = Phase::Failed;
         }
         Update(*record);
-        Post(*record, FD_CONNECT, err == 0 ? 0 : WinsockErrorFromErrno(err));
+        Notify(*record, FD_CONNECT, err == 0 ? 0 : WinsockErrorFromErrno(err));
+        return;
+    }
+    if (!record->writeArmed) {
+        Update(*record);
         return;
     }
     record->writeArmed = false;
-    Update(*record);
-    Post(*record, FD_WRITE, 0);
+    Notify(*record, FD_WRITE, 0);
 }
 
 AsyncHandle Engine::StartLookup(MessageWindow* window, std::uint32_t msg, std::string name,

@@ -21,4 +21,7 @@ void PaintProduct(QPainter& painter, int image, const QRectF& target);
 // The start-up splash, 400 x 250 in shape.
 void PaintSplash(QPainter& painter, const QRectF& target);
 
+// The game's icon, square (centred in a target of another shape).
+void PaintGameIcon(QPainter& painter, const QRectF& target);
+
 }  // namespace resources

@@ -98,6 +98,20 @@ QIcon ProductIcon(int image) {
     return icon;
 }
 
+QImage GameIconImage(int side) {
+    QImage canvas(side, side, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    PaintGameIcon(painter, QRectF(0, 0, side, side));
+    return canvas;
+}
+
+QIcon GameIcon() {
+    QIcon icon;
+    for (int side : kIconSizes) icon.addPixmap(QPixmap::fromImage(GameIconImage(side)));
+    return icon;
+}
+
 QPixmap SplashPicture() {
     return Cached(QStringLiteral("trotwick/splash"), kSplashSize,
                   [](QPainter& p, const QRectF& r) { PaintSplash(p, r); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 
 // Every picture of the game, drawn by our own code the first time it is asked
@@ -30,5 +31,12 @@ QIcon ProductIcon(int image);
 
 // The start-up splash: the game's name over a race, 400 x 250.
 QPixmap SplashPicture();
+
+// The sizes at which the game's icon is drawn, as desktops look for them.
+inline constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+// The game's icon, square, on a transparent background.
+QImage GameIconImage(int side);
+// The game's icon at every size, for the windows' title bars.
+QIcon GameIcon();
 
 }  // namespace resources

@@ -12,7 +12,7 @@ namespace {
 
 // A read value holds at most this many characters: the buffer of 255 keeps
 // one place for its terminating zero.
-constexpr std::size_t kValueBuffer = 255;
+constexpr std::size_t kValueBuffer = kLongestReadValue + 1;
 
 bool TypeIs(std::string_view type, char letter) {
     return type.size() == 1 && (type[0] == letter || type[0] == letter + ('a' - 'A'));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -43,6 +44,11 @@ struct RootKey {
     Kind kind = Kind::kNone;
     platform::RegKey key = 0;  // the predefined key, for kRegistry
 };
+
+// An INI value comes back with at most this many characters. A text the
+// player types and the game saves (a horse's name, a contact, the server
+// address) is held to it where it is typed, so what is saved is what loads.
+inline constexpr std::size_t kLongestReadValue = 254;
 
 class modRegistry {
 public:

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -81,6 +82,9 @@ Form1::Form1(core::Game& game, platform::Dialogs& dialogs, QWidget* parent)
     BuildStableScreens();
     BuildTimers();
     BringToFront(Panel::Tracks);
+    // The screens have one designed size: the window neither grows (a
+    // maximised window would show an empty grey area) nor shrinks.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 Form1::~Form1() = default;
@@ -214,20 +218,20 @@ void Form1::BuildStableScreens() {
 }
 
 void Form1::BuildMenus() {
-    fil = menuBar()->addMenu(QStringLiteral("Game"));
+    fil = menuBar()->addMenu(QStringLiteral("&Game"));
     fil->setObjectName("fil");
-    new_ = fil->addAction(QStringLiteral("New Game"));
+    new_ = fil->addAction(QStringLiteral("&New Game"));
     new_->setObjectName("new");
     connect(new_, &QAction::triggered, this, &Form1::new_Click);
-    Save = fil->addAction(QStringLiteral("Save Game"));
+    Save = fil->addAction(QStringLiteral("&Save Game"));
     Save->setObjectName("Save");
-    exit_ = fil->addAction(QStringLiteral("Quit"));
+    exit_ = fil->addAction(QStringLiteral("&Quit"));
     exit_->setObjectName("exit");
     connect(exit_, &QAction::triggered, this, &QWidget::close);
 
-    help = menuBar()->addMenu(QStringLiteral("Help"));
+    help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName("help");
-    ab = help->addAction(QStringLiteral("About"));
+    ab = help->addAction(QStringLiteral("&About"));
     ab->setObjectName("ab");
     connect(ab, &QAction::triggered, this, [this] { Open(SmallWindow::About); });
 }

@@ -162,6 +162,10 @@ signals:
     // that still refers to an old horse (a foal on its way, an open foal
     // window, a running exercise) lets go of it.
     void GameReset();
+    // A horse of the stable or the market has changed, come or gone: the
+    // cards and boxes that show a horse follow it. Whatever changes a horse
+    // raises it once it has finished.
+    void HorsesChanged();
 
 private:
     void BuildControls();

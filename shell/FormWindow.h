@@ -10,20 +10,31 @@ class QCloseEvent;
 
 namespace shell {
 
+// Places a small window (not yet shown) centred over its owner's window, or
+// over the screen when the owner is hidden, and wholly on that screen.
+void CentreOverOwner(QWidget& window);
+
 // One of the game's small windows: a top-level window over its owner whose
 // client area is a picture box (so a painted gradient stays as its
-// background), of a fixed size in twips. Closing it unloads it: it is
-// deleted, and Unloaded is raised first.
+// background), of a fixed size in twips. It opens centred over its owner.
+// Closing it unloads it: it is deleted, and Unloaded is raised first.
 class FormWindow : public platform::PictureBox {
     Q_OBJECT
 public:
     FormWindow(QWidget* owner, const char* name, const QString& caption, double widthTwips, double heightTwips);
 
+    // Escape closes the window, as it closes a box (the information windows).
+    void CloseOnEscape();
+
 signals:
     void Unloaded();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool placed_ = false;
 };
 
 // A window that exists at most once: Show loads it if it is not loaded and

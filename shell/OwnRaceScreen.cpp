@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "platform/Colours.h"
 #include "platform/PictureBox.h"
@@ -11,6 +12,7 @@
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "runtime/Numbers.h"
+#include "shell/AmountBox.h"
 #include "shell/Form1.h"
 #include "shell/PanelControls.h"
 #include "shell/TreeView.h"
@@ -57,7 +59,7 @@ void OwnRaceScreen::BuildModeScreen() {
     Command9 = MakeButton(panel, "Command9", QStringLiteral("Enter Race"), 720, 2640, 1935, 495);
     connect(Option6, &QRadioButton::clicked, this, &OwnRaceScreen::Option6_Click);
     connect(Option7, &QRadioButton::clicked, this, &OwnRaceScreen::DisableChargeBox);
-    connect(Text3, &QLineEdit::textChanged, this, &OwnRaceScreen::Text3_Change);
+    Text3Rule = new AmountBox(*Text3, QString::fromLatin1(core::kDefaultOwnStakeText), *Command9);
     connect(Command9, &QPushButton::clicked, this, &OwnRaceScreen::Command9_Click);
 }
 
@@ -101,18 +103,13 @@ void OwnRaceScreen::Option6_Click() { Text3->setEnabled(true); }
 // The LAN game has a charge box of its own.
 void OwnRaceScreen::DisableChargeBox() { Text3->setEnabled(false); }
 
-void OwnRaceScreen::Text3_Change() {
-    // Setting the text comes back here once and then finds a number.
-    if (!runtime::ParseNumber(platform::FromQString(Text3->text()))) {
-        Text3->setText(QString::fromLatin1(core::kDefaultOwnStakeText));
-    }
-}
-
 void OwnRaceScreen::Command9_Click() {
     if (Option7->isChecked()) {
         form_.BringToFront(Panel::Picture2);
         return;
     }
+    // A running race is shown whatever the box holds.
+    if (!race_.Running() && !Text3Rule->Settle()) return;
     core::Game& game = form_.Game();
     switch (race_.Enter(game, form_, platform::FromQString(Text3->text()))) {
         case core::EnterResult::Entered:
@@ -139,13 +136,19 @@ void OwnRaceScreen::Command9_Click() {
 }
 
 void OwnRaceScreen::Command11_Click() {
-    switch (race_.Start(form_.Game())) {
+    const core::StartResult started = race_.Start(form_.Game());
+    if (started == core::StartResult::Started || started == core::StartResult::TooTired) {
+        emit form_.HorsesChanged();  // the runner has paid its health
+    }
+    switch (started) {
         case core::StartResult::Started:
             Command11->setEnabled(false);
             form_.Timer("HorseMover").SetEnabled(true);
             break;
         case core::StartResult::TooTired:
             form_.BringToFront(Panel::Stables);
+            form_.ShowNotice(form_.Game().OwnedHorse[static_cast<std::size_t>(race_.Runner())].Name +
+                             core::kTooWeakToRace);
             break;
         case core::StartResult::RunnerGone:
             Command11->setEnabled(false);
@@ -159,6 +162,7 @@ void OwnRaceScreen::HorseMover_Timer() {
     const core::TickResult result = race_.Tick(form_.Game(), form_);
     ShowRunners();
     if (result != core::TickResult::Running) form_.Timer("HorseMover").SetEnabled(false);
+    if (result == core::TickResult::Finished) emit form_.HorsesChanged();  // the runner's confidence
 }
 
 void OwnRaceScreen::ShowRunners() {

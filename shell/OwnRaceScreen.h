@@ -16,6 +16,7 @@ class PictureBox;
 
 namespace shell {
 
+class AmountBox;
 class Form1;
 
 // The own-horse race screens of the main window: the race-mode screen
@@ -29,8 +30,9 @@ public:
     void Command7_Click();    // "Race Horse"
     void Option6_Click();     // "Next Race"
     void DisableChargeBox();  // the LAN race mode
-    void Text3_Change();
-    void Command9_Click();   // "Enter Race"
+    // "Enter Race": a stake box that does not hold an amount shows "2000"
+    // and nothing is charged on that press (see AmountBox).
+    void Command9_Click();
     void Command11_Click();  // "Start Race!"
     void HorseMover_Timer();
 
@@ -41,7 +43,8 @@ public:
     QRadioButton* Option7 = nullptr;  // "LAN Race"
     QLineEdit* Text16 = nullptr;      // "Charge per Player: £"
     QLineEdit* Text3 = nullptr;       // the stake
-    QPushButton* Command9 = nullptr;
+    AmountBox* Text3Rule = nullptr;   // what the stake box keeps to
+    QPushButton* Command9 = nullptr;  // "Enter Race"
     // RaceOwn2.
     platform::PictureBox* Picture3 = nullptr;  // the track
     std::array<platform::PictureBox*, core::kOwnRaceLanes> HorsePic{};  // lanes 6..10

@@ -11,6 +11,7 @@
 #include "platform/PictureBox.h"
 #include "platform/Twips.h"
 #include "resources/Pictures.h"
+#include "savegame/modRegistry.h"
 
 namespace shell {
 
@@ -40,6 +41,8 @@ QLineEdit* MakeTextBox(QWidget* parent, const char* name, const QString& text, d
     PlaceTwips(box, left, top, width, height);
     return box;
 }
+
+void LimitToSavedLength(QLineEdit& box) { box.setMaxLength(static_cast<int>(savegame::kLongestReadValue)); }
 
 QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& caption, double left, double top,
                          double width, double height) {

@@ -24,6 +24,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, dou
                   double height);
 QLineEdit* MakeTextBox(QWidget* parent, const char* name, const QString& text, double left, double top,
                        double width, double height);
+// Holds a box whose text the game saves (a name, a contact, the server
+// address) to the longest text the save file gives back whole.
+void LimitToSavedLength(QLineEdit& box);
 QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& caption, double left, double top,
                          double width, double height);
 platform::PictureBox* MakePicture(QWidget* parent, const char* name, double left, double top, double width,

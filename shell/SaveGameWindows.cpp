@@ -47,14 +47,17 @@ void SaveGameWindows::Save_Click() {
     }
     Close(window);
     form_.show();
+    if (outcome.result == savegame::SaveResult::kSaved) form_.ShowNotice(kGameSaved);
 }
 
-bool SaveGameWindows::SaveAndQuit() {
+bool SaveGameWindows::SaveAndQuit(bool mayAsk) {
     if (!form_.SaveOnClose) return true;  // already ending, saved or refused
     if (files_.Busy()) return false;
     QPointer<LogWindow> window = OpenWindow<Form3>();
     const savegame::SaveOutcome outcome = files_.Save(form_.Game(), *window);
-    if (outcome.result == savegame::SaveResult::kFailed) {
+    if (outcome.result == savegame::SaveResult::kFailed && !mayAsk) {
+        qWarning("%s", savegame::SaveFailedText(outcome.reason).c_str());
+    } else if (outcome.result == savegame::SaveResult::kFailed) {
         const int answer = form_.Dialogs().MsgBox(savegame::SaveFailedOnQuitText(outcome.reason),
                                                   platform::kYesNo | platform::kExclamation, savegame::kSaveFailedTitle);
         if (answer != platform::kYes) {
@@ -104,6 +107,6 @@ void SaveGameWindows::EndProgram() {
 
 SavedGameLoad LoadSavedGame(Form1& form) { return SaveGameWindows::Install(form).LoadSavedGame(); }
 
-bool SaveAndQuit(Form1& form) { return SaveGameWindows::Install(form).SaveAndQuit(); }
+bool SaveAndQuit(Form1& form, bool mayAsk) { return SaveGameWindows::Install(form).SaveAndQuit(mayAsk); }
 
 }  // namespace shell

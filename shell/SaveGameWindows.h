@@ -12,6 +12,9 @@ namespace shell {
 
 class Form1;
 
+// Told in the notice line after Game > "Save Game" has saved the game.
+inline constexpr const char* kGameSaved = "Game saved.";
+
 // What the load at start-up came to.
 enum class SavedGameLoad {
     NoSavedGame,  // no "Zirc.enc" in the folder: start a fresh game
@@ -45,7 +48,10 @@ public:
     // program is ending, so the main window may close; false when the save
     // failed and the player chose to play on, or a save is running. After a
     // save that ended the program it returns true and saves nothing.
-    bool SaveAndQuit();
+    // `mayAsk` false: a failed save is not questioned (nobody may be there
+    // to answer); it is reported on the standard error and the program
+    // ends, leaving the old save file whole.
+    bool SaveAndQuit(bool mayAsk = true);
 
     savegame::SavedGame& Files() { return files_; }
     // How the program ends; tests record it instead. The default closes
@@ -75,6 +81,6 @@ private:
 // shows the main window itself when it has finished. Shutdown ends the
 // program when SaveAndQuit says so.
 SavedGameLoad LoadSavedGame(Form1& form);
-bool SaveAndQuit(Form1& form);
+bool SaveAndQuit(Form1& form, bool mayAsk = true);
 
 }  // namespace shell

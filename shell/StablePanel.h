@@ -3,6 +3,10 @@
 #include <QObject>
 #include <string>
 
+namespace platform {
+class TextBox;
+}
+
 namespace shell {
 
 class Form1;
@@ -23,8 +27,19 @@ public:
     void Command10_Click();  // "Buy Horse"
     void Command25_Click();  // "Yes" on "SELL HORSE?"
 
+    // Brings the cards and the breeding boxes up to date with their horses
+    // (Form1::HorsesChanged): a horse that has left its tree leaves its card
+    // or box empty; one still there is shown as it is now.
+    void FollowHorses();
+
 private:
+    void EmptyCards();
+    void FollowBreedingBox(platform::TextBox& box, bool stallion);
+
     Form1& form_;
+    // The nodes whose horses the two cards show; empty: the card is empty.
+    std::string stableCardKey_;
+    std::string marketCardKey_;
 };
 
 }  // namespace shell

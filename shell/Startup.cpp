@@ -47,7 +47,9 @@ bool Startup::Form_Load() {
     form_.PaintBackgrounds();
     if (Seams.LoadHiddenWindows) Seams.LoadHiddenWindows();
     form_.Game().Randomize();
-    if (!LoadOrStartGame()) {
+    // A termination request while a box of the load or the fresh game was
+    // open has ended start-up already.
+    if (!LoadOrStartGame() || stage_ == Stage::Ending) {
         stage_ = Stage::Ending;
         return false;
     }
@@ -118,7 +120,9 @@ void Startup::ShowMainWindow() {
     emit Ready();
 }
 
-bool Startup::Form_Unload() {
+bool Startup::Form_Unload() { return Unload(true); }
+
+bool Startup::Unload(bool mayAsk) {
     switch (stage_) {
         case Stage::Loading:
             // The game is half made: it is saved once start-up has finished.
@@ -134,7 +138,9 @@ bool Startup::Form_Unload() {
     }
     stage_ = Stage::Ending;
     form_.hide();
-    if (Seams.SaveOnExit && !Seams.SaveOnExit()) {
+    // Without a question a failed save cannot keep the game open: the
+    // desktop's request to end wins.
+    if (Seams.SaveOnExit && !Seams.SaveOnExit(mayAsk) && mayAsk) {
         stage_ = Stage::Playing;
         form_.show();
         return false;
@@ -145,7 +151,24 @@ bool Startup::Form_Unload() {
 
 void Startup::exit_Click() { form_.close(); }
 
-void Startup::TerminationRequested() { Form_Unload(); }
+void Startup::TerminationRequested() {
+    switch (stage_) {
+        case Stage::NotStarted:
+        case Stage::Loading:
+            // No whole game yet: nothing to save. Ending the process's event
+            // loops also closes a box that start-up waits on ("Notice").
+            stage_ = Stage::Ending;
+            End(0);
+            return;
+        case Stage::Ending:
+            // Asked again: whatever the shutdown still waits for is left.
+            End(0);
+            return;
+        case Stage::Playing:
+            Unload(false);
+            return;
+    }
+}
 
 void Startup::End(int exitCode) {
     if (Seams.EndProcess) Seams.EndProcess(exitCode);

@@ -63,8 +63,10 @@ struct StartupSeams {
     // Writes the game on the way out (the save window with Save(False)).
     // Form1 is hidden already. True: the process ends (it may close Form1 and
     // the other windows: the shutdown runs once). False: the save failed and
-    // the player chose to play on, so Form1 comes back.
-    std::function<bool()> SaveOnExit;
+    // the player chose to play on, so Form1 comes back. `mayAsk` is false
+    // when the desktop asked the program to end: nobody may be there to
+    // answer, so a failed save must not wait for a question.
+    std::function<bool(bool mayAsk)> SaveOnExit;
     // Ends the process (leaves the event loop); tests record it instead.
     std::function<void(int exitCode)> EndProcess;
 };
@@ -95,7 +97,9 @@ public:
     // failed save the player did not want to leave behind).
     bool Form_Unload();
     void exit_Click();  // Game > "Quit"
-    // SIGTERM, SIGINT, SIGHUP: the same way out as the close box.
+    // SIGTERM, SIGINT, SIGHUP: the program ends now, whatever box is open.
+    // A game in play is saved first (a failed save asks nothing); before
+    // start-up has finished nothing is saved, as there is no whole game.
     void TerminationRequested();
 
     Stage CurrentStage() const { return stage_; }
@@ -114,6 +118,8 @@ private:
     bool LoadOrStartGame();
     void StartFreshGame();
     void ConnectOnlineServices();
+    // The shutdown; `mayAsk` as for StartupSeams::SaveOnExit.
+    bool Unload(bool mayAsk);
     void End(int exitCode);
 
     Form1& form_;

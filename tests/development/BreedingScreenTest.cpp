@@ -11,6 +11,7 @@
 #include "platform/TextBox.h"
 #include "platform/Timer.h"
 #include "shell/Form1.h"
+#include "shell/StablePanel.h"
 #include "shell/TreeView.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/Screenshots.h"
@@ -112,9 +113,12 @@ TEST_F(BreedingScreenTest, BreedingStartsTheBabyTimerAndWaitsForTheFoal) {
 
 TEST_F(BreedingScreenTest, TheFoalWindowRefusesToCloseUntilTheFoalIsNamed) {
     Breed(true);
+    form.move(60, 40);
+    form.show();
     Form2* window = Deliver();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->Label2->text(), "(P.S. It's A Boy)");
+    EXPECT_LE((window->frameGeometry().center() - form.frameGeometry().center()).manhattanLength(), 2);
     testing_support::SaveScreenshot(*window, "foal-window-boy");
 
     EXPECT_FALSE(window->close());
@@ -126,6 +130,8 @@ TEST_F(BreedingScreenTest, TheFoalWindowRefusesToCloseUntilTheFoalIsNamed) {
     }
     EXPECT_EQ(game.OwnedHorse[2].Name, "UN-NAMED");
 
+    QTest::keyClicks(window->Text1, QString(300, 'w'));  // no more than the save file gives back
+    EXPECT_EQ(window->Text1->text().size(), 254);
     window->Text1->clear();
     QTest::keyClicks(window->Text1, "sea BREEZE");
     QTest::mouseClick(window->Command1, Qt::LeftButton);
@@ -206,6 +212,22 @@ TEST_F(BreedingScreenTest, AFoalWindowWhoseFoalVanishedClosesWithoutNaming) {
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(game.OwnedHorse[2].Name, "Another Horse");
     EXPECT_FALSE(form.StableTree->HasNode("MAIR2"));
+}
+
+TEST_F(BreedingScreenTest, AStallionSoldFromItsBoxLeavesItEmptyAndBreedingAsksForAPair) {
+    shell::StablePanel stable(form);
+    form.StableTree->ClickNode("STUD0");
+    rnd->Push(0.0f);  // the market price
+    form.Command25->click();  // "Yes" on "SELL HORSE?"
+    ASSERT_FALSE(form.StableTree->HasNode("STUD0"));
+    EXPECT_EQ(form.MalePart->text(), "");
+    EXPECT_EQ(form.FemalePart->text(), "Soft Honey");
+    // A mare bought into the stallion's slot is not taken for him.
+    game.OwnedHorse[0] = Parent("Quiet Dawn", core::kFemale, 120);
+    form.StableTree->AddNode("MAIR0", "Quiet Dawn", 20);
+    form.Command5->click();
+    EXPECT_EQ(form.Notice->text(), "You must select a pair of horses (one male, and one female) to breed with.");
+    EXPECT_FALSE(Baby().Enabled());
 }
 
 }  // namespace

@@ -3,13 +3,16 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "development/DrugsScreen.h"
 #include "development/ProductShop.h"
 #include "platform/PictureBox.h"
+#include "platform/TextBox.h"
 #include "shell/Form1.h"
+#include "shell/StablePanel.h"
 #include "shell/TreeView.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/Screenshots.h"
@@ -48,6 +51,7 @@ protected:
     core::Game game;
     testing_support::RecordingDialogs dialogs;
     shell::Form1 form{game, dialogs};
+    shell::StablePanel* stable = new shell::StablePanel(form);  // the stable card
     development::DrugsScreen* shop = new development::DrugsScreen(form);
 };
 
@@ -100,6 +104,17 @@ TEST_F(DrugsScreenTest, BuyingAtThePharmacyRaisesTheHorse) {
     EXPECT_EQ(Horse().Health, 98);
     EXPECT_EQ(game.Money, 10000000 - 45000);
     EXPECT_EQ(rnd->Remaining(), 0u);
+    EXPECT_TRUE(form.Text1->toPlainText().contains("\nHealth: 98%\n"));  // the card follows its horse
+}
+
+TEST_F(DrugsScreenTest, TheStableCardShowsTheRatingsADrugGave) {
+    ASSERT_TRUE(form.Text1->toPlainText().contains("\nSpeed Rating: 40%\n"));
+    form.illegal->ClickNode("SPEED1");
+    rnd->Push({0.5f, 0.0f, 0.9f});  // gain 2, price, not caught
+    QTest::mouseClick(shop->Command12, Qt::LeftButton);
+    ASSERT_EQ(Horse().Speed, 42);
+    EXPECT_TRUE(form.Text1->toPlainText().contains("\nSpeed Rating: 42%\n"));
+    EXPECT_EQ(form.FemalePart->text(), "Soft Honey");
 }
 
 TEST_F(DrugsScreenTest, CaughtByThePoliceTheHorseGoesToTheMarketAndNothingStaysSelected) {
@@ -112,6 +127,8 @@ TEST_F(DrugsScreenTest, CaughtByThePoliceTheHorseGoesToTheMarketAndNothingStaysS
     EXPECT_TRUE(form.MarketTree->HasNode("MAIR0"));
     EXPECT_EQ(game.MarketHorse[0].Speed, 42);
     EXPECT_EQ(form.FrontPanel(), Panel::Drugs);
+    EXPECT_EQ(form.Text1->toPlainText(), "");  // the card and the mare's box let go of her
+    EXPECT_EQ(form.FemalePart->text(), "");
 
     // The shop stays in front; buying again has no horse to act on.
     const double money = game.Money;

@@ -22,7 +22,7 @@ protected:
 
 TEST_F(Form14Test, TheGameMenuOpensTheTwentySerums) {
     ASSERT_TRUE(form.GameMenu()->actions().contains(lab.geneCollection));
-    EXPECT_EQ(lab.geneCollection->text(), "Gene Collection");
+    EXPECT_EQ(lab.geneCollection->text(), "Gene &Collection");
     lab.geneCollection->trigger();
     development::Form14* window = lab.GeneCollection();
     ASSERT_NE(window, nullptr);

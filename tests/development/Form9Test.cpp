@@ -120,6 +120,17 @@ TEST_F(Form9Test, CoupledBarsKeepTheirBudgetsOverEveryMove) {
     EXPECT_EQ(window->findChild<QLabel*>("HScroll2Value")->text(), "0");
 }
 
+TEST_F(Form9Test, TheNameBoxTakesNoMoreThanTheSaveFileGivesBack) {
+    Form9* window = LevelUp();
+    window->Text4->clear();
+    QTest::keyClicks(window->Text4, QString(300, 'q'));
+    EXPECT_EQ(window->Text4->text(), QString(254, 'q'));
+    window->StableTree->ClickNode("K107");
+    random->Push({0.0f, 0.0f, 0.25f});
+    QTest::mouseClick(window->Command22, Qt::LeftButton);
+    EXPECT_EQ(game.OwnedHorse[0].Name.size(), 254u);
+}
+
 TEST_F(Form9Test, CreateHorsePutsTheDesignInTheStableAndClosesTheWindow) {
     Form9* window = LevelUp();
     window->Text4->setText("golden BOLT");

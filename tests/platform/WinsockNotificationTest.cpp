@@ -140,13 +140,45 @@ TEST_F(Notifications, ReadIsAnnouncedOnceUntilTheNextReceive) {
     RunFor(50);
     EXPECT_EQ(Count(s, ws::FD_READ), 1) << "no second FD_READ before a receive";
 
+    unsigned long waiting = 0;
+    ASSERT_EQ(ws::ioctlsocket(s, FIONREAD, &waiting), 0);
+    EXPECT_EQ(waiting, 4u);
     char buf[8];
+    ASSERT_EQ(ws::recv(s, buf, 2, MSG_PEEK), 2);
+    EXPECT_EQ(std::string(buf, 2), "ab") << "a peek takes nothing";
     ASSERT_EQ(ws::recv(s, buf, 1, 0), 1);
+    EXPECT_EQ(buf[0], 'a');
     ASSERT_TRUE(Await(s, ws::FD_READ, 2)) << "bytes remain, so the receive re-arms it";
     ASSERT_EQ(ws::recv(s, buf, sizeof buf, 0), 3);
+    EXPECT_EQ(std::string(buf, 3), "bcd");
     RunFor(50);
-    EXPECT_EQ(Count(s, ws::FD_READ), 2);
+    EXPECT_EQ(Count(s, ws::FD_READ), 3) << "the peek re-armed it too";
     EXPECT_EQ(Count(s, ws::FD_CLOSE), 0);
+}
+
+// A socket's readiness is handed over at once only when nothing waits in
+// the window's queue: it never overtakes a notification queued before it.
+// Both sockets turn readable together; the first one's handler takes one of
+// its two bytes, which queues its FD_READ again before the second socket's
+// readiness is looked at.
+TEST_F(Notifications, ReadinessNeverOvertakesAQueuedNotification) {
+    RawSocket listener = RawSocket::Listen();
+    RawSocket peerA;
+    RawSocket peerB;
+    const ws::SOCKET a = ConnectedTo(listener, peerA);
+    const ws::SOCKET b = ConnectedTo(listener, peerB);
+    messages_.clear();
+    window_->SetProcedure([this](std::uint32_t msg, std::int32_t w, std::int32_t l) {
+        messages_.push_back({msg, w, ws::WSAGETSELECTEVENT(l), ws::WSAGETSELECTERROR(l)});
+        char byte;
+        if (ws::WSAGETSELECTEVENT(l) == ws::FD_READ) ws::recv(w, &byte, 1, 0);
+    });
+    peerA.SendAll("aa");
+    peerB.SendAll("bb");
+    ASSERT_TRUE(RunUntil([&] { return Count(a, ws::FD_READ) == 2 && Count(b, ws::FD_READ) == 2; }));
+    ASSERT_EQ(messages_.size(), 4u);
+    EXPECT_EQ(messages_[0].wParam, messages_[1].wParam) << "the queued FD_READ went first";
+    EXPECT_EQ(messages_[2].wParam, messages_[3].wParam);
 }
 
 TEST_F(Notifications, PeerCloseArrivesAfterAllItsData) {

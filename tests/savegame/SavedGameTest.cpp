@@ -13,6 +13,7 @@
 #include "runtime/Rounding.h"
 #include "savegame/SaveSeal.h"
 #include "savegame/SavedGame.h"
+#include "savegame/modRegistry.h"
 #include "tests/savegame/SaveFixtures.h"
 #include "tests/support/FakePorts.h"
 #include "tests/support/RecordingDialogs.h"
@@ -167,6 +168,25 @@ TEST_F(SavedGameTest, ARoundTripKeepsEveryFieldAndTheSlotOrder) {
         EXPECT_EQ(market.nodes[static_cast<std::size_t>(i)].text, horse.Name);
     }
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"Zirc.enc"});
+}
+
+// The boxes where these texts are typed take no more than the file gives
+// back; one character more would be cut on the next load.
+TEST_F(SavedGameTest, TextsAsLongAsTheBoxesTakeComeBackWholeAndLongerOnesWouldNot) {
+    const std::string longest(savegame::kLongestReadValue, 'n');
+    save_test::FillGame(game);
+    game.OwnedHorse[0].Name = longest;
+    game.OwnedHorse[0].Mother = std::string(savegame::kLongestReadValue, 'm');
+    game.OwnedHorse[5].Name = longest + "x";
+    game.Server = std::string(savegame::kLongestReadValue, 's');
+    game.Contacts = {std::string(savegame::kLongestReadValue, 'c')};
+    ASSERT_EQ(files.Save(game, saveLog).result, SaveResult::kSaved);
+    ASSERT_EQ(LoadInto(loaded), LoadResult::kLoaded);
+    EXPECT_EQ(loaded.OwnedHorse[0].Name, game.OwnedHorse[0].Name);
+    EXPECT_EQ(loaded.OwnedHorse[0].Mother, game.OwnedHorse[0].Mother);
+    EXPECT_EQ(loaded.OwnedHorse[1].Name, longest);  // cut
+    EXPECT_EQ(loaded.Server, game.Server);
+    EXPECT_EQ(loaded.Contacts, game.Contacts);
 }
 
 TEST_F(SavedGameTest, TheFileHoldsEveryKeyAsTheGameHasAlwaysSpeltIt) {

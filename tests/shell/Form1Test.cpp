@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "platform/PictureBox.h"
+#include "platform/Twips.h"
 #include "shell/TreeView.h"
 #include "platform/Timer.h"
 #include "shell/Form1.h"
@@ -134,17 +135,30 @@ TEST_F(Form1Test, TimersHaveTheirIntervalsAndStartOnlyWhenLoadEnds) {
     for (const auto& [name, interval, enabled] : cases) EXPECT_EQ(form.Timer(name).Enabled(), enabled) << name;
 }
 
-TEST_F(Form1Test, MenusHoldGameAndHelp) {
-    EXPECT_EQ(form.fil->title(), "Game");
-    EXPECT_EQ(form.new_->text(), "New Game");
-    EXPECT_EQ(form.Save->text(), "Save Game");
-    EXPECT_EQ(form.exit_->text(), "Quit");
-    EXPECT_EQ(form.help->title(), "Help");
+TEST_F(Form1Test, MenusHoldGameAndHelpWithTheirKeys) {
+    EXPECT_EQ(form.fil->title(), "&Game");
+    EXPECT_EQ(form.new_->text(), "&New Game");
+    EXPECT_EQ(form.Save->text(), "&Save Game");
+    EXPECT_EQ(form.exit_->text(), "&Quit");
+    EXPECT_EQ(form.help->title(), "&Help");
+    EXPECT_EQ(QKeySequence::mnemonic(form.fil->title()), QKeySequence(Qt::ALT | Qt::Key_G));
+    EXPECT_EQ(QKeySequence::mnemonic(form.help->title()), QKeySequence(Qt::ALT | Qt::Key_H));
     int about = 0;
     form.SetOpener(shell::SmallWindow::About, [&] { ++about; });
     form.ab->trigger();
     EXPECT_EQ(about, 1);
     form.ShowLeaderBoard();  // no window installed yet: nothing happens
+}
+
+TEST_F(Form1Test, TheWindowKeepsItsDesignedSize) {
+    form.show();
+    const QSize designed = form.size();
+    EXPECT_EQ(form.centralWidget()->size(), QSize(platform::Pixels(10200), platform::Pixels(5145)));
+    form.showMaximized();
+    EXPECT_EQ(form.size(), designed);
+    form.resize(designed / 2);
+    EXPECT_EQ(form.size(), designed);
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
 }
 
 TEST_F(Form1Test, PictureOfTheMainWindow) {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 
 #include "shell/Form1.h"
 #include "shell/HelpTexts.h"
@@ -24,6 +26,7 @@ protected:
     shell::Form1 form{game, dialogs};
     InformationWindows& windows = InformationWindows::Install(form);
 
+    // Each caption with its mnemonic marked by "&".
     static QStringList Captions(const QMenu* menu) {
         QStringList captions;
         for (const QAction* action : menu->actions()) captions << (action->isSeparator() ? "-" : action->text());
@@ -32,8 +35,8 @@ protected:
 };
 
 TEST_F(InformationWindowsTest, MenuItemsWhereAPlayerLooksForThem) {
-    EXPECT_EQ(Captions(form.HelpMenu()), QStringList({"Help Files", "Disclaimer", "-", "About"}));
-    EXPECT_EQ(Captions(form.GameMenu()), QStringList({"New Game", "Save Game", "Player Profile", "Quit"}));
+    EXPECT_EQ(Captions(form.HelpMenu()), QStringList({"&Help Files", "&Disclaimer", "-", "&About"}));
+    EXPECT_EQ(Captions(form.GameMenu()), QStringList({"&New Game", "&Save Game", "&Player Profile", "&Quit"}));
 
     windows.helpFiles->trigger();
     ASSERT_NE(windows.HelpFiles(), nullptr);
@@ -65,6 +68,29 @@ TEST_F(InformationWindowsTest, AboutShowsTheNameAndClosesWithItsButton) {
     QTest::mouseClick(about->Command1, Qt::LeftButton);
     EXPECT_EQ(windows.About(), nullptr);
     EXPECT_FALSE(about->isVisible());
+}
+
+// The small windows open centred over the main window; Escape closes them.
+TEST_F(InformationWindowsTest, EachOpensCentredOverTheMainWindowAndEscapeClosesIt) {
+    form.move(40, 30);
+    form.show();
+    const std::vector<std::pair<QAction*, std::function<QWidget*()>>> windowsToOpen = {
+        {form.ab, [&] { return windows.About(); }},
+        {windows.disclaimer, [&] { return windows.Disclaimer(); }},
+        {windows.profile, [&] { return windows.PlayerProfile(); }},
+        {windows.helpFiles, [&] { return windows.HelpFiles(); }},
+    };
+    for (const auto& [action, loaded] : windowsToOpen) {
+        SCOPED_TRACE(action->text().toStdString());
+        action->trigger();
+        QWidget* window = loaded();
+        ASSERT_NE(window, nullptr);
+        const QPoint offset = window->frameGeometry().center() - form.frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 2);
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(window, Qt::Key_Escape);
+        EXPECT_EQ(loaded(), nullptr);
+    }
 }
 
 TEST_F(InformationWindowsTest, TheDisclaimerHoldsItsText) {

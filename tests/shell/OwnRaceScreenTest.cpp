@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <functional>
 
 #include "platform/PictureBox.h"
 #include "platform/Timer.h"
@@ -80,15 +82,88 @@ TEST_F(OwnRaceScreenTest, RaceHorseNeedsASelectedStableHorse) {
     testing_support::SaveScreenshot(form, "own-race-mode");
 }
 
-TEST_F(OwnRaceScreenTest, TheStakeBoxFallsBackTo2000AndTheLanModeLeadsToItsScreen) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"abc", "2000"}, {"", "2000"}, {"1,000", "2000"}, {"750", "750"}, {"-5", "-5"}, {"12.5", "12.5"},
+// The player types into the stake box, then presses "Enter Race" once or
+// twice: what the box shows while typing, after each press, and what the
+// presses charge.
+TEST_F(OwnRaceScreenTest, TheStakeBoxKeepsWhatIsTypedAndEnterRaceChargesOnlyAnAmountThePlayerHasSeen) {
+    struct Case {
+        const char* name;
+        std::function<void(QLineEdit*)> type;
+        QString whileTyping;
+        QString afterFirstPress;
+        double chargedByFirstPress;
+        double chargedBySecondPress;
     };
-    for (const auto& [typed, shown] : cases) {
-        screen->Text3->setText(typed);
-        EXPECT_EQ(screen->Text3->text(), shown) << typed;
+    const auto replaceWith = [](const char* keys) {
+        return [keys](QLineEdit* box) {
+            box->selectAll();
+            QTest::keyClicks(box, keys);
+        };
+    };
+    const Case cases[] = {
+        {"minus fifty", replaceWith("-50"), "-50", "2000", 0, 2000},
+        {"grouped thousand", replaceWith("1,000"), "1,000", "2000", 0, 2000},
+        {"letters", replaceWith("abc"), "abc", "2000", 0, 2000},
+        {"backspaced to empty",
+         [](QLineEdit* box) {
+             box->end(false);
+             for (int i = 0; i < 4; ++i) QTest::keyClick(box, Qt::Key_Backspace);
+         },
+         "", "2000", 0, 2000},
+        {"seven hundred and fifty", replaceWith("750"), "750", "750", 750, 0},
+        {"a fraction", replaceWith("12.5"), "12.5", "12.5", 12.5, 0},
+        {"nothing", replaceWith("0"), "0", "0", 0, 0},
+        {"the initial stake", [](QLineEdit*) {}, "2500", "2500", 2500, 0},
+    };
+    form.show();
+    QApplication::setActiveWindow(&form);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        screen->Text3->setText("2500");
+        game.Money = 100000;
+        form.Command7->click();
+        screen->Text3->setFocus();
+        ASSERT_TRUE(screen->Text3->hasFocus());
+        c.type(screen->Text3);
+        EXPECT_EQ(screen->Text3->text(), c.whileTyping);
+
+        ScriptEntry();
+        QTest::mouseClick(screen->Command9, Qt::LeftButton);
+        EXPECT_EQ(screen->Text3->text(), c.afterFirstPress);
+        ASSERT_EQ(game.Money, 100000 - c.chargedByFirstPress);
+        if (c.chargedBySecondPress == 0) continue;
+        EXPECT_EQ(form.FrontPanel(), Panel::RaceOwn1);  // the player sees the amount first
+        screen->Command9->click();
+        EXPECT_EQ(game.Money, 100000 - c.chargedBySecondPress);
+        EXPECT_EQ(form.FrontPanel(), Panel::RaceOwn2);
     }
+}
+
+TEST_F(OwnRaceScreenTest, LeavingTheStakeBoxShowsTheStakeThatWillBeCharged) {
     form.Command7->click();
+    form.BringToFront(Panel::RaceOwn1);
+    form.show();
+    screen->Text3->setFocus();
+    screen->Text3->selectAll();
+    QTest::keyClicks(screen->Text3, "-50");
+    EXPECT_EQ(screen->Text3->text(), "-50");
+    QTest::keyClick(screen->Text3, Qt::Key_Return);
+    EXPECT_EQ(screen->Text3->text(), "2000");
+    screen->Text3->selectAll();
+    QTest::keyClicks(screen->Text3, "x");
+    emit screen->Text3->editingFinished();  // the focus moved on
+    EXPECT_EQ(screen->Text3->text(), "2000");
+    EXPECT_EQ(game.Money, 100000);
+}
+
+TEST_F(OwnRaceScreenTest, AStakeAboveTheLimitIsRefusedAsTypedAndTheLanModeLeadsToItsScreen) {
+    form.Command7->click();
+    screen->Text3->setText("2500000.01");
+    screen->Command9->click();
+    EXPECT_EQ(form.Notice->text(), QString::fromUtf8("Bets cannot exceed \u00A32,500,000"));
+    EXPECT_EQ(screen->Text3->text(), "2500000.01");
+    EXPECT_EQ(game.Money, 100000);
+
     screen->Option7->click();
     EXPECT_FALSE(screen->Text3->isEnabled());
     screen->Command9->click();
@@ -152,7 +227,7 @@ TEST_F(OwnRaceScreenTest, SellingTheRunnerMidRaceStopsTheRaceUnpaid) {
     EXPECT_TRUE(form.Notice->text().isEmpty());
 }
 
-TEST_F(OwnRaceScreenTest, ATiredHorseSendsThePlayerBackToTheStable) {
+TEST_F(OwnRaceScreenTest, AHorseTooWeakToRaceSendsThePlayerBackToTheStableWithAWord) {
     game.OwnedHorse[3].Health = 3;
     form.Command7->click();
     ScriptEntry();
@@ -162,6 +237,9 @@ TEST_F(OwnRaceScreenTest, ATiredHorseSendsThePlayerBackToTheStable) {
     EXPECT_EQ(form.FrontPanel(), Panel::Stables);
     EXPECT_FALSE(form.Timer("HorseMover").Enabled());
     EXPECT_EQ(game.OwnedHorse[3].Health, -2);
+    EXPECT_EQ(game.Money, 100000 - 2500);
+    EXPECT_EQ(form.Notice->text(), "Happy Beauty is too weak to race, and the stake is lost. Give it First AID "
+                                   "before racing it again.");
 }
 
 TEST_F(OwnRaceScreenTest, ANewGameStopsTheRace) {

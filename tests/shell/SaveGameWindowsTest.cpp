@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -138,6 +139,7 @@ TEST_F(SaveGameWindowsTest, SaveGameShowsTheStepsThenPlayGoesOn) {
     EXPECT_EQ(ends, 0);
     EXPECT_TRUE(form.SaveOnClose);
     EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(form.Notice->text(), "Game saved.");
     EXPECT_EQ(Value("Saved"), "TRUE");
     EXPECT_EQ(Value("OwnedHorses"), "4");
 }
@@ -172,6 +174,7 @@ TEST_F(SaveGameWindowsTest, AFailedSaveIsReportedAndTheGameGoesOn) {
               "The game could not be saved (Path/File access error).\r\n"
               "The game last saved in Zirc.enc has not been changed.");
     EXPECT_TRUE(glimpses.back().log.endsWith("Saving Contacts.DONE\nEncypting Game Data."));
+    EXPECT_TRUE(form.Notice->text().isEmpty());
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(ends, 0);
     EXPECT_TRUE(fs::is_directory(folder / "Zirc.enc"));
@@ -213,6 +216,16 @@ TEST_F(SaveGameWindowsTest, AFailedSaveOnTheWayOutLetsThePlayerChoose) {
     EXPECT_TRUE(shell::SaveAndQuit(form));
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(form.SaveOnClose);
+}
+
+TEST_F(SaveGameWindowsTest, AFailedSaveWhenTheDesktopEndsTheGameAsksNothingAndEnds) {
+    fs::create_directory(folder / "Zirc.enc");
+    form.show();
+    EXPECT_TRUE(shell::SaveAndQuit(form, false));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(form.SaveOnClose);
+    EXPECT_TRUE(fs::is_directory(folder / "Zirc.enc"));
 }
 
 TEST_F(SaveGameWindowsTest, NoSaveFileMeansAFreshGame) {

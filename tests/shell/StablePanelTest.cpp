@@ -137,7 +137,9 @@ TEST_F(StablePanelTest, SellingCreditsTheValuationAndReturnsToTheStable) {
     EXPECT_EQ(game.Money, money + valuation);
 }
 
-TEST_F(StablePanelTest, AHorseLeavingItsTreeShowsNoNeighbourInItsPlace) {
+// A card or box that shows a horse follows it: emptied when the horse
+// leaves its tree, never showing a neighbour in its place.
+TEST_F(StablePanelTest, TheCardsAndTheBreedingBoxOfAHorseThatLeavesAreEmptied) {
     Buy("STUD0");
     Buy("MAIR1");
     Buy("STUD2");
@@ -147,19 +149,42 @@ TEST_F(StablePanelTest, AHorseLeavingItsTreeShowsNoNeighbourInItsPlace) {
     rnd->Push(0.0f);
     form.Command25->click();
     ASSERT_FALSE(form.StableTree->HasNode("MAIR1"));
-    // The stallion box keeps the stallion the player chose, and the card the
-    // horse that was sold.
+    EXPECT_EQ(form.StableTree->SelectedKey(), "");
+    EXPECT_EQ(form.Text1->toPlainText(), "");
+    EXPECT_EQ(form.FemalePart->text(), "");
+    EXPECT_EQ(form.FemalePart->Tag, "");
+    // The stallion box keeps the stallion the player chose.
     EXPECT_EQ(form.MalePart->text(), "Happy Beauty");
     EXPECT_EQ(form.MalePart->Tag, "0");
-    EXPECT_TRUE(form.Text1->toPlainText().startsWith("Name: Soft Honey\n"));
 
+    // A horse bought into the sold mare's slot is not the mare.
     AddToMarket(3, Horse("Quiet Dawn", core::kFemale, 120, 1000));
     AddToMarket(4, Horse("Loud Dusk", core::kMale, 121, 1000));
+    form.MarketTree->ClickNode("MAIR4");  // a card shown, then another horse bought
     form.MarketTree->ClickNode("MAIR3");
     rnd->Push(0.0f);
     form.Command10->click();
     ASSERT_FALSE(form.MarketTree->HasNode("MAIR3"));
-    EXPECT_TRUE(form.Text2->toPlainText().startsWith("Name: Quiet Dawn\n"));
+    ASSERT_TRUE(form.StableTree->HasNode("MAIR1"));
+    EXPECT_EQ(form.Text2->toPlainText(), "");
+    EXPECT_EQ(form.FemalePart->text(), "");
+    EXPECT_EQ(form.Text1->toPlainText(), "");
+
+    // A card whose horse stays is kept, and written afresh when it changes.
+    form.StableTree->ClickNode("STUD0");
+    game.OwnedHorse[0].Health = 75;
+    Buy("STUD4");
+    EXPECT_TRUE(form.Text1->toPlainText().startsWith("Name: Happy Beauty\n"));
+    EXPECT_TRUE(form.Text1->toPlainText().contains("\nHealth: 50%\n"));
+    EXPECT_EQ(form.MalePart->text(), "Happy Beauty");
+    AddToMarket(5, Horse("Grey Mist", core::kMale, 122, 1000));
+    form.MarketTree->ClickNode("STUD5");
+    form.StableTree->ClickNode("STUD2");
+    form.Command6->click();
+    rnd->Push(0.0f);
+    form.Command25->click();
+    EXPECT_TRUE(form.Text2->toPlainText().startsWith("Name: Grey Mist\n"));
+    EXPECT_EQ(form.MalePart->text(), "");
 }
 
 TEST_F(StablePanelTest, AFullStableRefusesAPurchaseBeforeTakingTheMoney) {

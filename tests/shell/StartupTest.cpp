@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <unistd.h>
@@ -91,7 +92,10 @@ protected:
         tracks = new shell::TracksPanel(*form);
         startup = new Startup(*form, *tracks, settings);
         startup->Seams.EndProcess = [this](int code) { ended.push_back(code); };
-        startup->Seams.SaveOnExit = [this] { return ++saves > 0; };
+        startup->Seams.SaveOnExit = [this](bool mayAsk) {
+            asked.push_back(mayAsk);
+            return ++saves > 0;
+        };
         startup->Seams.LoadHiddenWindows = [this] { calls.push_back("hidden windows"); };
         startup->Seams.ConnectLiveUpdate = [this](const std::string& s) { calls.push_back("live update " + s); };
         startup->Seams.ConnectChat = [this](const std::string& s) { calls.push_back("chat " + s); };
@@ -111,6 +115,7 @@ protected:
     std::vector<int> ended;
     std::vector<std::string> calls;
     int saves = 0;
+    std::vector<bool> asked;  // what each save on the way out was allowed
 };
 
 TEST_F(StartupTest, AFreshStartInAnEmptyFolderSetsUpAWholeGame) {
@@ -292,7 +297,7 @@ TEST_F(StartupTest, EveryWayOutSavesOnceHidingTheWindowFirst) {
         Build();
         startup->ShowMainWindow();
         bool hiddenWhenSaving = false;
-        startup->Seams.SaveOnExit = [&] {
+        startup->Seams.SaveOnExit = [&](bool) {
             ++saves;
             hiddenWhenSaving = !form->isVisible();
             form->close();  // the save closes every window, Form1 again included
@@ -310,17 +315,53 @@ TEST_F(StartupTest, EveryWayOutSavesOnceHidingTheWindowFirst) {
     }
 }
 
-TEST_F(StartupTest, AskedToEndDuringStartUpItSavesTheFinishedGame) {
+TEST_F(StartupTest, ClosedDuringStartUpItSavesTheFinishedGame) {
     Build();
     int moneyWhenSaved = -1;
-    startup->Seams.SaveOnExit = [&] { moneyWhenSaved = static_cast<int>(game->Money), ++saves; return true; };
-    dialogs.whileOpen = [&](const std::string&) { startup->TerminationRequested(); };
+    startup->Seams.SaveOnExit = [&](bool) { moneyWhenSaved = static_cast<int>(game->Money), ++saves; return true; };
+    dialogs.whileOpen = [&](const std::string&) { form->close(); };
     startup->ShowMainWindow();
     EXPECT_EQ(saves, 1);
     EXPECT_EQ(moneyWhenSaved, 5000);
     for (const auto& h : game->TrackHorse) EXPECT_FALSE(h.Name.empty());  // saved after start-up finished
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(ended, std::vector<int>{0});
+}
+
+TEST_F(StartupTest, TheDesktopEndingTheGameDuringStartUpEndsItThereWithoutSaving) {
+    Build();
+    dialogs.whileOpen = [&](const std::string&) { startup->TerminationRequested(); };  // the "Notice" box
+    startup->ShowMainWindow();
+    EXPECT_EQ(saves, 0);
+    EXPECT_FALSE(ended.empty());
+    EXPECT_TRUE(std::all_of(ended.begin(), ended.end(), [](int code) { return code == 0; }));
+    EXPECT_EQ(startup->CurrentStage(), Startup::Stage::Ending);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(game->TrackHorse[0].Name.empty());  // start-up went no further
+    EXPECT_FALSE(form->Timer("Timer1").Enabled());
+    form->close();
+    EXPECT_EQ(saves, 0);
+}
+
+TEST_F(StartupTest, TheDesktopEndingAGameInPlaySavesWithoutQuestionsAndEndsEvenIfTheSaveFails) {
+    Build();
+    startup->ShowMainWindow();
+    startup->Seams.SaveOnExit = [&](bool mayAsk) {
+        asked.push_back(mayAsk);
+        ++saves;
+        return false;  // a save that did not happen and would keep the game open
+    };
+    startup->TerminationRequested();
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(asked, std::vector<bool>{false});
+    EXPECT_EQ(ended, std::vector<int>{0});
+    EXPECT_FALSE(form->isVisible());
+
+    // The close box still lets the player answer.
+    Build();
+    startup->ShowMainWindow();
+    form->close();
+    EXPECT_EQ(asked, (std::vector<bool>{false, true}));
 }
 
 TEST_F(StartupTest, AskedToEndBeforeStartUpItEndsWithoutSaving) {
