@@ -135,10 +135,7 @@ PlayerReaction PlayerSession::Invited(const Invitation& m) {
     if (state_ != PlayerState::AwaitingInvitation) return Refuse();
     // A stake that is negative or no number would pay the player to join:
     // refused as a stake too high is.
-    if (!std::isfinite(m.charge) || m.charge < 0 || game_.Money < m.charge) {
-        stake_ = std::isfinite(m.charge) ? m.charge : 0;
-        return EndGame(kStakesTooHigh);
-    }
+    if (!std::isfinite(m.charge) || m.charge < 0 || game_.Money < m.charge) return EndGame(kStakesTooHigh);
     stake_ = m.charge;
     state_ = PlayerState::AwaitingSlot;
     PlayerReaction r;
