@@ -8,7 +8,9 @@
 #include "development/HorseDevelopment.h"
 #include "development/LabWindows.h"
 #include "online/CommunityWindows.h"
+#include "online/LanHostScreens.h"
 #include "online/LanPlayerScreens.h"
+#include "online/LiveUpdate.h"
 #include "online/ServerConnections.h"
 #include "platform/QtDialogs.h"
 #include "platform/TerminationSignals.h"
@@ -43,6 +45,8 @@ Program::Program(ProgramOptions options) {
     new development::HorseDevelopment(*form1_);
     online::ServerConnections::Of(*form1_);
     online::CommunityWindows::Install(*form1_).PlugInto(*startup_);
+    online::LiveUpdate::Install(*form1_, *startup_);
+    new online::LanHostScreens(*form1_);
     new online::LanPlayerScreens(*form1_);
     if (options.HandleTerminationSignals) {
         signals_ = std::make_unique<platform::TerminationSignals>();

@@ -15,6 +15,8 @@
 #include <string>
 #include <thread>
 
+#include "bench/PosixPair.h"
+#include "bench/RatioReporter.h"
 #include "net/CSocketEngine.h"
 
 namespace {
@@ -99,37 +101,6 @@ void BM_Bulk_Engine(benchmark::State& state) {
 
 // ---- Plain blocking sockets -------------------------------------------------
 
-struct PosixPair {
-    int client = -1;
-    int server = -1;
-    PosixPair() {
-        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
-        ::listen(listener, 1);
-        client = ::socket(AF_INET, SOCK_STREAM, 0);
-        ::connect(client, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        server = ::accept(listener, nullptr, nullptr);
-        ::close(listener);
-    }
-    ~PosixPair() {
-        ::close(client);
-        ::close(server);
-    }
-    static void ReceiveAll(int fd, char* buf, std::size_t n) {
-        while (n > 0) {
-            const ssize_t got = ::recv(fd, buf, n, 0);
-            if (got <= 0) return;
-            buf += got;
-            n -= static_cast<std::size_t>(got);
-        }
-    }
-};
-
 void BM_RoundTrip_Posix(benchmark::State& state) {
     PosixPair pair;
     char buf[kMessage];
@@ -165,35 +136,6 @@ BENCHMARK(BM_RoundTrip_Posix)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Bulk_Engine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bulk_Posix)->Unit(benchmark::kMillisecond);
 
-// Prints as usual and keeps each result's rate for the ratios.
-class RatioReporter final : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
-            for (const char* counter : {"items_per_second", "bytes_per_second"}) {
-                const auto it = run.counters.find(counter);
-                if (it != run.counters.end()) rates_[run.benchmark_name()] = it->second.value;
-            }
-        }
-    }
-    void PrintRatios() const {
-        Ratio("round trips per second", "BM_RoundTrip_Engine", "BM_RoundTrip_Posix", 1.0, "");
-        Ratio("bulk throughput", "BM_Bulk_Engine", "BM_Bulk_Posix", 1.0 / (1 << 20), " MiB/s");
-    }
-
-private:
-    void Ratio(const char* what, const char* engine, const char* posix, double scale, const char* unit) const {
-        const auto e = rates_.find(engine);
-        const auto p = rates_.find(posix);
-        if (e == rates_.end() || p == rates_.end() || p->second <= 0) return;
-        std::printf("%-24s engine %12.1f%s  plain %12.1f%s  ratio engine/plain %.3f\n", what, e->second * scale, unit,
-                    p->second * scale, unit, e->second / p->second);
-    }
-    std::map<std::string, double> rates_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -201,7 +143,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
+    reporter.Ratio("round trips per second", "BM_RoundTrip_Engine", "BM_RoundTrip_Posix", 1.0, "");
+    reporter.Ratio("bulk throughput", "BM_Bulk_Engine", "BM_Bulk_Posix", 1.0 / (1 << 20), " MiB/s");
     benchmark::Shutdown();
     return 0;
 }

@@ -3,7 +3,8 @@
 #include <QAction>
 #include <QMenu>
 
-#include "online/ChatFeed.h"
+#include "online/ChatProtocol.h"
+#include "online/MessageChannel.h"
 #include "online/ServerConnections.h"
 #include "platform/MessageSender.h"
 #include "platform/UserName.h"
@@ -29,10 +30,10 @@ CommunityWindows::CommunityWindows(shell::Form1& form, CommunityOptions options)
       leaderBoard_([this] {
           return new Form11(form_.Game(), form_.Dialogs(), userName_, &form_, options_.LeaderBoardPort);
       }),
-      feed_(new ChatFeed(ServerConnections::Of(form).Chat(), this)) {
+      feed_(new MessageChannel(chat::ServerToGameGrammar(), ServerConnections::Of(form).Chat(), this)) {
     setObjectName("CommunityWindows");
     if (!options_.TimeOfDay) options_.TimeOfDay = LocalTimeOfDay;
-    connect(feed_, &ChatFeed::TextReceived, this, &CommunityWindows::AppendToChatLog);
+    connect(feed_, &MessageChannel::MessageReceived, this, &CommunityWindows::AppendToChatLog);
 
     form.SetOpener(shell::SmallWindow::LeaderBoard, [this] { leaderBoard_.Show(); });
     form.SetOpener(shell::SmallWindow::ChatWindow, [this] { Show(ChatWindow()); });

@@ -25,7 +25,7 @@ class Startup;
 
 namespace online {
 
-class ChatFeed;
+class MessageChannel;
 
 // What the windows use that tests put in place of the real thing.
 struct CommunityOptions {
@@ -56,14 +56,15 @@ public:
     void PlugInto(shell::Startup& startup);
     void LoadHiddenWindows();
 
-    // A whole text from the chat server (see ChatFeed).
+    // A whole text from the chat server: what arrived in one burst (see
+    // chat::ServerToGameGrammar).
     void AppendToChatLog(const std::string& text);
 
     Form11* LeaderBoard() const { return leaderBoard_.Loaded(); }
     // Loaded on first use, hidden.
     Form13& ChatWindow();
     Form6& ContactsWindow();
-    ChatFeed& Feed() const { return *feed_; }
+    MessageChannel& Feed() const { return *feed_; }
 
     QAction* leaderBoard = nullptr;  // Game > "Leader's Board"
     QAction* chat = nullptr;         // Game > "BramChat"
@@ -82,7 +83,7 @@ private:
     shell::SingleInstance<Form11> leaderBoard_;
     QPointer<Form13> chatWindow_;
     QPointer<Form6> contactsWindow_;
-    ChatFeed* feed_;
+    MessageChannel* feed_;
 };
 
 }  // namespace online

@@ -14,6 +14,7 @@
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
 #include "platform/Twips.h"
+#include "savegame/modRegistry.h"
 #include "shell/GradientRect.h"
 #include "shell/PanelControls.h"
 #include "shell/SystemHelpers.h"
@@ -78,8 +79,10 @@ void Form6::ShowContacts() {
 }
 
 void Form6::Command4_Click() {
-    const auto answer = dialogs_.InputBox(kAddPrompt, kAddTitle);
+    auto answer = dialogs_.InputBox(kAddPrompt, kAddTitle);
     if (!answer || answer->empty()) return;
+    // The saved game reads back no longer a contact.
+    if (answer->size() > savegame::kLongestReadValue) answer->resize(savegame::kLongestReadValue);
     game_.Contacts.push_back(*answer);
     List1->addItem(platform::ToQString(*answer));
 }

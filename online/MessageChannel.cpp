@@ -5,12 +5,20 @@
 namespace online {
 
 MessageChannel::MessageChannel(const Grammar& grammar, QObject* parent)
-    : QObject(parent), socket_(new net::Socket(this)), reader_(grammar) {
+    : MessageChannel(grammar, *new net::Socket(), parent) {
+    socket_->setParent(this);
+}
+
+MessageChannel::MessageChannel(const Grammar& grammar, net::Socket& socket, QObject* parent)
+    : QObject(parent), socket_(&socket), reader_(grammar) {
     idle_.setSingleShot(true);
     idle_.setInterval(kIdleGap);
     connect(&idle_, &QTimer::timeout, this, &MessageChannel::IdleGap_Timer);
     connect(socket_, &net::Socket::DataArrival, this, &MessageChannel::Socket_DataArrival);
     connect(socket_, &net::Socket::ConnectEvent, this, &MessageChannel::ForgetUnread);
+    // The peer's close ends its last message as surely as silence does: hand
+    // it out before the owner hears of the close.
+    connect(socket_, &net::Socket::CloseSckEvent, this, &MessageChannel::IdleGap_Timer);
 }
 
 void MessageChannel::Close() {

@@ -14,7 +14,8 @@ namespace online {
 // MessageReader for its protocol's grammar and raises MessageReceived once
 // per message, however TCP joined or split them. A message whose end only
 // silence shows comes out after the idle gap. A peer that holds more than
-// the reader's cap of unfinished bytes is dropped.
+// the reader's cap of unfinished bytes is dropped. When the peer closes, what
+// it sent last is handed out at once, before the owner hears of the close.
 //
 // The owner connects to the socket's own events (ConnectEvent, CloseSckEvent)
 // through Socket(), and closes through Close(), which also forgets what the
@@ -22,7 +23,11 @@ namespace online {
 class MessageChannel : public QObject {
     Q_OBJECT
 public:
+    // A channel with a socket of its own.
     explicit MessageChannel(const Grammar& grammar, QObject* parent = nullptr);
+    // A channel that reads a socket a window already holds (the main
+    // window's server connections); the socket must outlive the channel.
+    MessageChannel(const Grammar& grammar, net::Socket& socket, QObject* parent = nullptr);
 
     net::Socket& Socket() { return *socket_; }
     const net::Socket& Socket() const { return *socket_; }

@@ -84,9 +84,35 @@ KeywordGrammar::Match KeywordGrammar::AnyKeywordAt(std::string_view pending, std
     return best;
 }
 
+bool KeywordGrammar::Plausible(std::string_view pending, std::size_t at, const Shape& shape) {
+    const std::size_t tail = at + shape.keyword.size();
+    if (tail >= pending.size()) return true;
+    const char c = pending[tail];
+    switch (shape.tail) {
+    case Tail::Digit:
+        return IsDigit(c);
+    case Tail::Number:
+        return IsNumberChar(c);
+    case Tail::Frame:
+        return IsNumberChar(c) || c == ':';
+    case Tail::HorseCode:
+    case Tail::HorseCodeDigit:
+    case Tail::ScoreCode:
+        return CouldStartCode(pending.substr(tail));
+    case Tail::None:
+    case Tail::Text:
+    case Tail::TextDigit:
+    case Tail::Bytes:
+        break;
+    }
+    return true;
+}
+
 std::size_t KeywordGrammar::NextKeyword(std::string_view pending, std::size_t from) const {
     for (std::size_t at = from; at < pending.size(); ++at) {
-        if (AnyKeywordAt(pending, at) == Match::Whole) return at;
+        for (const Shape& shape : shapes_) {
+            if (MatchAt(pending, at, shape) == Match::Whole && Plausible(pending, at, shape)) return at;
+        }
     }
     return std::string_view::npos;
 }
@@ -142,9 +168,13 @@ Cut KeywordGrammar::TailCut(std::string_view pending, const Shape& shape, bool i
     case Tail::TextDigit: {
         // A slot digit is at least one character of the tail.
         const std::size_t from = shape.tail == Tail::TextDigit ? k + 1 : k;
-        const std::size_t limit = std::min(size, k + kMaxText + 1);
-        const std::size_t next = NextKeyword(pending.substr(0, limit), from);
-        if (next != std::string_view::npos) return Cut::Take(next);
+        // A slot digit ends the text only where the next message begins
+        // right after a digit: "PLAYER>KEITH1" is no name "KEIT" and a frame.
+        const std::string_view window = pending.substr(0, std::min(size, k + kMaxText + 1));
+        for (std::size_t next = NextKeyword(window, from); next != std::string_view::npos;
+             next = NextKeyword(window, next + 1)) {
+            if (shape.tail == Tail::Text || IsDigit(pending[next - 1])) return Cut::Take(next);
+        }
         if (size - k > kMaxText) return Cut::Drop(k);
         return idle ? Cut::Take(size) : Cut::More();
     }

@@ -124,8 +124,11 @@ private:
     // Whether some keyword begins at `at`: whole, or cut short by the end of
     // the bytes (Partial).
     Match AnyKeywordAt(std::string_view pending, std::size_t at) const;
-    // Where the next keyword after `from` begins, whole; npos for none.
+    // Where the next message after `from` begins: a whole keyword whose
+    // tail starts as that message's tail may ("H1" then a number or ":",
+    // "DEAD>" then a digit); npos for none.
     std::size_t NextKeyword(std::string_view pending, std::size_t from) const;
+    static bool Plausible(std::string_view pending, std::size_t at, const Shape& shape);
     Cut TailCut(std::string_view pending, const Shape& shape, bool idle) const;
     Cut CodeCut(std::string_view pending, std::size_t from, Tail tail, bool idle) const;
     Cut Resync(std::string_view pending, bool idle) const;

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -192,6 +193,12 @@ std::optional<std::uint32_t> FirstNonLoopbackAddress();
 enum class Call { Socket, CloseSocket, Bind, Listen, Accept, Connect, Send, Recv, GetSockOpt, GetSockName };
 void InjectFault(Call call, int wsaError);
 void ClearFaults();
+
+// For tests: the function the lookup worker resolves names with (one that
+// waits, or records the names), called on the worker thread; an empty one
+// puts the system's lookup back.
+using LookupResolver = std::function<std::optional<HostEnt>(std::string_view name)>;
+void SetLookupResolver(LookupResolver resolver);
 
 // For tests: queues a socket notification for `s` exactly as the engine
 // queues its own (so it is dropped if `s` is closed before its turn).

@@ -40,7 +40,9 @@ public:
 // The one lookup thread of the process. It knows nothing of sockets: it
 // resolves names and posts each result to the engine that is started at that
 // moment (results for an engine that has stopped since are dropped, as are
-// those of cancelled tasks, on the user-interface thread).
+// those of cancelled tasks, on the user-interface thread). A task cancelled
+// before its turn never runs: a slow name that a socket asks for again and
+// again must not queue up lookups that delay everybody else's.
 class LookupWorker {
 public:
     static LookupWorker& Instance() {
@@ -74,6 +76,16 @@ public:
         wake_.notify_one();
     }
 
+    void Cancel(AsyncHandle task) {
+        std::lock_guard lock(mutex_);
+        std::erase_if(jobs_, [task](const Job& job) { return job.task == task; });
+    }
+
+    void SetResolver(LookupResolver resolver) {
+        std::lock_guard lock(mutex_);
+        resolver_ = std::move(resolver);
+    }
+
 private:
     struct Job {
         AsyncHandle task;
@@ -83,13 +95,15 @@ private:
     void Run() {
         for (;;) {
             Job job;
+            LookupResolver resolver;
             {
                 std::unique_lock lock(mutex_);
                 wake_.wait(lock, [this] { return !jobs_.empty(); });
                 job = std::move(jobs_.front());
                 jobs_.pop_front();
+                resolver = resolver_;
             }
-            std::optional<HostEnt> entry = ResolveHostName(job.name);
+            std::optional<HostEnt> entry = resolver ? resolver(job.name) : ResolveHostName(job.name);
             const int error = entry ? 0 : WSAGetLastError();
             std::lock_guard lock(mutex_);
             // Holding the lock keeps the sink alive while posting to it.
@@ -101,6 +115,7 @@ private:
     std::condition_variable wake_;
     std::deque<Job> jobs_;
     QObject* sink_ = nullptr;
+    LookupResolver resolver_;
     bool started_ = false;
 };
 
@@ -429,6 +444,7 @@ int Engine::CancelLookup(AsyncHandle task) {
         WSASetLastError(WSAEINVAL);
         return SOCKET_ERROR;
     }
+    LookupWorker::Instance().Cancel(task);
     return 0;
 }
 
@@ -462,3 +478,9 @@ bool Engine::DeliverLookup(AsyncHandle task) {
 }
 
 }  // namespace platform::ws::detail
+
+namespace platform::ws {
+
+void SetLookupResolver(LookupResolver resolver) { detail::LookupWorker::Instance().SetResolver(std::move(resolver)); }
+
+}  // namespace platform::ws

@@ -38,18 +38,6 @@ private:
     int fd_;
 };
 
-std::error_code WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return LastError();
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return {};
-}
-
 // Temporary files of `file` are ".<name>.tmp-<process id>-<serial>": hidden,
 // and telling which process wrote them.
 std::string TemporaryPrefix(const std::filesystem::path& file) { return "." + file.filename().string() + ".tmp-"; }
@@ -59,14 +47,6 @@ std::filesystem::path TemporaryName(const std::filesystem::path& file, unsigned 
     const unsigned serial = counter.fetch_add(1) + attempt;
     return file.parent_path() /
            (TemporaryPrefix(file) + std::to_string(::getpid()) + "-" + std::to_string(serial));
-}
-
-// The directory entry for the rename must reach the disk too; a folder that
-// cannot be synced (some file systems refuse) is no reason to fail the write.
-void SyncFolder(const std::filesystem::path& folder) {
-    const std::string name = folder.empty() ? "." : folder.string();
-    Descriptor dir(::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Valid()) ::fsync(dir.Get());
 }
 
 // The writer's process id in a temporary name after its prefix, or 0.
@@ -80,6 +60,24 @@ pid_t WriterOf(std::string_view rest) {
 }
 
 }  // namespace
+
+std::error_code WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return LastError();
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return {};
+}
+
+void SyncFolder(const std::filesystem::path& folder) {
+    const std::string name = folder.empty() ? "." : folder.string();
+    Descriptor dir(::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Valid()) ::fsync(dir.Get());
+}
 
 std::error_code ReadFileBytes(const std::filesystem::path& file, std::string& bytes, std::size_t room) {
     bytes.clear();

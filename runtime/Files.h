@@ -32,6 +32,14 @@ std::error_code WriteFileAtomically(const std::filesystem::path& file, std::stri
 // writer that is still running is left alone. Nothing is reported.
 void RemoveLeftoverTemporaries(const std::filesystem::path& file) noexcept;
 
+// Writes every byte to the descriptor, going on after interruptions.
+std::error_code WriteAll(int fd, std::string_view bytes);
+
+// Puts a folder's entries (a rename into it) on the disk. A folder that
+// cannot be synced (some file systems refuse) is no reason to fail a write,
+// so nothing is reported.
+void SyncFolder(const std::filesystem::path& folder);
+
 // The runtime's file error numbers.
 inline constexpr std::int32_t kErrFileNotFound = 53;
 inline constexpr std::int32_t kErrDeviceIO = 57;

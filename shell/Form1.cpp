@@ -19,6 +19,7 @@
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "resources/Pictures.h"
+#include "shell/ElidedLabel.h"
 #include "shell/GradientRect.h"
 #include "shell/PanelControls.h"
 #include "shell/TreeView.h"
@@ -110,7 +111,7 @@ void Form1::BuildControls() {
     Label11->setFont(moneyFont);
     PlaceTwips(Label11, 120, 4440, 4575, 375);
 
-    Label13 = new QLabel(QStringLiteral("Version 7.0 (2007)"), Client);
+    Label13 = new ElidedLabel(QStringLiteral("Version 7.0 (2007)"), Client);
     Label13->setObjectName("Label13");
     platform::SetForeColor(Label13, 0x808080);
     PlaceTwips(Label13, 120, 4800, 4455, 255);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "app/Program.h"
+#include "online/BramblyFT.h"
 #include "platform/InstanceLock.h"
 #include "platform/Timer.h"
 #include "shell/Form1.h"
@@ -25,6 +26,11 @@ TEST(Program, StartsThroughTheSplashIntoAPlayableGame) {
     app::Program program(std::move(options));
     std::vector<int> ended;
     program.Startup().Seams.EndProcess = [&](int code) { ended.push_back(code); };
+
+    // The live update is installed: start-up connects its two sockets.
+    EXPECT_TRUE(program.Startup().Seams.ConnectLiveUpdate);
+    EXPECT_TRUE(program.Startup().Seams.ConnectChat);
+    EXPECT_NE(program.Form1().findChild<online::BramblyFT*>("PatchFT"), nullptr);
 
     program.Start();
     ASSERT_NE(program.Splash(), nullptr);

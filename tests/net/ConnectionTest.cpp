@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "SocketTestKit.h"
+#include "tests/support/LookupGate.h"
 #include "tests/support/Resolver.h"
 #include "tests/support/RawSocket.h"
 
@@ -137,6 +138,31 @@ TEST_F(Connections, CloseDuringTheLookupCancelsIt) {
     EXPECT_EQ(client.State(), 0) << "no connect follows";
     EXPECT_TRUE(client.events.log.empty());
     EXPECT_FALSE(listener.events.Has("ConnectionRequest"));
+}
+
+// A watchdog that closes and connects again every few seconds to a name
+// that takes long to look up: only its newest lookup is ever pending, so
+// the lookup worker is free as soon as the slow one ends.
+TEST_F(Connections, ReconnectingDuringALookupLeavesOnlyTheNewestPending) {
+    testing_support::LookupGate gate;
+    Endpoint blocker;
+    blocker->Connect(std::string("slow"), 9);
+    ASSERT_TRUE(RunUntil([&] { return !gate.Looked().empty(); }));
+    Endpoint listener;
+    Endpoint server;
+    listener.events.onConnectionRequest = [&](std::int32_t id) { server->Accept(id); };
+    listener->Listen();
+    Endpoint client;
+    for (int i = 0; i < 5; ++i) {
+        client->CloseSck();
+        client->Connect(std::string("server") + std::to_string(i), listener->LocalPort());
+        ASSERT_EQ(client.State(), 4);
+    }
+    EXPECT_EQ(mse::Inspect().lookupRoutes, 2) << "the slow one and the newest";
+    gate.Release();
+    ASSERT_TRUE(RunUntil([&] { return client.State() == 7; }));
+    EXPECT_EQ(gate.Looked(), (std::vector<std::string>{"slow", "server4"}));
+    EXPECT_EQ(client->RemoteHost(), "server4");
 }
 
 TEST_F(Connections, LookupThatFinishesAfterAnErrorStillFreesItsEntry) {

@@ -13,7 +13,7 @@
 
 #include "core/Game.h"
 #include "net/Socket.h"
-#include "online/ChatFeed.h"
+#include "online/MessageChannel.h"
 #include "online/CommunityWindows.h"
 #include "online/ServerConnections.h"
 #include "platform/QtText.h"

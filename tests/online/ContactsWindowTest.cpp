@@ -74,6 +74,14 @@ TEST_F(ContactsWindow, AddsWithTheInputBoxAndDeletesTheSelectedContact) {
     EXPECT_EQ(Listed(), game.Contacts);
 }
 
+// The saved game reads back 254 characters of a contact: a longer answer
+// is kept as it will load.
+TEST_F(ContactsWindow, AContactIsNoLongerThanTheSavedGameReadsBack) {
+    dialogs.inputs = {std::string(300, 'x')};
+    window->Command4->click();
+    EXPECT_EQ(game.Contacts, Contacts{std::string(254, 'x')});
+}
+
 TEST_F(ContactsWindow, SendHandsTheMessengerTheExactTextAndEmptiesTheMessage) {
     game.Contacts = {"bob"};
     form.ShowLanChat();

@@ -67,6 +67,10 @@ const Messages kHostMessages = {
     "ACCEPTED!",
     "REFRESH!",
     "PLAYER>bob3",
+    // Names that hold keywords: only a keyword right after a digit, and
+    // starting as its message starts, could begin the next message.
+    "PLAYER>SARAH1",
+    "PLAYER>x WIN:5 REFRESH!4",
     "UNEXISTENT>4",
     "HORSE>" + kAwkwardCode + "2",
     "HORSE>" + kPlainCode + "5",

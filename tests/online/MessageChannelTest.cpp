@@ -63,6 +63,18 @@ TEST_F(ChannelFixture, AnAmountAtTheEndComesOutAfterTheQuietGap) {
     EXPECT_EQ(channel->MessagesReceived(), 1u);
 }
 
+// "WIN:7500" and the host's close: the amount is whole, and the owner has
+// it before it hears of the close.
+TEST_F(ChannelFixture, ThePeersCloseEndsItsLastMessage) {
+    auto* channel = Connect(online::lan::HostToPlayerGrammar());
+    Messages atClose;
+    QObject::connect(&channel->Socket(), &net::Socket::CloseSckEvent, &window, [&] { atClose = received; });
+    peer.SendAll("WIN:7500");
+    peer.Close();
+    ASSERT_TRUE(RunUntil([&] { return channel->Socket().State() == 8; }));
+    EXPECT_EQ(atClose, Messages{"WIN:7500"});
+}
+
 TEST_F(ChannelFixture, APeerThatNeverFinishesIsDroppedAtTheCap) {
     struct Patient final : online::Grammar {
         online::Cut Next(std::string_view, bool) const override { return online::Cut::More(); }
@@ -86,6 +98,25 @@ TEST_F(ChannelFixture, AHandlerThatClosesStopsTheRestOfTheRead) {
     ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
     RunFor(50);
     EXPECT_EQ(received, Messages{"ACCEPTED!"});
+}
+
+TEST_F(ChannelFixture, ReadsASocketTheWindowHolds) {
+    auto* held = new net::Socket(&window);
+    auto* channel = new online::MessageChannel(online::lan::HostToPlayerGrammar(), *held, &window);
+    QObject::connect(channel, &online::MessageChannel::MessageReceived, &window,
+                     [this](const std::string& m) { received.push_back(m); });
+    held->Connect(std::string("127.0.0.1"), listener.Port());
+    peer = listener.Accept();
+    ASSERT_TRUE(RunUntil([&] { return held->State() == 7; }));
+    peer.SendAll("ACCEPTED!REFR");
+    peer.SendAll("ESH!");
+    ASSERT_TRUE(RunUntil([&] { return received.size() == 2; }));
+    EXPECT_EQ(&channel->Socket(), held);
+    // The socket stays the window's when the channel goes.
+    delete channel;
+    EXPECT_EQ(held->State(), 7);
+    held->SendData("DROPOUT!");
+    EXPECT_EQ(peer.ReceiveExactly(8), "DROPOUT!");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/Winsock.h"
 #include "tests/support/Resolver.h"
 #include "tests/support/Descriptors.h"
+#include "tests/support/LookupGate.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/RawSocket.h"
 
@@ -350,6 +351,30 @@ TEST_F(Notifications, CancelledLookupsLateResultIsDropped) {
     EXPECT_NE(next, task);
     ASSERT_TRUE(RunUntil([&] { return !messages_.empty(); }));
     EXPECT_EQ(messages_[0].wParam, next);
+}
+
+// A name whose server does not answer keeps the one lookup worker busy;
+// lookups cancelled meanwhile must not wait their turn and then run anyway,
+// or every later lookup of the process waits behind them.
+TEST_F(Notifications, CancelledLookupNeverRuns) {
+    testing_support::LookupGate gate;
+    auto slowBuffer = std::make_shared<ws::HostEnt>();
+    const ws::AsyncHandle slow = ws::WSAAsyncGetHostByName(window_, kLookupMsg, "slow", slowBuffer);
+    ASSERT_TRUE(RunUntil([&] { return !gate.Looked().empty(); }));
+    for (int i = 0; i < 5; ++i) {
+        auto buffer = std::make_shared<ws::HostEnt>();
+        const ws::AsyncHandle task =
+            ws::WSAAsyncGetHostByName(window_, kLookupMsg, "gone" + std::to_string(i), buffer);
+        ASSERT_EQ(ws::WSACancelAsyncRequest(task), 0);
+    }
+    auto wantedBuffer = std::make_shared<ws::HostEnt>();
+    const ws::AsyncHandle wanted = ws::WSAAsyncGetHostByName(window_, kLookupMsg, "wanted", wantedBuffer);
+    gate.Release();
+    ASSERT_TRUE(RunUntil([&] { return messages_.size() == 2; }));
+    EXPECT_EQ(gate.Looked(), (std::vector<std::string>{"slow", "wanted"}));
+    EXPECT_EQ(messages_[0].wParam, slow);
+    EXPECT_EQ(messages_[1].wParam, wanted);
+    EXPECT_FALSE(wantedBuffer->h_addr_list.empty());
 }
 
 }  // namespace

@@ -69,6 +69,19 @@ struct LevelUpCase {
     const char* line;
 };
 
+// The status line's longest caption does not fit its width: it shows its
+// beginning and "…", and the whole text stays the label's and its tip's.
+TEST_F(Form1Test, AStatusTooLongForItsLineEndsInAnEllipsis) {
+    const QString caption = QStringLiteral("Trotwick Zircona - PATCH DOWNLOADED, FOLLOW INSTRUCTIONS!");
+    form.Label13->setText(caption);
+    form.Label13->grab();
+    EXPECT_EQ(form.Label13->text(), caption);
+    EXPECT_EQ(form.Label13->toolTip(), caption);
+    form.Label13->setText(QStringLiteral("Version 7.0 (2007)"));
+    form.Label13->grab();
+    EXPECT_EQ(form.Label13->toolTip(), QString());
+}
+
 TEST_F(Form1Test, LevelUpAtOneBillionResetsTheMoneyOncePerTick) {
     const LevelUpCase cases[] = {
         {999999999.99, false, "Money: \u00A3999,999,999.99"},

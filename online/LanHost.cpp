@@ -1,0 +1,350 @@
+#include "online/LanHost.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/Money.h"
+#include "online/Brambly.h"
+#include "online/MessageReader.h"
+#include "runtime/Overloaded.h"
+
+namespace online::lan {
+
+namespace {
+
+constexpr int kAllPlayers = 6;
+constexpr int kFirstGuest = 2;
+
+bool Between(std::int64_t value, std::int64_t low, std::int64_t high) { return value >= low && value <= high; }
+
+// The first message a player's reader cuts from the answer, with another
+// message behind it as it would be on a busy connection.
+std::optional<std::string> FirstCut(const std::string& text) {
+    MessageReader reader(HostToPlayerGrammar());
+    reader.Append(text);
+    reader.Append(Format(HostMessage{Accepted{}}));
+    return reader.Next();
+}
+
+}  // namespace
+
+bool IsRaceableHorse(const core::HorseRec& h) {
+    return Between(h.Colour, 101, 145) && (h.Sex == core::kMale || h.Sex == core::kFemale) &&
+           Between(h.Start, 0, 100) && Between(h.End, 0, 100) && Between(h.Speed, 0, kMaxLanRating) &&
+           Between(h.Stamina, 0, kMaxLanRating) && Between(h.Confidence, 0, kMaxLanRating);
+}
+
+std::string RelayableName(std::string name, int slot) {
+    if (name.size() > kMaxPlayerName) name.resize(kMaxPlayerName);
+    constexpr std::size_t kPrefix = 7;  // "PLAYER>"
+    // Each round spoils one keyword's first character, and "_" begins none,
+    // so this ends within the name's length.
+    for (std::size_t round = 0; round <= name.size(); ++round) {
+        const std::string text = Format(HostMessage{PlayerAnswer{name, slot}});
+        const auto first = FirstCut(text);
+        if (first == text) return name;
+        if (!first || first->size() <= kPrefix || first->size() - kPrefix >= name.size()) break;
+        name[first->size() - kPrefix] = '_';
+    }
+    return std::string();
+}
+
+// ---- Creating the game ------------------------------------------------------
+
+CreateResult LanHost::CreateGame(const core::GameState& game, double charge, std::optional<int> stableHorse,
+                                 const std::string& hostName, HostActions& out) {
+    if (RaceUnderway()) return CreateResult::RaceRunning;
+    if (!std::isfinite(charge) || charge < 0) return CreateResult::BadCharge;
+    if (game.Money < charge) return CreateResult::NotEnoughMoney;
+    if (!stableHorse || !Between(*stableHorse, 0, core::kStableSlots - 1) ||
+        game.OwnedHorse[static_cast<std::size_t>(*stableHorse)].IsFree()) {
+        return CreateResult::NoHorse;
+    }
+    for (const ConnectionId id : Connections()) Release(id, out);
+    charge_ = charge + 0.0;  // -0 travels as 0
+    pot_ = 0;
+    places_.clear();
+    for (int k = 1; k <= kSlots; ++k) {
+        Slot& s = At(k);
+        s.name.clear();
+        s.horse = core::HorseRec{};
+        s.ready = false;
+        s.connection.reset();
+        s.runs = s.finished = false;
+    }
+    Slot& host = At(kHostSlot);
+    host.name = RelayableName(hostName, kHostSlot);
+    host.horse = game.OwnedHorse[static_cast<std::size_t>(*stableHorse)];
+    host.ready = true;
+    phase_ = HostPhase::Lobby;
+    return CreateResult::Created;
+}
+
+// ---- Connections --------------------------------------------------------------
+
+ConnectionId LanHost::Accept(HostActions& out) {
+    EvictOldestPending(out);
+    const ConnectionId id = nextId_++;
+    connections_.emplace(id, Connection{});
+    out.sends.push_back({id, Format(HostMessage{Invitation{charge_}})});
+    return id;
+}
+
+void LanHost::EvictOldestPending(HostActions& out) {
+    const auto pending = [](const auto& entry) {
+        return entry.second.state == ConnectionState::Invited || entry.second.state == ConnectionState::Dropped;
+    };
+    auto count = static_cast<std::size_t>(std::count_if(connections_.begin(), connections_.end(), pending));
+    while (count >= kMaxPendingConnections) {
+        // Ids grow with every connection, so the first pending is the oldest.
+        const auto oldest = std::find_if(connections_.begin(), connections_.end(), pending);
+        Release(oldest->first, out);
+        --count;
+    }
+}
+
+void LanHost::Receive(ConnectionId from, std::string_view message, HostActions& out) {
+    const auto it = connections_.find(from);
+    const auto read = RecognisePlayerMessage(message);
+    if (it == connections_.end() || !it->second.connected || !read) {
+        Refuse();
+        return;
+    }
+    Connection& c = it->second;
+    std::visit(runtime::Overloaded{
+                   [&](const Acceptance& m) {
+                       if (c.state != ConnectionState::Invited) return Refuse();
+                       OnAcceptance(from, c, m.name, out);
+                   },
+                   [&](const HorseOffer& m) {
+                       // No runner changes while a race is on.
+                       if (c.state != ConnectionState::Bound || RaceUnderway()) return Refuse();
+                       OnHorse(from, c, m.code, out);
+                   },
+                   [&](const DropOut&) { OnDropOut(from, c, out); },
+                   [&](const auto& query) {
+                       if (c.state == ConnectionState::Dropped) return Refuse();
+                       AnswerQuery(from, PlayerMessage{query}, out);
+                   },
+               },
+               *read);
+}
+
+void LanHost::OnAcceptance(ConnectionId id, Connection& c, const std::string& name, HostActions& out) {
+    const int slot = FindFreeLAN();
+    if (slot == 0) {
+        c.state = ConnectionState::Dropped;
+        out.sends.push_back({id, Format(HostMessage{GameFull{}})});
+        return;
+    }
+    c.state = ConnectionState::Bound;
+    c.slot = slot;
+    Slot& s = At(slot);
+    s.connection = id;
+    s.name = RelayableName(name, slot);
+    out.sends.push_back({id, Format(HostMessage{HorseRequest{}})});
+}
+
+void LanHost::OnHorse(ConnectionId id, Connection& c, const std::string& code, HostActions& out) {
+    core::HorseRec horse;
+    if (!DecodeHorseCode(code, horse) || !IsRaceableHorse(horse)) {
+        Refuse();
+        Release(id, out);
+        return;
+    }
+    horse.Health = horse.HealthMAX = kLanHealth;
+    Slot& s = At(c.slot);
+    s.horse = horse;
+    s.ready = true;
+    s.lobbyTag = kAlive;
+    c.state = ConnectionState::Ready;
+    out.sends.push_back({id, Format(HostMessage{Accepted{}})});
+    SendTo(kAllPlayers, Refresh{}, out);
+}
+
+void LanHost::OnDropOut(ConnectionId id, Connection& c, HostActions& out) {
+    if (c.state == ConnectionState::Ready) {
+        Slot& s = At(c.slot);
+        s.lobbyTag = kDead;
+        // It never paid: neither its charge nor its horse stays in the race.
+        if (s.runs && RaceUnderway()) TakeOutOfRace(c.slot);
+    }
+    Release(id, out);
+}
+
+void LanHost::TakeOutOfRace(int slot) {
+    Slot& s = At(slot);
+    s.runs = false;
+    s.finished = false;
+    pot_ -= charge_;
+    std::erase(places_, slot);
+}
+
+void LanHost::AnswerQuery(ConnectionId id, const PlayerMessage& query, HostActions& out) {
+    const bool horse = std::holds_alternative<HorseQuery>(query);
+    const int slot = horse ? std::get<HorseQuery>(query).slot : std::get<PlayerQuery>(query).slot;
+    if (!Between(slot, 1, kSlots)) return Refuse();
+    const Slot& s = At(slot);
+    HostMessage answer = horse ? (s.ready ? HostMessage{RosterHorse{EncodeHorseCode(s.horse), slot}}
+                                          : HostMessage{NoHorse{slot}})
+                               : (s.ready ? HostMessage{PlayerAnswer{s.name, slot}} : HostMessage{NoPlayer{slot}});
+    out.sends.push_back({id, Format(answer)});
+}
+
+void LanHost::ConnectionLost(ConnectionId id, HostActions& out) {
+    const auto it = connections_.find(id);
+    if (it == connections_.end()) return;
+    it->second.connected = false;
+    if (it->second.state != ConnectionState::Ready) Release(id, out);
+}
+
+bool LanHost::Sweep(HostActions& out) {
+    bool changed = false;
+    for (int k = kFirstGuest; k <= kSlots; ++k) {
+        Slot& s = At(k);
+        if (!s.ready || !s.connection || Connected(*s.connection)) continue;
+        s.lobbyTag = kDead;
+        Release(*s.connection, out);
+        changed = true;
+    }
+    return changed;
+}
+
+void LanHost::Release(ConnectionId id, HostActions& out) {
+    const auto it = connections_.find(id);
+    if (it == connections_.end()) return;
+    const Connection& c = it->second;
+    if (c.slot != 0 && At(c.slot).connection == id) {
+        At(c.slot).connection.reset();
+        At(c.slot).ready = false;
+    }
+    connections_.erase(it);
+    out.close.push_back(id);
+}
+
+// ---- The race -----------------------------------------------------------------
+
+StartResult LanHost::StartRace(core::Game& game, core::Notices& notices, HostActions& out) {
+    if (RaceUnderway()) return StartResult::RaceRunning;
+    if (phase_ == HostPhase::NoGame) return StartResult::NoGame;
+    if (!core::SpendMoney(game, notices, charge_)) return StartResult::NotEnoughMoney;
+    frameCounter_ = 0;
+    places_.clear();
+    pot_ = 0;
+    for (int k = 1; k <= kSlots; ++k) {
+        Slot& s = At(k);
+        s.finished = false;
+        // A runner is a player that gets "START!" and so pays its charge.
+        s.runs = k == kHostSlot ||
+                 (s.lobbyTag == kAlive && s.ready && s.connection && Connected(*s.connection));
+        if (!s.runs) continue;
+        core::PrepareRaceHorse(s.picture, s.horse, game.Random());
+        pot_ += charge_;
+    }
+    if (pot_ > game.LANwager) game.LANwager = pot_;
+    SendTo(kAllPlayers, lan::StartRace{pot_}, out);
+    phase_ = HostPhase::Racing;
+    return StartResult::Started;
+}
+
+TickResult LanHost::Tick(runtime::RandomSource& rnd, int packetFrequency, HostActions& out) {
+    if (phase_ != HostPhase::Racing) return TickResult::Idle;
+    if (LanNextPlace() - 1 >= LanRunners()) {
+        phase_ = HostPhase::Paying;
+        return TickResult::AllFinished;
+    }
+    for (int k = 1; k <= kSlots; ++k) {
+        Slot& s = At(k);
+        if (!s.runs || s.finished || s.picture.Left >= kLanFinish) continue;
+        core::MoveHorseStep(s.picture, s.horse, kLanFinish, rnd);
+        if (s.picture.Left >= kLanFinish) {
+            s.finished = true;
+            places_.push_back(k);
+        }
+    }
+    const int v = std::clamp(packetFrequency, 0, kMaxPacketFrequency);
+    if (frameCounter_ < kMaxPacketFrequency - v) {
+        ++frameCounter_;
+    } else {
+        RaceFrame frame{};
+        for (int k = 1; k <= kSlots; ++k) frame.x[static_cast<std::size_t>(k - 1)] = At(k).picture.Left;
+        SendTo(kAllPlayers, frame, out);
+        frameCounter_ = 0;
+    }
+    return TickResult::Running;
+}
+
+std::optional<std::string> LanHost::PayOut(core::GameState& game, HostActions& out) {
+    if (phase_ != HostPhase::Paying) return std::nullopt;
+    phase_ = HostPhase::Lobby;
+    const int winner = Place(1);
+    std::string caption;
+    if (winner == kHostSlot) {
+        game.LANwon += 1;
+        game.Money += pot_;
+        caption = kYouHaveWon + core::FormatMoney(pot_);
+    } else {
+        game.LANlost += 1;
+        caption = kYouHaveLost + core::FormatMoney(charge_);
+    }
+    for (int k = kFirstGuest; k <= kSlots; ++k) {
+        SendTo(k, k == winner ? Result{pot_} : Result{std::nullopt}, out);
+    }
+    pot_ = 0;
+    return caption;
+}
+
+// ---- Fields -------------------------------------------------------------------
+
+int LanHost::FindFreeLAN() const {
+    for (int k = kFirstGuest; k <= kSlots; ++k) {
+        if (!At(k).ready && !At(k).connection) return k;
+    }
+    return 0;
+}
+
+std::vector<ConnectionId> LanHost::Recipients(int target) const {
+    std::vector<ConnectionId> ids;
+    for (int k = kFirstGuest; k <= kSlots; ++k) {
+        const Slot& s = At(k);
+        if ((target == k || target == kAllPlayers) && s.ready && s.connection && Connected(*s.connection)) {
+            ids.push_back(*s.connection);
+        }
+    }
+    return ids;
+}
+
+void LanHost::SendTo(int target, const HostMessage& message, HostActions& out) const {
+    const std::vector<ConnectionId> ids = Recipients(target);
+    if (ids.empty()) return;
+    const std::string text = Format(message);
+    for (const ConnectionId id : ids) out.sends.push_back({id, text});
+}
+
+int LanHost::LanRunners() const {
+    return static_cast<int>(std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return s.runs; }));
+}
+
+int LanHost::Place(int place) const {
+    if (place < 1 || place > static_cast<int>(places_.size())) return 0;
+    return places_[static_cast<std::size_t>(place - 1)];
+}
+
+std::optional<ConnectionState> LanHost::StateOf(ConnectionId id) const {
+    const auto it = connections_.find(id);
+    if (it == connections_.end()) return std::nullopt;
+    return it->second.state;
+}
+
+bool LanHost::Connected(ConnectionId id) const {
+    const auto it = connections_.find(id);
+    return it != connections_.end() && it->second.connected;
+}
+
+std::vector<ConnectionId> LanHost::Connections() const {
+    std::vector<ConnectionId> ids;
+    for (const auto& [id, c] : connections_) ids.push_back(id);
+    return ids;
+}
+
+}  // namespace online::lan

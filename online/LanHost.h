@@ -1,0 +1,222 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Game.h"
+#include "core/HorseRec.h"
+#include "core/Ports.h"
+#include "core/RaceStep.h"
+#include "online/LanProtocol.h"
+
+// The host of a LAN race, free of windows and sockets: the five slots (1 is
+// the host), every connection's place in the dialogue, the pot, the race and
+// the payout. Each event (a connection, a message, a press, a tick) returns
+// what to send and which connections to close; the sockets and the screens
+// under it only carry that out and show the fields.
+namespace online::lan {
+
+inline constexpr int kHostSlot = 1;
+inline constexpr std::int16_t kLanFinish = 9600;
+// "Packet Frequency": 30 sends a frame at every tick, 0 at every 31st.
+inline constexpr int kMaxPacketFrequency = 30;
+// Connections that hold no slot yet (or were turned away and have not gone):
+// beyond this many the oldest is closed, so a flood of connections can
+// neither use up the process's descriptors nor keep real players out.
+inline constexpr std::size_t kMaxPendingConnections = 8;
+// The longest player name that is kept; a longer one is cut.
+inline constexpr std::size_t kMaxPlayerName = 64;
+// Ratings a player's horse may carry. The race step adds the race-day bonus
+// (up to Confidence + 31) to a pace of up to Speed / 2 + 1 + Stamina in
+// 16-bit arithmetic; with every rating at most 10000 that stays below 32767.
+// The game's own horses stay far below it.
+inline constexpr std::int32_t kMaxLanRating = 10000;
+// A received horse carries no health; it races fresh.
+inline constexpr std::int32_t kLanHealth = 100;
+
+inline constexpr const char* kNotEnoughMoneyToHost = "Not enough money to host game!";
+inline constexpr const char* kCouldNotCreateGame = "Could not create game!";
+inline constexpr const char* kRaceIsOn = "The Race Is On...";
+inline constexpr const char* kWonNothing = "YOU HAVE WON NOTHING!!!";
+inline constexpr const char* kYouHaveWon = "YOU HAVE WON ";
+inline constexpr const char* kYouHaveLost = "YOU HAVE LOST ";
+inline constexpr const char* kRaceStillRunning = "Wait until the LAN race has been paid out!";
+inline constexpr const char* kSelectHorseToHost = "Select the horse you want to race in your stable first!";
+// What the charge box falls back to when its text is not an amount.
+inline constexpr const char* kDefaultChargeText = "2000";
+// Lobby picture tags.
+inline constexpr const char* kAlive = "ALIVE";
+inline constexpr const char* kDead = "DEAD";
+
+// Whether a horse from a player's code can run: a coat the game draws
+// (101..145), male or female, start and end efforts of 0..100 and ratings of
+// 0..kMaxLanRating.
+bool IsRaceableHorse(const core::HorseRec& horse);
+
+// The name as a slot keeps it: at most kMaxPlayerName characters, and such
+// that "PLAYER>" & name & slot reaches every player as one message. A piece
+// that a player's reader would take for the start of another message (a
+// keyword right after a digit, as in "bob2REFRESH!") loses its first
+// character to "_".
+std::string RelayableName(std::string name, int slot);
+
+using ConnectionId = std::uint32_t;
+
+// A connection's place in the dialogue. Each allows its own messages; any
+// other is refused (counted and ignored).
+enum class ConnectionState {
+    Invited,  // the invitation went out; waits for "YES>" (queries answered)
+    Bound,    // holds a slot, reserved for it; waits for "HORSE>"
+    Ready,    // its horse arrived; a player of the lobby and of the races
+    Dropped,  // turned away ("FULL!"): nothing more is answered
+};
+
+enum class HostPhase {
+    NoGame,  // no game created yet
+    Lobby,   // players join; "START RACE!" starts a race
+    Racing,  // the horses run
+    Paying,  // every runner is in; the payout comes next
+};
+
+struct Outgoing {
+    ConnectionId to;
+    std::string text;
+    bool operator==(const Outgoing&) const = default;
+};
+
+// What the sockets are to do after an event, in this order: send, then close.
+struct HostActions {
+    std::vector<Outgoing> sends;
+    std::vector<ConnectionId> close;
+};
+
+enum class CreateResult {
+    Created,
+    RaceRunning,
+    BadCharge,  // not a finite number of zero or more: it would pay players to join
+    NotEnoughMoney,
+    NoHorse,
+};
+enum class StartResult { Started, RaceRunning, NoGame, NotEnoughMoney };
+enum class TickResult { Running, AllFinished, Idle };
+
+class LanHost {
+public:
+    // "Create a Game": slot 1 gets a copy of the stable horse and the host's
+    // name, slots 2..5 are free, and every earlier connection is closed (its
+    // slot digit would act on a new player's slot). Refused while a race
+    // runs or waits for its payout, when the money is below the charge, or
+    // without a stable horse. The charge is taken only at each race's start.
+    CreateResult CreateGame(const core::GameState& game, double charge, std::optional<int> stableHorse,
+                            const std::string& hostName, HostActions& out);
+
+    // A new connection: it is invited at once. Beyond kMaxPendingConnections
+    // without a slot, the oldest of them is closed.
+    ConnectionId Accept(HostActions& out);
+    // One whole message from a connection.
+    void Receive(ConnectionId from, std::string_view message, HostActions& out);
+    // The connection is no longer connected. A reserved slot is free at
+    // once; a ready slot waits for the sweep, and nothing more is sent to it.
+    void ConnectionLost(ConnectionId id, HostActions& out);
+    // The drop sweeper: every ready slot whose connection is gone becomes
+    // free and its lobby picture "DEAD". Returns whether a slot changed.
+    bool Sweep(HostActions& out);
+
+    // "START RACE!": the host pays its charge; the runners are slot 1 and
+    // every ready, connected slot alive in the lobby, each of them on the
+    // start line with the charge in the pot; the players get "START!".
+    StartResult StartRace(core::Game& game, core::Notices& notices, HostActions& out);
+    // One 50-ms race tick: the runners step in slot order, places go in
+    // order of arrival, and a frame goes out every (31 - packetFrequency)
+    // ticks. AllFinished once a tick finds every runner in: pay out next.
+    TickResult Tick(runtime::RandomSource& rnd, int packetFrequency, HostActions& out);
+    // The payout, once per race: the winner's owner gets the pot. Returns
+    // the result caption; nothing when no race waits for its payout.
+    std::optional<std::string> PayOut(core::GameState& game, HostActions& out);
+
+    // Fields per slot 1..5.
+    const std::string& PlayerName(int slot) const { return At(slot).name; }
+    bool HorseReady(int slot) const { return At(slot).ready; }
+    const core::HorseRec& LANHorse(int slot) const { return At(slot).horse; }
+    // The connection that carries the slot (none for the host's slot and a
+    // free one).
+    std::optional<ConnectionId> PlayerSocket(int slot) const { return At(slot).connection; }
+    const std::string& LobbyTag(int slot) const { return At(slot).lobbyTag; }
+    // The first of slots 2..5 neither ready nor reserved; 0 when none is.
+    int FindFreeLAN() const;
+    // Whom a message to one player (2..5) or to all (6) reaches: ready slots
+    // whose connection is connected, in slot order.
+    std::vector<ConnectionId> Recipients(int target) const;
+
+    double ChargePerPlayer() const { return charge_; }
+    double LanPot() const { return pot_; }
+    int LanRunners() const;
+    int LanNextPlace() const { return static_cast<int>(places_.size()) + 1; }
+    // The slot that finished in place 1..5; 0 while none did.
+    int Place(int place) const;
+
+    // The race pictures.
+    bool Runs(int slot) const { return At(slot).runs; }
+    bool Finished(int slot) const { return At(slot).finished; }
+    const core::RunnerPosition& Picture(int slot) const { return At(slot).picture; }
+    int FrameCounter() const { return frameCounter_; }
+
+    HostPhase Phase() const { return phase_; }
+    bool RaceUnderway() const { return phase_ == HostPhase::Racing || phase_ == HostPhase::Paying; }
+
+    std::optional<ConnectionState> StateOf(ConnectionId id) const;
+    bool Connected(ConnectionId id) const;
+    // The connections the host still holds.
+    std::vector<ConnectionId> Connections() const;
+    // Messages a connection's state did not allow, or that could not be
+    // read, since the start.
+    std::uint64_t RefusedMessages() const { return refused_; }
+
+private:
+    struct Slot {
+        std::string name;
+        bool ready = false;
+        core::HorseRec horse;
+        std::optional<ConnectionId> connection;
+        std::string lobbyTag;
+        bool runs = false;
+        bool finished = false;
+        core::RunnerPosition picture{core::kStartLine, 0};
+    };
+    struct Connection {
+        ConnectionState state = ConnectionState::Invited;
+        int slot = 0;
+        bool connected = true;
+    };
+
+    Slot& At(int slot) { return slots_.at(static_cast<std::size_t>(slot - 1)); }
+    const Slot& At(int slot) const { return slots_.at(static_cast<std::size_t>(slot - 1)); }
+
+    void OnAcceptance(ConnectionId id, Connection& c, const std::string& name, HostActions& out);
+    void OnHorse(ConnectionId id, Connection& c, const std::string& code, HostActions& out);
+    void OnDropOut(ConnectionId id, Connection& c, HostActions& out);
+    void AnswerQuery(ConnectionId id, const PlayerMessage& query, HostActions& out);
+    void Refuse() { ++refused_; }
+    // Forgets the connection, frees what it held and asks for its close.
+    void Release(ConnectionId id, HostActions& out);
+    void TakeOutOfRace(int slot);
+    void SendTo(int target, const HostMessage& message, HostActions& out) const;
+    void EvictOldestPending(HostActions& out);
+
+    std::array<Slot, kSlots> slots_{};
+    std::map<ConnectionId, Connection> connections_;
+    ConnectionId nextId_ = 1;
+    double charge_ = 0;
+    double pot_ = 0;
+    std::vector<int> places_;
+    int frameCounter_ = 0;
+    HostPhase phase_ = HostPhase::NoGame;
+    std::uint64_t refused_ = 0;
+};
+
+}  // namespace online::lan

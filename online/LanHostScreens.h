@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QObject>
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "online/LanHost.h"
+#include "online/ServerPorts.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace platform {
+class PictureBox;
+class UserNameSource;
+}  // namespace platform
+namespace shell {
+class AmountBox;
+class Form1;
+}  // namespace shell
+
+namespace online {
+
+class LanHostSockets;
+
+// Hosting a LAN race on the main window: the set-up controls in the upper
+// part of `Picture2` ("Create a Game"), the lobby `Picture6` and the race
+// screen `LANtracks`, with the host's sockets `Socket1`. The rules are the
+// LanHost model's; this only carries out what it asks (sends, closes) and
+// shows its fields. Installs itself on the window it is given.
+class LanHostScreens : public QObject {
+    Q_OBJECT
+public:
+    // `port`: where players connect (tests pass 0 and read ListeningPort()).
+    // `userNames`: where the host's name comes from (null: the system's).
+    explicit LanHostScreens(shell::Form1& form, int port = kLanRacePort,
+                            platform::UserNameSource* userNames = nullptr);
+    ~LanHostScreens() override;
+
+    // Handlers.
+    void Command22_Click();  // "Create a Game"
+    // The charge box's rule, applied when its editing ends: a text that is
+    // not a number of zero or more becomes "2000" (see shell::AmountBox).
+    void Text14_Change();
+    void Socket1_ConnectionRequest(int index, int requestID);
+    void Socket1_DataArrival(lan::ConnectionId id, const std::string& message);
+    void Socket1_CloseSck(lan::ConnectionId id);
+    void Command23_Click();  // "START RACE!"
+    void LANrace_Timer();
+    void PayEm_Timer();
+    void Timer2_Timer();  // the drop sweeper
+    void Lobby_Click(int index);
+
+    // Sends to one player (2..5) or to every player (6): ready slots whose
+    // connection is up.
+    void SendData(int targetPlayer, const std::string& data);
+    int FindFreeLAN() const { return host_.FindFreeLAN(); }
+    // The element of `Socket1` that carries a slot's connection; -1 for none.
+    int PlayerSocket(int slot) const;
+
+    const lan::LanHost& Host() const { return host_; }
+    LanHostSockets& Sockets() const { return *sockets_; }
+
+    // Picture2 (upper part).
+    QLineEdit* Text15 = nullptr;  // "Charge per Player: "
+    QLineEdit* Text14 = nullptr;  // the charge
+    shell::AmountBox* Text14Rule = nullptr;  // what the charge box keeps to
+    QPushButton* Command22 = nullptr;
+    // Picture6.
+    std::array<platform::PictureBox*, lan::kSlots> Lobby{};  // Lobby(1..5)
+    QPlainTextEdit* Text10 = nullptr;
+    QLabel* Label38 = nullptr;
+    QPushButton* Command23 = nullptr;
+    // LANtracks.
+    platform::PictureBox* Picture9 = nullptr;
+    std::array<platform::PictureBox*, lan::kSlots> LANpic{};  // LANpic(1..5)
+    std::array<QLabel*, lan::kSlots> LANtit{};                // LANtit(1..5)
+    QLabel* LanWinCap = nullptr;
+    QScrollBar* PackF = nullptr;
+
+private:
+    void BuildSetUp();
+    void BuildLobby();
+    void BuildTrack();
+    void PaintTrack();
+    // Carries out what the host asked for, then shows its state.
+    void Apply(const lan::HostActions& actions);
+    void ShowLobby();
+    void ShowRace();
+    std::string HostName();
+
+    shell::Form1& form_;
+    lan::LanHost host_;
+    LanHostSockets* sockets_;
+    std::unique_ptr<platform::UserNameSource> ownUserNames_;
+    platform::UserNameSource* userNames_;
+};
+
+}  // namespace online

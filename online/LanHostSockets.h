@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QObject>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "online/LanHost.h"
+#include "online/ServerPorts.h"
+
+namespace net {
+class Socket;
+}
+
+namespace online {
+
+class MessageChannel;
+
+// `Socket1`, the LAN host's sockets: element 0 listens for players on every
+// address of the machine, and each accepted connection is an element of its
+// own, read through a MessageChannel with the players' grammar. Elements are
+// known to the host by the connection id it gave them; an element whose
+// connection the host has closed carries the next one, so the array grows
+// only to the most connections held at once.
+class LanHostSockets : public QObject {
+    Q_OBJECT
+public:
+    // The most bytes a player's connection may have waiting to go out. A
+    // player that stops reading is dropped there instead of making the
+    // host hold ever more frames and answers for it.
+    static constexpr int kSendQueueLimit = 64 * 1024;
+
+    explicit LanHostSockets(QObject* parent = nullptr, int port = kLanRacePort);
+
+    // The port Listen() binds; 0 lets the system choose one (tests).
+    void SetPort(int port) { port_ = port; }
+    // Closes the listener and listens afresh. False when the port could not
+    // be bound or listened on.
+    bool Listen();
+    void StopListening();
+    bool Listening() const;
+    // The port the listener is bound to.
+    int ListeningPort() const;
+
+    // Takes a waiting connection (from a ConnectionRequest handler) into a
+    // free element for the connection `id`. False when it could not.
+    bool Accept(int requestID, lan::ConnectionId id);
+    // A send the connection cannot take (its player stopped reading) closes
+    // it, and ConnectionClosed follows from the event loop.
+    void Send(lan::ConnectionId id, const std::string& text);
+    // Closes the connection's element and frees it for another connection.
+    void Close(lan::ConnectionId id);
+    // The socket state of the connection's element (closed for none).
+    int State(lan::ConnectionId id) const;
+    // The element that carries the connection; -1 for none.
+    int ElementOf(lan::ConnectionId id) const;
+
+    // Element 0 is the listener.
+    net::Socket& Element(int index) const;
+    int Count() const { return static_cast<int>(elements_.size()) + 1; }
+
+    // Tests shorten the quiet gap after which a message without an end mark
+    // is whole.
+    void SetIdleGap(std::chrono::milliseconds gap);
+
+signals:
+    // A player is connecting: the handler calls Accept, or it is refused.
+    void ConnectionRequest(int requestID);
+    void MessageReceived(lan::ConnectionId id, const std::string& message);
+    // The player closed, or sent more than a message may hold; the element
+    // is closed and stays the connection's until Close(id).
+    void ConnectionClosed(lan::ConnectionId id);
+
+private:
+    struct Carrier {
+        MessageChannel* channel;
+        lan::ConnectionId id;  // 0: free
+    };
+    Carrier* Find(lan::ConnectionId id);
+    const Carrier* Find(lan::ConnectionId id) const;
+    Carrier& FreeCarrier();
+    // The connection a channel carries now; 0 for none.
+    lan::ConnectionId IdOf(const MessageChannel* channel) const;
+    void Lost(MessageChannel* channel);
+
+    net::Socket* listener_;
+    std::vector<Carrier> elements_;  // element n is elements_[n - 1]
+    int port_;
+    std::chrono::milliseconds idleGap_;
+};
+
+}  // namespace online

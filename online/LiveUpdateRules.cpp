@@ -1,0 +1,130 @@
+#include "online/LiveUpdateRules.h"
+
+#include <charconv>
+
+#include "runtime/Numbers.h"
+#include "runtime/Rounding.h"
+
+namespace online::liveupdate {
+
+std::string CannotSaveNotice(std::string_view folder) {
+    return "Trotwick Live Update cannot save the new version in " + std::string(folder) +
+           " - the folder cannot be written to";
+}
+
+const Grammar& ServerToGameGrammar() {
+    static const KeywordGrammar grammar({{kVersionKeyword, Tail::Text}});
+    return grammar;
+}
+
+std::optional<std::int32_t> ParseVersion(std::string_view message) {
+    if (message.substr(0, kVersionKeyword.size()) != kVersionKeyword) return std::nullopt;
+    const std::string_view number = message.substr(kVersionKeyword.size());
+    const std::size_t digitsFrom = !number.empty() && number.front() == '-' ? 1 : 0;
+    if (number.size() == digitsFrom) return std::nullopt;
+    for (std::size_t i = digitsFrom; i < number.size(); ++i) {
+        if (number[i] < '0' || number[i] > '9') return std::nullopt;
+    }
+    std::int32_t version = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), version);
+    if (error != std::errc() || end != number.data() + number.size()) return std::nullopt;
+    return version;
+}
+
+std::string FormatAnswer(Answer answer, std::string_view user, std::int32_t programVersion) {
+    return std::string(answer == Answer::Accept ? "ACCEPT" : "REJECT") + std::string(user) + ":" +
+           runtime::NumberText(programVersion);
+}
+
+std::string RateCaption(std::int32_t bytesPerSecond) {
+    const double kilobytes = runtime::Round(static_cast<double>(bytesPerSecond) / 1000.0);
+    return "Trotwick Zircona - (" + runtime::NumberText(static_cast<std::int64_t>(kilobytes)) + "KB/sec)";
+}
+
+bool IsServerAddress(std::string_view text) {
+    if (text.empty() || text.size() > 253) return false;
+    std::size_t labelStart = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '.') {
+            const std::string_view label = text.substr(labelStart, i - labelStart);
+            if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return false;
+            labelStart = i + 1;
+            continue;
+        }
+        const char c = text[i];
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                             c == '-' || c == '_';
+        if (!allowed) return false;
+    }
+    return true;
+}
+
+bool NeedsReconnect(std::int32_t socketState, std::string_view server) {
+    constexpr std::int32_t kConnected = 7;
+    return socketState != kConnected && !server.empty();
+}
+
+// ---- UpdateCheck -----------------------------------------------------------
+
+bool UpdateCheck::ManualCheckExpired() {
+    const bool pending = manual_;
+    manual_ = false;
+    return pending;
+}
+
+VersionDecision UpdateCheck::OnMessage(std::string_view message) {
+    VersionDecision decision;
+    if (message.substr(0, kVersionKeyword.size()) != kVersionKeyword) return decision;
+    const bool manual = manual_;
+    manual_ = false;
+    const std::optional<std::int32_t> version = ParseVersion(message);
+    if (!version) {
+        stopped_ = true;
+        decision.kind = VersionDecision::Kind::Unreadable;
+        decision.notice = kUpdateFailed;
+        return decision;
+    }
+    serverVersion_ = *version;
+    decision.version = *version;
+    if (programVersion_ >= *version) {
+        decision.kind = VersionDecision::Kind::UpToDate;
+        decision.answer = Answer::Reject;
+        decision.notice = manual ? kUpToDate : nullptr;
+        return decision;
+    }
+    decision.kind = VersionDecision::Kind::Newer;
+    decision.answer = Answer::Accept;
+    if (downloading_) {
+        decision.notice = manual ? kDownloading : nullptr;
+    } else if (downloaded_ && *version <= *downloaded_) {
+        decision.notice = manual ? kDownloaded : nullptr;
+    } else if (refused_ && *version <= *refused_ && !manual) {
+        decision.notice = nullptr;
+    } else {
+        decision.notice = manual ? kDownloading : nullptr;
+        decision.download = true;
+    }
+    return decision;
+}
+
+void UpdateCheck::HandshakeFailed() {
+    stopped_ = true;
+    manual_ = false;
+}
+
+void UpdateCheck::DownloadStarted(std::int32_t version) {
+    downloading_ = true;
+    fetching_ = version;
+}
+
+void UpdateCheck::DownloadRefused(std::int32_t version) { refused_ = version; }
+
+void UpdateCheck::DownloadFinished() {
+    if (!downloading_) return;
+    downloading_ = false;
+    downloaded_ = fetching_;
+}
+
+void UpdateCheck::DownloadFailed() { downloading_ = false; }
+
+}  // namespace online::liveupdate

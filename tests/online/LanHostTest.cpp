@@ -1,0 +1,629 @@
+// The host of a LAN race without sockets: the dialogue with each player, the
+// slots, the pot, the race and the payout, driven message by message.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/Money.h"
+#include "online/Brambly.h"
+#include "online/LanHost.h"
+#include "tests/support/FakePorts.h"
+#include "tests/online/LanTestHorses.h"
+#include "tests/support/ScriptedRandom.h"
+
+namespace lan = online::lan;
+using lan::ConnectionId;
+using lan::ConnectionState;
+using lan::Outgoing;
+using testing_support::HorseOffer;
+using testing_support::LanHorse;
+using testing_support::ScriptedRandom;
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class LanHostTest : public ::testing::Test {
+protected:
+    LanHostTest() : rnd(new ScriptedRandom), game(std::unique_ptr<runtime::RandomSource>(rnd)) {
+        // Every draw 0: no race-day bonus and no random part in a step, so
+        // a horse of speed and stamina 100 moves exactly 50.5 twips a tick.
+        rnd->RepeatWhenEmpty(0.0f);
+        game.Money = 10000;
+        game.OwnedHorse[3] = LanHorse("Happy Beauty", 120);
+    }
+
+    void Create(double charge = 2500) {
+        ASSERT_EQ(host.CreateGame(game, charge, 3, "hoster", out), lan::CreateResult::Created);
+        out = {};
+    }
+
+    // A player that answers the invitation and sends its horse.
+    ConnectionId Join(const std::string& name, const core::HorseRec& horse) {
+        const ConnectionId id = host.Accept(out);
+        host.Receive(id, "YES>" + name, out);
+        host.Receive(id, HorseOffer(horse), out);
+        out = {};
+        return id;
+    }
+
+    // What went to one connection since the last call, and forget it all.
+    Texts SentTo(ConnectionId id) {
+        Texts texts;
+        for (const Outgoing& o : out.sends) {
+            if (o.to == id) texts.push_back(o.text);
+        }
+        return texts;
+    }
+    Texts Take(ConnectionId id) {
+        Texts texts = SentTo(id);
+        out = {};
+        return texts;
+    }
+
+    void Receive(ConnectionId id, const std::string& message) { host.Receive(id, message, out); }
+
+    lan::StartResult Start() { return host.StartRace(game, notices, out); }
+
+    // Ticks until every runner is in and the payout is due.
+    int RunToTheEnd(int packetFrequency = 30) {
+        int ticks = 0;
+        while (host.Tick(game.Random(), packetFrequency, out) == lan::TickResult::Running) {
+            if (++ticks > 100000) {
+                ADD_FAILURE() << "the race never ended";
+                break;
+            }
+        }
+        return ticks;
+    }
+
+    ScriptedRandom* rnd;
+    core::Game game;
+    testing_support::RecordingNotices notices;
+    lan::LanHost host;
+    lan::HostActions out;
+};
+
+// ---- Creating a game ----------------------------------------------------------
+
+TEST_F(LanHostTest, CreatingNeedsTheChargeInHandAndAStableHorse) {
+    game.Money = 2499;
+    EXPECT_EQ(host.CreateGame(game, 2500, 3, "hoster", out), lan::CreateResult::NotEnoughMoney);
+    EXPECT_EQ(host.Phase(), lan::HostPhase::NoGame);
+    game.Money = 2500;
+    EXPECT_EQ(host.CreateGame(game, 2500, std::nullopt, "hoster", out), lan::CreateResult::NoHorse);
+    EXPECT_EQ(host.CreateGame(game, 2500, 4, "hoster", out), lan::CreateResult::NoHorse);
+    EXPECT_EQ(host.CreateGame(game, 2500, 5000, "hoster", out), lan::CreateResult::NoHorse);
+    EXPECT_EQ(host.Phase(), lan::HostPhase::NoGame);
+
+    ASSERT_EQ(host.CreateGame(game, 2500, 3, "hoster", out), lan::CreateResult::Created);
+    EXPECT_EQ(game.Money, 2500) << "the charge is paid at each race's start, not here";
+    EXPECT_EQ(host.PlayerName(1), "hoster");
+    EXPECT_TRUE(host.HorseReady(1));
+    EXPECT_EQ(host.LANHorse(1), game.OwnedHorse[3]);
+    for (int k = 2; k <= 5; ++k) EXPECT_FALSE(host.HorseReady(k));
+    EXPECT_EQ(host.FindFreeLAN(), 2);
+}
+
+TEST_F(LanHostTest, CreatingAgainClosesEveryEarlierConnection) {
+    Create();
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId waiting = host.Accept(out);
+    out = {};
+    ASSERT_EQ(host.CreateGame(game, 100, 3, "hoster", out), lan::CreateResult::Created);
+    EXPECT_EQ(out.close, (std::vector<ConnectionId>{bob, waiting}));
+    EXPECT_TRUE(host.Connections().empty());
+    EXPECT_FALSE(host.HorseReady(2));
+    // The old connection's slot digit acts on nothing any more.
+    out = {};
+    Receive(bob, "DROPOUT!");
+    Receive(bob, "PLAYER?1");
+    EXPECT_TRUE(out.sends.empty());
+    EXPECT_EQ(host.ChargePerPlayer(), 100);
+}
+
+TEST_F(LanHostTest, AChargeThatWouldPayPlayersToJoinIsRefused) {
+    for (const double charge : {-1.0, -0.5, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        EXPECT_EQ(host.CreateGame(game, charge, 3, "hoster", out), lan::CreateResult::BadCharge) << charge;
+    }
+    EXPECT_EQ(host.Phase(), lan::HostPhase::NoGame);
+    ASSERT_EQ(host.CreateGame(game, -0.0, 3, "hoster", out), lan::CreateResult::Created);
+    const ConnectionId id = host.Accept(out);
+    EXPECT_EQ(SentTo(id), Texts{"PARTICIPANT?0"});
+}
+
+// ---- The dialogue ---------------------------------------------------------------
+
+TEST_F(LanHostTest, APlayerJoinsThroughTheWholeDialogue) {
+    Create(2500.5);
+    const ConnectionId id = host.Accept(out);
+    EXPECT_EQ(Take(id), Texts{"PARTICIPANT?2500.5"});
+    EXPECT_EQ(host.StateOf(id), ConnectionState::Invited);
+
+    Receive(id, "YES>bob");
+    EXPECT_EQ(Take(id), Texts{"HORSE?"});
+    EXPECT_EQ(host.StateOf(id), ConnectionState::Bound);
+    EXPECT_EQ(host.PlayerName(2), "bob");
+    EXPECT_EQ(host.PlayerSocket(2), id);
+    EXPECT_FALSE(host.HorseReady(2));
+
+    const core::HorseRec horse = LanHorse("Bobs Pride", 101);
+    Receive(id, HorseOffer(horse));
+    EXPECT_EQ(Take(id), (Texts{"ACCEPTED!", "REFRESH!"}));
+    EXPECT_EQ(host.StateOf(id), ConnectionState::Ready);
+    EXPECT_TRUE(host.HorseReady(2));
+    EXPECT_EQ(host.LobbyTag(2), lan::kAlive);
+    EXPECT_EQ(host.LANHorse(2).Name, "Bobs Pride");
+
+    // The next player's horse refreshes every ready player, its sender too.
+    const ConnectionId ann = host.Accept(out);
+    Receive(ann, "YES>ann");
+    Receive(ann, HorseOffer(LanHorse("Anns Gold", 102)));
+    EXPECT_EQ(SentTo(id), Texts{"REFRESH!"});
+    EXPECT_EQ(SentTo(ann), (Texts{"PARTICIPANT?2500.5", "HORSE?", "ACCEPTED!", "REFRESH!"}));
+}
+
+TEST_F(LanHostTest, AReceivedHorseRacesAtFullHealth) {
+    Create();
+    core::HorseRec horse = LanHorse("Bobs Pride", 101);
+    horse.Health = 3;
+    horse.HealthMAX = 150;
+    Join("bob", horse);
+    EXPECT_EQ(host.LANHorse(2).Health, lan::kLanHealth);
+    EXPECT_EQ(host.LANHorse(2).HealthMAX, lan::kLanHealth);
+    EXPECT_EQ(host.LANHorse(2).MoJo, 0) << "nothing the code does not carry is made up";
+}
+
+TEST_F(LanHostTest, TheRosterChainIsAnsweredExactly) {
+    Create();
+    const core::HorseRec bobs = LanHorse("Bobs Pride", 101);
+    const ConnectionId bob = Join("bob", bobs);
+    const ConnectionId asker = host.Accept(out);  // unbound connections are answered too
+    out = {};
+    const std::pair<const char*, std::string> chain[] = {
+        {"PLAYER?1", "PLAYER>hoster1"},
+        {"PLAYER?2", "PLAYER>bob2"},
+        {"PLAYER?3", "UNEXISTENT>3"},
+        {"PLAYER?4", "UNEXISTENT>4"},
+        {"PLAYER?5", "UNEXISTENT>5"},
+        {"HORSE?1", "HORSE>" + online::EncodeHorseCode(game.OwnedHorse[3]) + "1"},
+        {"HORSE?2", "HORSE>" + online::EncodeHorseCode(host.LANHorse(2)) + "2"},
+        {"HORSE?3", "DEAD>3"},
+        {"HORSE?4", "DEAD>4"},
+        {"HORSE?5", "DEAD>5"},
+    };
+    for (const ConnectionId id : {bob, asker}) {
+        for (const auto& [query, answer] : chain) {
+            Receive(id, query);
+            EXPECT_EQ(Take(id), Texts{answer}) << query;
+        }
+    }
+    // The host's horse travels whole and reads back as it is.
+    core::HorseRec read;
+    ASSERT_TRUE(online::DecodeHorseCode(online::EncodeHorseCode(host.LANHorse(1)), read));
+    EXPECT_EQ(read.Name, "Happy Beauty");
+}
+
+TEST_F(LanHostTest, QueriesForNoSlotGetNoAnswer) {
+    Create();
+    const ConnectionId id = host.Accept(out);
+    out = {};
+    for (const char* query : {"PLAYER?0", "PLAYER?6", "PLAYER?9", "PLAYER?", "PLAYER?x", "HORSE?0", "HORSE?7",
+                              "HORSE?", "HORSE?-", "YES", "HELLO"}) {
+        const auto refused = host.RefusedMessages();
+        Receive(id, query);
+        EXPECT_TRUE(out.sends.empty()) << query;
+        EXPECT_EQ(host.RefusedMessages(), refused + 1) << query;
+    }
+}
+
+TEST_F(LanHostTest, AFifthPlayerIsTurnedAwayAndCannotTryAgain) {
+    Create();
+    for (const char* name : {"bob", "ann", "cid", "dot"}) Join(name, LanHorse(name, 110));
+    EXPECT_EQ(host.FindFreeLAN(), 0);
+    const ConnectionId late = host.Accept(out);
+    Receive(late, "YES>eve");
+    EXPECT_EQ(Take(late), (Texts{"PARTICIPANT?2500", "FULL!"}));
+    EXPECT_EQ(host.StateOf(late), ConnectionState::Dropped);
+    Receive(late, "YES>eve");
+    Receive(late, HorseOffer(LanHorse("Eves", 111)));
+    Receive(late, "PLAYER?1");
+    EXPECT_TRUE(out.sends.empty());
+}
+
+TEST_F(LanHostTest, AcceptingReservesTheSlotUntilTheConnectionGoes) {
+    Create();
+    const ConnectionId first = host.Accept(out);
+    const ConnectionId second = host.Accept(out);
+    Receive(first, "YES>bob");
+    Receive(second, "YES>ann");
+    EXPECT_EQ(host.PlayerSocket(2), first);
+    EXPECT_EQ(host.PlayerSocket(3), second);
+    // The first goes before its horse arrived: its slot is free at once.
+    out = {};
+    host.ConnectionLost(first, out);
+    EXPECT_EQ(out.close, std::vector<ConnectionId>{first});
+    EXPECT_EQ(host.FindFreeLAN(), 2);
+    Receive(second, HorseOffer(LanHorse("Anns Gold", 102)));
+    EXPECT_TRUE(host.HorseReady(3));
+    EXPECT_FALSE(host.HorseReady(2));
+}
+
+TEST_F(LanHostTest, EachConnectionSpeaksInItsTurnOnly) {
+    Create();
+    const ConnectionId id = host.Accept(out);
+    out = {};
+    // A horse before "YES>" has no slot to go to.
+    Receive(id, HorseOffer(LanHorse("Early", 101)));
+    EXPECT_TRUE(out.sends.empty());
+    EXPECT_EQ(host.StateOf(id), ConnectionState::Invited);
+    Receive(id, "YES>bob");
+    Receive(id, "YES>bob again");
+    EXPECT_EQ(Take(id), Texts{"HORSE?"});
+    EXPECT_EQ(host.PlayerName(2), "bob");
+    EXPECT_EQ(host.PlayerSocket(3), std::nullopt) << "a second YES> takes no second slot";
+    Receive(id, HorseOffer(LanHorse("Bobs Pride", 101)));
+    out = {};
+    // A second horse never replaces the first.
+    Receive(id, HorseOffer(LanHorse("Swapped", 140, 5000, 5000)));
+    EXPECT_TRUE(out.sends.empty());
+    EXPECT_EQ(host.LANHorse(2).Name, "Bobs Pride");
+    EXPECT_EQ(host.RefusedMessages(), 3u);
+}
+
+TEST_F(LanHostTest, ABadHorseGetsNoAnswerAndLosesItsConnection) {
+    struct Case {
+        const char* what;
+        void (*spoil)(core::HorseRec&);
+    };
+    const Case cases[] = {
+        {"coat 100", [](core::HorseRec& h) { h.Colour = 100; }},
+        {"coat 146", [](core::HorseRec& h) { h.Colour = 146; }},
+        {"sex 0", [](core::HorseRec& h) { h.Sex = 0; }},
+        {"sex 3", [](core::HorseRec& h) { h.Sex = 3; }},
+        {"start 101", [](core::HorseRec& h) { h.Start = 101; }},
+        {"end -1", [](core::HorseRec& h) { h.End = -1; }},
+        {"speed beyond the race", [](core::HorseRec& h) { h.Speed = lan::kMaxLanRating + 1; }},
+        {"stamina beyond the race", [](core::HorseRec& h) { h.Stamina = 2000000000; }},
+        {"confidence beyond the race", [](core::HorseRec& h) { h.Confidence = 40000; }},
+        {"negative speed", [](core::HorseRec& h) { h.Speed = -5; }},
+    };
+    Create();
+    for (const Case& c : cases) {
+        core::HorseRec horse = LanHorse("Bad", 120);
+        c.spoil(horse);
+        const ConnectionId id = host.Accept(out);
+        Receive(id, "YES>mal");
+        out = {};
+        Receive(id, HorseOffer(horse));
+        EXPECT_TRUE(out.sends.empty()) << c.what;
+        EXPECT_EQ(out.close, std::vector<ConnectionId>{id}) << c.what;
+        EXPECT_FALSE(host.HorseReady(2)) << c.what;
+        EXPECT_EQ(host.FindFreeLAN(), 2) << c.what;
+    }
+    // A code that does not decipher is as bad.
+    const ConnectionId id = host.Accept(out);
+    Receive(id, "YES>mal");
+    out = {};
+    Receive(id, "HORSE>not a code at all");
+    EXPECT_TRUE(out.sends.empty());
+    EXPECT_EQ(out.close, std::vector<ConnectionId>{id});
+    // The extremes that may race do.
+    core::HorseRec best = LanHorse("Best", 145, lan::kMaxLanRating, lan::kMaxLanRating);
+    best.Confidence = lan::kMaxLanRating;
+    best.Start = 0;
+    best.End = 100;
+    best.Sex = core::kFemale;
+    EXPECT_TRUE(lan::IsRaceableHorse(best));
+}
+
+TEST_F(LanHostTest, NamesThatWouldReadAsAnotherMessageAreMadeHarmless) {
+    const struct {
+        const char* name;
+        int slot;
+        const char* kept;
+    } cases[] = {
+        {"bob", 2, "bob"},
+        {"Bob Smith 2", 3, "Bob Smith 2"},
+        {"", 2, ""},
+        // A keyword in a name begins no message unless it follows a digit.
+        {"xWIN:9999999", 2, "xWIN:9999999"},
+        {"SMITH", 1, "SMITH"},
+        {"a full!", 5, "a full!"},
+        {"REFRESH!", 4, "REFRESH!"},  // at the front it cannot be cut off
+        {"bob2REFRESH!", 3, "bob2_EFRESH!"},
+        {"x1WIN:9999999", 2, "x1_IN:9999999"},
+        {"7H1", 2, "7_1"},  // with the slot digit it would begin a frame
+    };
+    for (const auto& c : cases) EXPECT_EQ(lan::RelayableName(c.name, c.slot), c.kept) << c.name;
+    EXPECT_EQ(lan::RelayableName(std::string(500, 'n'), 2).size(), lan::kMaxPlayerName);
+}
+
+// ---- The race -------------------------------------------------------------------
+
+TEST_F(LanHostTest, StartingChargesTheHostAndSetsThePot) {
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102));
+    const ConnectionId cid = Join("cid", LanHorse("Cids Comet", 103));
+    game.LANwager = 500;
+    // Ann leaves in the lobby, Cid's connection is found gone.
+    Receive(ann, "DROPOUT!");
+    host.ConnectionLost(cid, out);
+    out = {};
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    EXPECT_EQ(game.Money, 9000);
+    EXPECT_EQ(host.LanRunners(), 2);
+    EXPECT_EQ(host.LanPot(), 2000);
+    EXPECT_EQ(game.LANwager, 2000);
+    EXPECT_TRUE(host.Runs(1));
+    EXPECT_TRUE(host.Runs(2));
+    EXPECT_FALSE(host.Runs(3)) << "a player that left is no runner";
+    EXPECT_FALSE(host.Runs(4)) << "a player that gets no START! pays nothing and runs nothing";
+    EXPECT_EQ(Take(bob), Texts{"START!2000"});
+    for (int k = 1; k <= 5; ++k) EXPECT_EQ(host.Picture(k).Left, core::kStartLine) << k;
+    EXPECT_EQ(host.Picture(1).Picture, 120);
+
+    // The race runs the two; the others' pictures stay where they are.
+    host.Tick(game.Random(), 30, out);
+    EXPECT_EQ(host.Picture(1).Left, core::kStartLine + 50.5f);
+    EXPECT_EQ(host.Picture(2).Left, core::kStartLine + 50.5f);
+    EXPECT_EQ(host.Picture(3).Left, core::kStartLine);
+    EXPECT_EQ(Take(bob), Texts{"H1410.5:H2410.5:H3360:H4360:H5360:"});
+}
+
+TEST_F(LanHostTest, StartingNeedsAGameAndTheHostsCharge) {
+    EXPECT_EQ(Start(), lan::StartResult::NoGame);
+    Create(2500);
+    game.Money = 2000;
+    EXPECT_EQ(Start(), lan::StartResult::NotEnoughMoney);
+    EXPECT_EQ(notices.Last(), core::kNotEnoughMoney);
+    EXPECT_EQ(host.Phase(), lan::HostPhase::Lobby);
+    EXPECT_EQ(game.Money, 2000);
+}
+
+TEST_F(LanHostTest, NothingRestartsOrRecreatesARaceBeforeItsPayout) {
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    host.Tick(game.Random(), 30, out);
+    const float left = host.Picture(1).Left;
+    out = {};
+    EXPECT_EQ(Start(), lan::StartResult::RaceRunning);
+    EXPECT_EQ(host.CreateGame(game, 1000, 3, "hoster", out), lan::CreateResult::RaceRunning);
+    EXPECT_EQ(game.Money, 9000);
+    EXPECT_EQ(host.LanPot(), 2000);
+    EXPECT_EQ(host.Picture(1).Left, left);
+    EXPECT_TRUE(out.sends.empty());
+    EXPECT_TRUE(out.close.empty());
+    EXPECT_EQ(host.StateOf(bob), ConnectionState::Ready);
+    RunToTheEnd();
+    // Every runner is in, but the payout has not come: still refused.
+    EXPECT_EQ(Start(), lan::StartResult::RaceRunning);
+    ASSERT_TRUE(host.PayOut(game, out));
+    EXPECT_EQ(Start(), lan::StartResult::Started) << "after the payout the next race may start";
+}
+
+TEST_F(LanHostTest, FramesGoOutEvery31MinusVTicks) {
+    // Horses this slow never finish within the ticks counted.
+    game.OwnedHorse[3] = LanHorse("Slow", 120, 0, 0);
+    for (const int v : {30, 29, 15, 0}) {
+        lan::LanHost race;
+        lan::HostActions actions;
+        ASSERT_EQ(race.CreateGame(game, 10, 3, "hoster", actions), lan::CreateResult::Created);
+        const ConnectionId id = race.Accept(actions);
+        race.Receive(id, "YES>bob", actions);
+        race.Receive(id, HorseOffer(LanHorse("Slow Too", 101, 0, 0)), actions);
+        ASSERT_EQ(race.StartRace(game, notices, actions), lan::StartResult::Started);
+        std::vector<int> frameTicks;
+        for (int tick = 1; tick <= 93; ++tick) {
+            actions = {};
+            ASSERT_EQ(race.Tick(game.Random(), v, actions), lan::TickResult::Running);
+            for (const Outgoing& o : actions.sends) {
+                if (o.text.starts_with("H1")) frameTicks.push_back(tick);
+            }
+        }
+        const int every = 31 - v;
+        ASSERT_EQ(frameTicks.size(), static_cast<std::size_t>(93 / every)) << "v = " << v;
+        for (std::size_t i = 0; i < frameTicks.size(); ++i) {
+            EXPECT_EQ(frameTicks[i], static_cast<int>(i + 1) * every) << "v = " << v;
+        }
+    }
+}
+
+TEST_F(LanHostTest, PlacesGoByArrivalAndBySlotWithinATick) {
+    Create(1000);
+    // Slot 3's horse is faster; slots 1 and 2 are alike and cross together.
+    Join("bob", LanHorse("Twin", 101));
+    Join("ann", LanHorse("Rocket", 102, 200, 200));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    RunToTheEnd();
+    EXPECT_EQ(host.Place(1), 3);
+    EXPECT_EQ(host.Place(2), 1);
+    EXPECT_EQ(host.Place(3), 2);
+    EXPECT_EQ(host.Place(4), 0);
+    EXPECT_EQ(host.LanNextPlace(), 4);
+    EXPECT_EQ(host.Phase(), lan::HostPhase::Paying);
+}
+
+TEST_F(LanHostTest, ThePlayersWinnerGetsThePotAndTheOthersNothing) {
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId ann = Join("ann", LanHorse("Rocket", 102, 300, 300));
+    const ConnectionId cid = Join("cid", LanHorse("Cids Comet", 103));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    RunToTheEnd();
+    out = {};
+    const auto caption = host.PayOut(game, out);
+    ASSERT_TRUE(caption);
+    EXPECT_EQ(*caption, "YOU HAVE LOST " + core::FormatMoney(1000));
+    EXPECT_EQ(out.sends, (std::vector<Outgoing>{{bob, "WIN:NO"}, {ann, "WIN:4000"}, {cid, "WIN:NO"}}));
+    EXPECT_EQ(game.Money, 9000);
+    EXPECT_EQ(game.LANlost, 1);
+    EXPECT_EQ(game.LANwon, 0);
+    EXPECT_EQ(host.LanPot(), 0);
+    out = {};
+    EXPECT_EQ(host.PayOut(game, out), std::nullopt) << "one payout per race";
+    EXPECT_TRUE(out.sends.empty());
+    EXPECT_EQ(game.LANlost, 1);
+}
+
+TEST_F(LanHostTest, TheHostAloneWinsItsChargeBack) {
+    Create(2500);
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    EXPECT_EQ(game.Money, 7500);
+    const int ticks = RunToTheEnd();
+    EXPECT_EQ(ticks, 183);  // 9240 twips at 50.5 a tick
+    const auto caption = host.PayOut(game, out);
+    ASSERT_TRUE(caption);
+    EXPECT_EQ(*caption, "YOU HAVE WON " + core::FormatMoney(2500));
+    EXPECT_EQ(game.Money, 10000);
+    EXPECT_EQ(game.LANwon, 1);
+    EXPECT_EQ(game.LANwager, 2500);
+}
+
+TEST_F(LanHostTest, AWinningHostTellsEveryPlayerItLost) {
+    game.OwnedHorse[3] = LanHorse("Rocket", 120, 300, 300);
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    RunToTheEnd();
+    out = {};
+    ASSERT_TRUE(host.PayOut(game, out));
+    EXPECT_EQ(out.sends, (std::vector<Outgoing>{{bob, "WIN:NO"}, {ann, "WIN:NO"}}));
+    EXPECT_EQ(game.Money, 9000 + 3000);
+}
+
+TEST_F(LanHostTest, ADropOutTakesItsChargeAndItsHorseOutOfTheRace) {
+    game.OwnedHorse[3] = LanHorse("Plodder", 120, 10, 10);
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102, 10, 10));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    ASSERT_EQ(host.LanPot(), 3000);
+    host.Tick(game.Random(), 30, out);
+    out = {};
+    // Bob cannot pay: it never paid, so it wins nothing either.
+    Receive(bob, "DROPOUT!");
+    EXPECT_EQ(out.close, std::vector<ConnectionId>{bob});
+    EXPECT_EQ(host.LanPot(), 2000);
+    EXPECT_EQ(host.LanRunners(), 2);
+    EXPECT_FALSE(host.Runs(2));
+    EXPECT_FALSE(host.HorseReady(2));
+    EXPECT_EQ(host.LobbyTag(2), lan::kDead);
+    const float bobsLeft = host.Picture(2).Left;
+    RunToTheEnd();
+    EXPECT_EQ(host.Picture(2).Left, bobsLeft);
+    EXPECT_EQ(host.Place(1), 1);
+    EXPECT_EQ(host.Place(2), 3);
+    EXPECT_EQ(host.Place(3), 0);
+    out = {};
+    ASSERT_TRUE(host.PayOut(game, out));
+    EXPECT_EQ(game.Money, 9000 + 2000);
+    EXPECT_EQ(out.sends, (std::vector<Outgoing>{{ann, "WIN:NO"}}));
+}
+
+TEST_F(LanHostTest, ADropOutAfterCrossingTheLineGivesUpItsPlace) {
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    while (host.Place(1) == 0) host.Tick(game.Random(), 30, out);
+    ASSERT_EQ(host.Place(1), 2);
+    Receive(bob, "DROPOUT!");
+    EXPECT_EQ(host.Place(1), 0);
+    RunToTheEnd();
+    EXPECT_EQ(host.Place(1), 1);
+    ASSERT_TRUE(host.PayOut(game, out));
+    EXPECT_EQ(game.Money, 10000) << "the host gets back its own charge and nothing made up";
+}
+
+TEST_F(LanHostTest, APlayerLostMidRaceStillRunsButIsPaidNothing) {
+    game.OwnedHorse[3] = LanHorse("Plodder", 120, 10, 10);
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102, 10, 10));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    host.Tick(game.Random(), 30, out);
+    host.ConnectionLost(bob, out);
+    out = {};
+    host.Tick(game.Random(), 30, out);
+    EXPECT_EQ(SentTo(bob), Texts{}) << "nothing goes to a connection that is gone";
+    EXPECT_EQ(SentTo(ann).size(), 1u);
+    ASSERT_TRUE(host.Sweep(out));
+    EXPECT_EQ(out.close, std::vector<ConnectionId>{bob});
+    EXPECT_FALSE(host.HorseReady(2));
+    EXPECT_EQ(host.LobbyTag(2), lan::kDead);
+    EXPECT_TRUE(host.Runs(2)) << "it paid at the start, so its horse runs on";
+    EXPECT_EQ(host.LanPot(), 3000);
+    RunToTheEnd();
+    EXPECT_EQ(host.Place(1), 2);
+    out = {};
+    ASSERT_TRUE(host.PayOut(game, out));
+    EXPECT_EQ(out.sends, (std::vector<Outgoing>{{ann, "WIN:NO"}}));
+    EXPECT_EQ(game.Money, 9000);
+    EXPECT_EQ(game.LANlost, 1);
+}
+
+TEST_F(LanHostTest, NoHorseChangesWhileRacing) {
+    Create(1000);
+    Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId late = host.Accept(out);
+    Receive(late, "YES>ann");
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    out = {};
+    Receive(late, HorseOffer(LanHorse("Anns Gold", 102)));
+    EXPECT_TRUE(out.sends.empty());
+    EXPECT_FALSE(host.HorseReady(3));
+    EXPECT_EQ(host.StateOf(late), ConnectionState::Bound);
+    RunToTheEnd();
+    ASSERT_TRUE(host.PayOut(game, out));
+    // After the payout its horse may come.
+    out = {};
+    Receive(late, HorseOffer(LanHorse("Anns Gold", 102)));
+    EXPECT_EQ(SentTo(late), (Texts{"ACCEPTED!", "REFRESH!"}));
+}
+
+TEST_F(LanHostTest, TheSweeperFreesReadySlotsWhoseConnectionWent) {
+    Create();
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102));
+    EXPECT_FALSE(host.Sweep(out));
+    host.ConnectionLost(ann, out);
+    EXPECT_TRUE(out.close.empty()) << "a ready slot waits for the sweeper";
+    EXPECT_TRUE(host.HorseReady(3));
+    EXPECT_EQ(host.Recipients(6), std::vector<ConnectionId>{bob});
+    EXPECT_TRUE(host.Sweep(out));
+    EXPECT_EQ(out.close, std::vector<ConnectionId>{ann});
+    EXPECT_FALSE(host.HorseReady(3));
+    EXPECT_EQ(host.LobbyTag(3), lan::kDead);
+    EXPECT_EQ(host.FindFreeLAN(), 3);
+    EXPECT_EQ(host.Recipients(3), std::vector<ConnectionId>{});
+    EXPECT_EQ(host.Recipients(2), std::vector<ConnectionId>{bob});
+    EXPECT_EQ(host.Recipients(1), std::vector<ConnectionId>{});
+}
+
+TEST_F(LanHostTest, AFloodOfConnectionsClosesTheOldestWaitingOnes) {
+    Create();
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId bound = host.Accept(out);
+    Receive(bound, "YES>ann");
+    std::vector<ConnectionId> flood;
+    for (int i = 0; i < 100; ++i) flood.push_back(host.Accept(out));
+    const std::vector<ConnectionId> held = host.Connections();
+    EXPECT_EQ(held.size(), 2 + lan::kMaxPendingConnections);
+    EXPECT_EQ(held[0], bob);
+    EXPECT_EQ(held[1], bound);
+    EXPECT_EQ(held.back(), flood.back());
+    EXPECT_EQ(out.close.size(), 100 - lan::kMaxPendingConnections);
+    EXPECT_EQ(out.close.front(), flood.front());
+    // The newest may still join.
+    out = {};
+    Receive(flood.back(), "YES>cid");
+    EXPECT_EQ(Take(flood.back()), Texts{"HORSE?"});
+    EXPECT_EQ(host.PlayerSocket(4), flood.back());
+}
+
+}  // namespace

@@ -1,0 +1,479 @@
+// The live update of the main window against scripted servers on loopback:
+// the version check on its own port, the patch from a file server, the
+// watchdog, the settings window and the menu items.
+#include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net/Socket.h"
+#include "online/BramblyFT.h"
+#include "online/LiveUpdate.h"
+#include "online/ProcessStart.h"
+#include "online/ServerConnections.h"
+#include "platform/PictureBox.h"
+#include "platform/QtText.h"
+#include "platform/UserName.h"
+#include "shell/Form1.h"
+#include "tests/online/ScriptedFileServer.h"
+#include "tests/support/EventLoop.h"
+#include "tests/support/RawSocket.h"
+#include "tests/support/RecordingDialogs.h"
+#include "tests/support/Resolver.h"
+#include "tests/support/Screenshots.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace lu = online::liveupdate;
+using testing_support::RawSocket;
+using testing_support::RunFor;
+using testing_support::RunUntil;
+using testing_support::ScriptedFileServer;
+using testing_support::ServePlan;
+using testing_support::TransferBlocksOf;
+using testing_support::TransferFileOf;
+using testing_support::TransferRequestsFor;
+
+constexpr std::size_t B = 1024;
+
+class FixedUserName final : public platform::UserNameSource {
+public:
+    std::optional<std::string> Query() override { return "bob"; }
+};
+
+class RecordingStarter final : public online::ProcessStarter {
+public:
+    struct Start {
+        fs::path program;
+        std::vector<std::string> arguments;
+    };
+    bool StartDetached(const fs::path& program, const std::vector<std::string>& arguments) override {
+        starts.push_back({program, arguments});
+        return true;
+    }
+    std::vector<Start> starts;
+};
+
+bool HasData(const RawSocket& line) {
+    pollfd p{line.Fd(), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0;
+}
+
+// A listener on a port given (0: any), which a server that comes back can
+// listen on again.
+RawSocket ListenOn(std::uint16_t port) {
+    RawSocket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const int on = 1;
+    ::setsockopt(s.Fd(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    const sockaddr_in a = testing_support::Loopback(port);
+    if (::bind(s.Fd(), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || ::listen(s.Fd(), 8) != 0) {
+        return RawSocket();
+    }
+    return s;
+}
+
+class LiveUpdateTest : public ::testing::Test {
+protected:
+    LiveUpdateTest() {
+        game.Server = "127.0.0.1";
+        options.LiveUpdatePort = liveUpListener.Port();
+        options.ChatPort = chatListener.Port();
+        options.ProgramFolder = folder.Path();
+        options.Executable = "/opt/trotwick/trotwick";
+        options.UserName = &userName;
+        options.Starter = &starter;
+    }
+
+    // The live update, made on first use (a test may change the options).
+    online::LiveUpdate& Live() {
+        if (!live_) {
+            live_ = new online::LiveUpdate(form, options);
+            live_->PatchFT->SetQuietGap(std::chrono::milliseconds(300));
+        }
+        return *live_;
+    }
+    net::Socket& LiveUp() { return online::ServerConnections::Of(form).LiveUp(); }
+    net::Socket& Chat() { return online::ServerConnections::Of(form).Chat(); }
+
+    // The server's end of the version check, once the game is connected.
+    RawSocket AcceptLiveUp() {
+        RawSocket line = liveUpListener.Accept();
+        EXPECT_TRUE(line.Valid());
+        EXPECT_TRUE(RunUntil([&] { return LiveUp().State() == 7; }));
+        return line;
+    }
+    // Everything the game answers to a message.
+    std::string AnswerTo(RawSocket& line, const std::string& message) {
+        line.SendAll(message);
+        if (!RunUntil([&] { return HasData(line); }, 3000)) return "";
+        RunFor(100);
+        return line.ReceiveSome(500);
+    }
+    std::string Notice() const { return platform::FromQString(form.Notice->text()); }
+    std::string Caption() const { return platform::FromQString(form.Label13->text()); }
+
+    testing_support::TempFolder folder;
+    testing_support::RecordingDialogs dialogs;
+    core::Game game;
+    shell::Form1 form{game, dialogs};
+    RawSocket liveUpListener = RawSocket::Listen();
+    RawSocket chatListener = RawSocket::Listen();
+    FixedUserName userName;
+    RecordingStarter starter;
+    online::LiveUpdateOptions options;
+
+private:
+    online::LiveUpdate* live_ = nullptr;
+};
+
+TEST_F(LiveUpdateTest, UpToDateIsAnsweredWithTheExactRejection) {
+    Live().ConnectLiveUpdate();
+    RawSocket line = AcceptLiveUp();
+    EXPECT_EQ(AnswerTo(line, "VERSION:29"), "REJECTbob:29");
+    EXPECT_EQ(Notice(), lu::kUpToDate) << "the player asked";
+    EXPECT_FALSE(Live().PatchFT->Receiving());
+    EXPECT_EQ(Live().Check().ServerVersion(), 29);
+    // An older server version is no update either, and unasked says nothing.
+    form.ShowNotice("");
+    EXPECT_EQ(AnswerTo(line, "VERSION:3"), "REJECTbob:29");
+    EXPECT_EQ(Notice(), "");
+}
+
+TEST_F(LiveUpdateTest, NewerVersionsDownloadThePatchWholeAndWaitForThePlayer) {
+    struct Case {
+        std::size_t size;
+        bool split;
+    };
+    const Case cases[] = {{0, false}, {B - 1, false}, {B, false}, {2 * B, false}, {2 * B + B / 2, false},
+                          {2 * B + B / 2, true}};
+    Live().ConnectLiveUpdate();
+    RawSocket line = AcceptLiveUp();
+    int version = 30;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + (c.split ? " split" : ""));
+        const std::string patch = TransferFileOf(c.size);
+        ScriptedFileServer files;
+        files.Serve({patch, B, c.split});
+        Live().PatchFT->SetPort(files.Port());
+        form.BringToFront(shell::Panel::Tracks);
+        if (version == 30) {
+            // The number split across two reads.
+            line.SendAll("VERSION:3");
+            RunFor(60);
+            EXPECT_EQ(AnswerTo(line, "0"), "ACCEPTbob:29");
+            EXPECT_EQ(Notice(), lu::kDownloading);
+        } else {
+            EXPECT_EQ(AnswerTo(line, "VERSION:" + std::to_string(version)), "ACCEPTbob:29");
+        }
+        ASSERT_TRUE(RunUntil([&] { return files.Done() && !Live().Check().Downloading(); }, 15000));
+        files.Join();
+        EXPECT_TRUE(folder.Read("Patch.exe") == patch) << "the patch arrived damaged";
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"Patch.exe"});
+        const auto blocks = TransferBlocksOf(patch, B);
+        EXPECT_TRUE(files.Sent() == blocks);
+        EXPECT_EQ(files.Received(), TransferRequestsFor(blocks.size()));
+        EXPECT_EQ(Notice(), lu::kDownloaded);
+        EXPECT_EQ(Caption(), lu::kDownloadedCaption);
+        EXPECT_EQ(form.FrontPanel(), shell::Panel::Picture8);
+        EXPECT_TRUE(Live().StartPatch->isEnabled());
+        EXPECT_TRUE(starter.starts.empty()) << "nothing starts before the player says so";
+        ++version;
+    }
+
+    Live().StartPatch->click();
+    ASSERT_EQ(starter.starts.size(), 1u);
+    EXPECT_EQ(starter.starts[0].program, folder / "Patch.exe");
+    EXPECT_EQ(starter.starts[0].arguments, std::vector<std::string>{"/opt/trotwick/trotwick"});
+    EXPECT_EQ(fs::status(folder / "Patch.exe").permissions(), fs::perms::owner_all);
+    EXPECT_FALSE(Live().StartPatch->isEnabled());
+}
+
+TEST_F(LiveUpdateTest, ADroppedOrRefusedDownloadFailsAndStartsNothing) {
+    Live().LiveUpdate_Timer();
+    RawSocket line = AcceptLiveUp();
+    {
+        SCOPED_TRACE("dropped");
+        ServePlan plan{TransferFileOf(3 * B), B};
+        plan.dropAfterBlocks = 1;
+        ScriptedFileServer files;
+        files.Serve(plan);
+        Live().PatchFT->SetPort(files.Port());
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        ASSERT_TRUE(RunUntil([&] { return files.Done() && !Live().Check().Downloading(); }, 10000));
+    }
+    EXPECT_EQ(Notice(), lu::kUpdateFailed);
+    EXPECT_EQ(Caption(), lu::kPlainCaption);
+    EXPECT_TRUE(folder.Names().empty()) << "the partial patch is gone";
+    {
+        SCOPED_TRACE("refused");
+        form.ShowNotice("");
+        RawSocket refusing = RawSocket::RefusingPort();
+        Live().PatchFT->SetPort(refusing.Port());
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29") << "a failed download is tried again";
+        ASSERT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); }));
+    }
+    EXPECT_EQ(Notice(), lu::kUpdateFailed);
+    EXPECT_TRUE(folder.Names().empty());
+    {
+        SCOPED_TRACE("too large");
+        form.ShowNotice("");
+        EXPECT_EQ(Live().PatchFT->Limits().maxFile, 64u * 1024 * 1024);
+        Live().PatchFT->SetLimits({online::transfer::kMaxBlockSize, 2 * B});
+        ScriptedFileServer files;
+        files.Serve({TransferFileOf(3 * B), B});
+        Live().PatchFT->SetPort(files.Port());
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        ASSERT_TRUE(RunUntil([&] { return files.Done() && !Live().Check().Downloading(); }, 10000));
+    }
+    EXPECT_EQ(Notice(), lu::kUpdateFailed);
+    EXPECT_TRUE(folder.Names().empty());
+    EXPECT_NE(form.FrontPanel(), shell::Panel::Picture8);
+    EXPECT_FALSE(Live().StartPatch->isEnabled());
+    EXPECT_TRUE(starter.starts.empty());
+}
+
+TEST_F(LiveUpdateTest, OneDownloadAtATime) {
+    RawSocket files = RawSocket::Listen();
+    Live().PatchFT->SetPort(files.Port());
+    Live().LiveUpdate_Timer();
+    RawSocket line = AcceptLiveUp();
+    EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+    RawSocket download = files.Accept();
+    ASSERT_TRUE(RunUntil([&] { return HasData(download); }));
+    EXPECT_EQ(download.ReceiveExactly(5), "FILE?");
+    // The server asks again while the patch is on its way.
+    EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+    EXPECT_FALSE(files.Accept(300).Valid()) << "no second download over the first";
+    download.SendAll("F:patch");
+    ASSERT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); }));
+    EXPECT_EQ(folder.Read("Patch.exe"), "patch");
+    // It is here now: the same version is not fetched again.
+    EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+    EXPECT_FALSE(files.Accept(300).Valid());
+}
+
+TEST_F(LiveUpdateTest, AnUnwritableProgramFolderIsNamedAndNothingIsFetched) {
+    options.ProgramFolder = folder / "installed";  // not there: nobody can write into it
+    RawSocket files = RawSocket::Listen();
+    Live().PatchFT->SetPort(files.Port());
+    Live().ConnectLiveUpdate();
+    RawSocket line = AcceptLiveUp();
+    EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+    EXPECT_EQ(Notice(), lu::CannotSaveNotice((folder / "installed").string()));
+    EXPECT_FALSE(files.Accept(300).Valid());
+    EXPECT_FALSE(Live().Check().Downloading());
+}
+
+TEST_F(LiveUpdateTest, BadVersionsStopTheChecksButNotTheChat) {
+    const char* bad[] = {"VERSION:30abc", "VERSION:", "VERSION:99999999999", "VERSION:-"};
+    for (const char* message : bad) {
+        SCOPED_TRACE(message);
+        form.ShowNotice("");
+        // A check the player asks for still connects once.
+        Live().ConnectLiveUpdate();
+        RawSocket line = AcceptLiveUp();
+        line.SendAll(message);
+        ASSERT_TRUE(RunUntil([&] { return LiveUp().State() == 0; }));
+        EXPECT_EQ(line.ReceiveSome(1000), "") << "no answer, and the game hangs up";
+        EXPECT_EQ(Notice(), lu::kUpdateFailed);
+        EXPECT_EQ(Caption(), lu::kPlainCaption);
+        EXPECT_TRUE(Live().Check().ChecksStopped());
+    }
+    // The watchdog leaves the update checks alone and keeps the chat up.
+    Live().LiveUpdate_Timer();
+    RawSocket chat = chatListener.Accept();
+    EXPECT_TRUE(chat.Valid());
+    EXPECT_FALSE(liveUpListener.Accept(300).Valid());
+    EXPECT_TRUE(RunUntil([&] { return Chat().State() == 7; }));
+}
+
+TEST_F(LiveUpdateTest, OtherMessagesAreIgnored) {
+    Live().LiveUpdate_Timer();
+    RawSocket line = AcceptLiveUp();
+    line.SendAll("version:30VERSION30LEADER:x");
+    RunFor(500);
+    EXPECT_FALSE(HasData(line));
+    EXPECT_EQ(LiveUp().State(), 7);
+    EXPECT_FALSE(Live().Check().ChecksStopped());
+    EXPECT_EQ(AnswerTo(line, "VERSION:29"), "REJECTbob:29");
+}
+
+TEST_F(LiveUpdateTest, ACheckWithoutAnAnswerEndsWithTheFailureNotice) {
+    options.ManualCheckTimeout = std::chrono::milliseconds(60 * 1000);
+    Live().ConnectLiveUpdate();
+    RawSocket line = AcceptLiveUp();
+    EXPECT_EQ(Notice(), "");
+    Live().ManualCheck_Timeout();  // the server never answered
+    EXPECT_EQ(Notice(), lu::kCheckServerSettings);
+    // An answer after that is handled, but nobody is told twice.
+    form.ShowNotice("");
+    EXPECT_EQ(AnswerTo(line, "VERSION:29"), "REJECTbob:29");
+    EXPECT_EQ(Notice(), "");
+
+    // A server that cannot be reached ends the check at once, long before
+    // the time is up.
+    liveUpListener.Close();
+    Live().ConnectLiveUpdate();
+    EXPECT_TRUE(RunUntil([&] { return Notice() == lu::kCheckServerSettings; }, 5000));
+    // Without a server there is nothing to ask.
+    form.ShowNotice("");
+    game.Server.clear();
+    Live().ConnectLiveUpdate();
+    EXPECT_EQ(Notice(), lu::kCheckServerSettings);
+}
+
+TEST_F(LiveUpdateTest, RateCaptionShowsKilobytesPerSecond) {
+    std::int32_t rate = 1500;
+    Live().PatchDownloadProgress(rate);
+    EXPECT_EQ(Caption(), "Trotwick Zircona - (2KB/sec)");
+    rate = 2500;
+    Live().PatchDownloadProgress(rate);
+    EXPECT_EQ(Caption(), "Trotwick Zircona - (2KB/sec)");
+}
+
+TEST_F(LiveUpdateTest, WatchdogReconnectsAfterTheServerComesBack) {
+    // Listeners whose ports can be listened on again while their old
+    // connections linger.
+    liveUpListener = ListenOn(0);
+    chatListener = ListenOn(0);
+    options.LiveUpdatePort = liveUpListener.Port();
+    options.ChatPort = chatListener.Port();
+    Live().LiveUpdate_Timer();
+    RawSocket liveUp = liveUpListener.Accept();
+    RawSocket chat = chatListener.Accept();
+    ASSERT_TRUE(RunUntil([&] { return LiveUp().State() == 7 && Chat().State() == 7; }));
+    Live().LiveUpdate_Timer();
+    EXPECT_FALSE(liveUpListener.Accept(200).Valid()) << "a connected socket is left alone";
+
+    // The server goes away.
+    const std::uint16_t liveUpPort = liveUpListener.Port();
+    const std::uint16_t chatPort = chatListener.Port();
+    liveUp.Close();
+    chat.Close();
+    liveUpListener.Close();
+    chatListener.Close();
+    ASSERT_TRUE(RunUntil([&] { return LiveUp().State() != 7 && Chat().State() != 7; }));
+    Live().LiveUpdate_Timer();
+    ASSERT_TRUE(RunUntil([&] { return LiveUp().State() == 9 && Chat().State() == 9; }));
+
+    // It comes back on the same ports.
+    liveUpListener = ListenOn(liveUpPort);
+    chatListener = ListenOn(chatPort);
+    ASSERT_TRUE(liveUpListener.Valid() && chatListener.Valid()) << "the ports were taken meanwhile";
+    Live().LiveUpdate_Timer();
+    liveUp = liveUpListener.Accept();
+    chat = chatListener.Accept();
+    EXPECT_TRUE(liveUp.Valid());
+    EXPECT_TRUE(chat.Valid());
+    ASSERT_TRUE(RunUntil([&] { return LiveUp().State() == 7 && Chat().State() == 7; }));
+    EXPECT_EQ(AnswerTo(liveUp, "VERSION:29"), "REJECTbob:29");
+
+    // Without a server the watchdog never reconnects.
+    game.Server.clear();
+    liveUp.Close();
+    chat.Close();
+    ASSERT_TRUE(RunUntil([&] { return LiveUp().State() != 7 && Chat().State() != 7; }));
+    Live().LiveUpdate_Timer();
+    EXPECT_FALSE(liveUpListener.Accept(300).Valid());
+    EXPECT_FALSE(chatListener.Accept(300).Valid());
+    EXPECT_TRUE(Notice().empty());
+}
+
+// ---- The settings window and the menu -------------------------------------
+
+TEST_F(LiveUpdateTest, SettingsApplyAValidAddressAndReconnectBothAtOnce) {
+    game.Server = "127.0.0.2";  // nothing answers there
+    Live().updateSettings->trigger();
+    online::Form10* window = Live().Settings();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Live Update Settings");
+    EXPECT_EQ(window->Text8->text(), "127.0.0.2");
+    EXPECT_EQ(window->Label1->text(),
+              "Brambly Server control panel. Unless Brambly has recomended you to do so, dont change anything. ");
+    EXPECT_EQ(window->Label2->text(), "Canterloo Server:");
+    EXPECT_EQ(window->Label3->text(), "Default Address:");
+    EXPECT_EQ(window->Label4->text(), "localhost");
+    EXPECT_EQ(window->Command1->text(), "Apply");
+    // The gradient runs from white in one corner to grey in the other.
+    const QImage painted = window->grab().toImage();
+    EXPECT_NE(painted.pixelColor(2, 2), painted.pixelColor(painted.width() - 3, painted.height() - 3));
+    testing_support::SaveScreenshot(*window, "form10-live-update-settings");
+
+    window->Text8->setText("127.0.0.1");
+    window->Command1->click();
+    EXPECT_EQ(game.Server, "127.0.0.1");
+    EXPECT_TRUE(liveUpListener.Accept().Valid());
+    EXPECT_TRUE(chatListener.Accept().Valid()) << "the chat moves to the new server at once";
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(LiveUpdateTest, SettingsRefuseTextThatNamesNoServer) {
+    Live();
+    form.ShowUpdateSettings();
+    online::Form10* window = Live().Settings();
+    ASSERT_NE(window, nullptr);
+    for (const char* text : {"my server", "", "host\tname", "localhost/trotwick"}) {
+        SCOPED_TRACE(text);
+        dialogs.boxes.clear();
+        game.Server = "127.0.0.1";
+        window->Text8->setText(QString::fromLatin1(text));
+        window->Command1_Click();
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].prompt, lu::kInvalidAddress);
+        EXPECT_EQ(dialogs.boxes[0].style, platform::kInformation);
+        EXPECT_EQ(dialogs.boxes[0].title, "Error");
+        EXPECT_EQ(game.Server, "localhost") << "the default is put back";
+        EXPECT_EQ(window->Text8->text(), QString::fromLatin1(text)) << "the box keeps the refused text";
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_NE(LiveUp().State(), 0) << "connecting to the default";
+    }
+}
+
+TEST_F(LiveUpdateTest, GameMenuChecksNowAndOpensTheSettings) {
+    Live();
+    const QList<QAction*> actions = form.GameMenu()->actions();
+    const auto at = [&](QAction* a) { return actions.indexOf(a); };
+    ASSERT_GE(at(Live().checkUpdate), 0);
+    EXPECT_EQ(Live().checkUpdate->text(), "Check For Updates");
+    EXPECT_EQ(Live().updateSettings->text(), "Live Update Settings");
+    EXPECT_LT(at(Live().checkUpdate), at(form.exit_));
+    EXPECT_LT(at(Live().updateSettings), at(form.exit_));
+
+    Live().checkUpdate->trigger();
+    RawSocket line = AcceptLiveUp();
+    EXPECT_EQ(AnswerTo(line, "VERSION:29"), "REJECTbob:29");
+    EXPECT_EQ(Notice(), lu::kUpToDate);
+}
+
+TEST_F(LiveUpdateTest, Picture8OffersToStartThePatch) {
+    folder.Write("Patch.exe", "patch");
+    form.PaintBackgrounds();
+    Live().PatchDownloaded();
+    EXPECT_EQ(form.FrontPanel(), shell::Panel::Picture8);
+    EXPECT_EQ(Live().PatchHeading->text(), "NEW VERSION DOWNLOADED");
+    EXPECT_TRUE(Live().StartPatch->isEnabled());
+    testing_support::SaveScreenshot(form.PanelBox(shell::Panel::Picture8), "picture8-patch-downloaded");
+    testing_support::SaveScreenshot(form, "form1-patch-downloaded");
+
+    // A patch that is gone by the time the player presses is not started.
+    fs::remove(folder / "Patch.exe");
+    Live().StartPatch_Click();
+    EXPECT_TRUE(starter.starts.empty());
+    EXPECT_EQ(Notice(), lu::kUpdateFailed);
+}
+
+}  // namespace
