@@ -3,7 +3,6 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -143,20 +142,8 @@ void LanHostScreens::BuildTrack() {
 
 // Lane lines and the finish post on the turf.
 void LanHostScreens::PaintTrack() {
-    QImage& canvas = Picture9->Canvas();
-    canvas.fill(platform::FromBgr(kTurf));
-    QPainter painter(&canvas);
-    painter.setPen(QPen(Qt::white, 1));
-    for (int k = 1; k <= lan::kSlots + 1; ++k) {
-        const int y = platform::Pixels(LaneTop(k) - 45);
-        painter.drawLine(0, y, Picture9->width(), y);
-    }
-    // A horse has finished when its nose would pass the right edge.
-    const int post = std::min(platform::Pixels(lan::kLanFinish + kHorseWidth), Picture9->width()) - 3;
-    for (int y = 0; y < Picture9->height(); y += 6) {
-        painter.fillRect(post - 3, y, 3, 3, (y / 6) % 2 ? Qt::black : Qt::white);
-        painter.fillRect(post, y, 3, 3, (y / 6) % 2 ? Qt::white : Qt::black);
-    }
+    // A horse has finished when its nose would pass the post.
+    shell::PaintRaceTrack(*Picture9, kTurf, lan::kSlots, LaneTop(1) - 45, kLaneHeight, lan::kLanFinish + kHorseWidth);
 }
 
 // ---- Creating the game ---------------------------------------------------------

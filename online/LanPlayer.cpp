@@ -279,7 +279,7 @@ FramePositions PlayerSession::OnTrack(const RaceFrame& frame) {
     FramePositions positions{};
     for (std::size_t i = 0; i < positions.size(); ++i) {
         const auto& x = frame.x[i];
-        if (x && std::isfinite(*x)) positions[i] = std::clamp(*x, 0.0f, kLanFinishLine);
+        if (x && std::isfinite(*x)) positions[i] = std::clamp(*x, 0.0f, static_cast<float>(kLanFinish));
     }
     return positions;
 }

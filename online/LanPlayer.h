@@ -27,17 +27,9 @@ inline constexpr const char* kTransferringData = "TRANSFERRING DATA";
 inline constexpr const char* kDisconnected = "DISCONNECTED";
 inline constexpr const char* kGameFull = "GAME FULL";
 inline constexpr const char* kStakesTooHigh = "STEAKS TOO HIGH";
-// The race screen's result line.
-inline constexpr const char* kNothingWonYet = "YOU HAVE WON NOTHING!!!";
-inline constexpr const char* kRaceIsOn = "The Race Is On...";
-inline constexpr const char* kYouHaveWon = "YOU HAVE WON ";
-inline constexpr const char* kYouHaveLost = "YOU HAVE LOST ";
 // No stable horse to offer the host.
 inline constexpr const char* kSelectAHorseToJoin = "Select a horse in your stable before joining a LAN game!";
 
-// Where the race pictures start, and the finish line no picture passes.
-inline constexpr float kLanStartLine = 360.0f;
-inline constexpr float kLanFinishLine = 9600.0f;
 // The longest and shortest wait before a roster refresh that "REFRESH!" asks
 // for. A wait of 0 would never tick, and the refresh would be lost.
 inline constexpr int kRefreshDelaySpan = 2000;
@@ -128,7 +120,8 @@ public:
     RunnerView Runner(int slot) const;
 
     // A frame's positions as the pictures may take them: what is no finite
-    // number is left out, the rest is kept on the track.
+    // number is left out, the rest is kept on the track, from its left edge
+    // to the finish line.
     static FramePositions OnTrack(const RaceFrame& frame);
     // The refresh timer's interval for a random fraction r in [0, 1).
     static int RefreshDelay(float r);

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "core/RaceStep.h"
 #include "core/SelectedHorse.h"
 #include "core/Stable.h"
 #include "online/LanJoinBox.h"
@@ -114,14 +115,14 @@ void LanPlayerScreens::BuildRaceScreen() {
         platform::SetForeColor(number, 0xFFFFFF);
         WANtit[i] = shell::MakeLabel(Picture10, Indexed("WANtit", slot).c_str(), QString(), 1200, top + 30, 6000, 255);
         platform::SetForeColor(WANtit[i], 0xFFFFFF);
-        WANpic[i] = shell::MakePicture(Picture10, Indexed("WANpic", slot).c_str(), lan::kLanStartLine, top + 45,
+        WANpic[i] = shell::MakePicture(Picture10, Indexed("WANpic", slot).c_str(), core::kStartLine, top + 45,
                                        kHorseWidth, kHorseHeight);
         WANpic[i]->SetBackColor(kTurf);
         WANpic[i]->hide();
         // The names stay readable while the horses run past them.
         WANtit[i]->raise();
     }
-    WanWinCap = BoldLabel(panel, "WanWinCap", QString::fromLatin1(lan::kNothingWonYet), 6360, 60, 3735, 330, 10);
+    WanWinCap = BoldLabel(panel, "WanWinCap", QString::fromLatin1(lan::kWonNothing), 6360, 60, 3735, 330, 10);
     WanWinCap->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     PaintTrack();
 }
@@ -130,7 +131,7 @@ void LanPlayerScreens::BuildRaceScreen() {
 void LanPlayerScreens::PaintTrack() {
     // A horse has finished when its nose would pass the post.
     shell::PaintRaceTrack(*Picture10, kTurf, lan::kSlots, LaneTop(1) - 45, kLaneHeight,
-                          lan::kLanFinishLine + kHorseWidth);
+                          lan::kLanFinish + kHorseWidth);
 }
 
 std::string LanPlayerScreens::UserName() { return shell::CurrentUserName(*options_.UserName, form_.Dialogs()); }
@@ -228,7 +229,7 @@ void LanPlayerScreens::Apply(const lan::PlayerReaction& r) {
 void LanPlayerScreens::SetUpRace() {
     for (int slot = 1; slot <= lan::kSlots; ++slot) {
         const auto i = static_cast<std::size_t>(slot - 1);
-        shell::MoveToLeft(WANpic[i], lan::kLanStartLine);
+        shell::MoveToLeft(WANpic[i], core::kStartLine);
         const lan::RunnerView runner = session_.Runner(slot);
         WANtit[i]->setText(platform::ToQString(runner.Title));
         if (runner.Shown) shell::ShowBitmap(*WANpic[i], runner.Coat);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/Money.h"
+#include "core/RaceStep.h"
 #include "online/Brambly.h"
 #include "online/LanJoinBox.h"
 #include "online/LanPlayerScreens.h"
@@ -234,7 +235,7 @@ TEST_F(LanPlayerScreensTest, AScriptedHostTakesThePlayerThroughAWholeGame) {
     RunFor(30);
     host.SendAll("00");
     ASSERT_TRUE(RunUntil([&] { return game.LANwon == 1; }));
-    EXPECT_EQ(PictureLeft(2), platform::Pixels(lan::kLanFinishLine));
+    EXPECT_EQ(PictureLeft(2), platform::Pixels(lan::kLanFinish));
     EXPECT_EQ(game.Money, 12500);
     EXPECT_EQ(screens->WanWinCap->text(), platform::ToQString(std::string(lan::kYouHaveWon) + core::FormatMoney(5000)));
     EXPECT_EQ(game.LANlost, 0);
@@ -261,7 +262,7 @@ TEST_F(LanPlayerScreensTest, AHostileHostNeverTakesMoreThanTheOneStake) {
     RunFor(700);
     for (int slot = 1; slot <= 5; ++slot) {
         EXPECT_GE(PictureLeft(slot), 0) << slot;
-        EXPECT_LE(PictureLeft(slot), platform::Pixels(lan::kLanFinishLine)) << slot;
+        EXPECT_LE(PictureLeft(slot), platform::Pixels(lan::kLanFinish)) << slot;
     }
     host.SendAll("WIN:-5WIN:1E300WIN:7500.5WIN:NO");
     ASSERT_TRUE(RunUntil([&] { return game.LANlost == 1; }));
@@ -317,8 +318,8 @@ TEST_F(LanPlayerScreensTest, ARaceFrameGoesToThePicturesInOrderAndIsUsedUp) {
     EXPECT_EQ(PictureLeft(1), platform::Pixels(100));
     EXPECT_EQ(PictureLeft(2), platform::Pixels(1200.5));
     EXPECT_EQ(PictureLeft(3), 0);
-    EXPECT_EQ(PictureLeft(4), platform::Pixels(lan::kLanStartLine)) << "a field that is no number moves nothing";
-    EXPECT_EQ(PictureLeft(5), platform::Pixels(lan::kLanFinishLine));
+    EXPECT_EQ(PictureLeft(4), platform::Pixels(core::kStartLine)) << "a field that is no number moves nothing";
+    EXPECT_EQ(PictureLeft(5), platform::Pixels(lan::kLanFinish));
 }
 
 }  // namespace
