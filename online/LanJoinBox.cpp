@@ -32,15 +32,15 @@ LanJoinBox::LanJoinBox(shell::Form1& form, std::function<void(const std::string&
     : QObject(&form), join_(std::move(join)) {
     setObjectName("LanJoinBox");
     platform::PictureBox* panel = &form.PanelBox(shell::Panel::Picture2);
-    QLabel* title = shell::MakeLabel(panel, "JoinTitle", QStringLiteral("Join a Game"), 360, 2040, 6000, 375);
+    QLabel* title = shell::MakeLabel(panel, "JoinTitle", QStringLiteral("Join a Game"), 720, 1920, 6000, 375);
     QFont font = title->font();
     font.setBold(true);
     title->setFont(font);
-    shell::MakeLabel(panel, "HostAddressCaption", QStringLiteral("Host's Address: "), 360, 2580, 1800, 315);
-    HostAddress = shell::MakeTextBox(panel, "HostAddress", QString(), 2160, 2550, 3135, 315);
-    JoinButton = shell::MakeButton(panel, "JoinButton", QStringLiteral("Join Game"), 5520, 2460, 1935, 495);
+    shell::MakeLabel(panel, "HostAddressCaption", QStringLiteral("Host's Address: "), 720, 2430, 1935, 315);
+    HostAddress = shell::MakeTextBox(panel, "HostAddress", QString(), 2655, 2400, 2535, 315);
+    JoinButton = shell::MakeButton(panel, "JoinButton", QStringLiteral("Join Game"), 720, 2880, 1935, 495);
     JoinButton->setEnabled(false);
-    LocalIP = shell::MakeLabel(panel, "LocalIP", QString(), 360, 3180, 7800, 315);
+    LocalIP = shell::MakeLabel(panel, "LocalIP", QString(), 2895, 2970, 7000, 315);
     connect(HostAddress, &QLineEdit::textChanged, this, &LanJoinBox::HostAddress_Change);
     connect(HostAddress, &QLineEdit::returnPressed, this, &LanJoinBox::JoinButton_Click);
     connect(JoinButton, &QPushButton::clicked, this, &LanJoinBox::JoinButton_Click);

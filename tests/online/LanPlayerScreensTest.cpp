@@ -12,6 +12,7 @@
 #include "core/Money.h"
 #include "core/RaceStep.h"
 #include "online/Brambly.h"
+#include "online/LanHostScreens.h"
 #include "online/LanJoinBox.h"
 #include "online/LanPlayerScreens.h"
 #include "online/MessageChannel.h"
@@ -129,7 +130,11 @@ protected:
 };
 
 TEST_F(LanPlayerScreensTest, TheJoinIsBesideHostingAndNeedsAnAddressAndAHorse) {
+    FixedUserName hostName("ann");
+    auto* hosting = new online::LanHostScreens(form, 0, &hostName);
     online::LanJoinBox& box = screens->JoinBox();
+    // Both ways into a LAN race on one screen, one above the other.
+    EXPECT_LT(hosting->Command22->geometry().bottom(), box.HostAddress->geometry().top());
     form.BringToFront(Panel::Picture2);
     EXPECT_TRUE(box.LocalIP->text().startsWith("This computer's LAN address: "));
     EXPECT_FALSE(box.JoinButton->isEnabled());
