@@ -20,10 +20,11 @@
 #include "platform/QtText.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
-#include "platform/UserName.h"
 #include "shell/Form1.h"
 #include "shell/TreeView.h"
+#include "tests/online/LanTestHorses.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/FixedUserName.h"
 #include "tests/support/RawSocket.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/Screenshots.h"
@@ -32,36 +33,14 @@
 namespace lan = online::lan;
 using shell::Panel;
 using testing_support::RawSocket;
+using testing_support::FixedUserName;
+using testing_support::LanHorse;
+using testing_support::Male;
 using testing_support::RunFor;
 using testing_support::RunUntil;
 using testing_support::ScriptedRandom;
 
 namespace {
-
-class FixedUserName final : public platform::UserNameSource {
-public:
-    explicit FixedUserName(std::string name) : name_(std::move(name)) {}
-    std::optional<std::string> Query() override { return name_; }
-
-private:
-    std::string name_;
-};
-
-core::HorseRec Horse(const std::string& name, std::int32_t sex, std::int32_t colour) {
-    core::HorseRec h;
-    h.Name = name;
-    h.Sex = sex;
-    h.Colour = colour;
-    h.Speed = 58;
-    h.Stamina = 64;
-    h.Confidence = 71;
-    h.Mother = "Lady Grey";
-    h.Father = "???";
-    h.RRP = 9000;
-    h.Start = 50;
-    h.End = 50;
-    return h;
-}
 
 std::string RosterHorse(const core::HorseRec& horse, int slot) {
     return "HORSE>" + online::EncodeHorseCode(horse) + std::to_string(slot);
@@ -73,7 +52,7 @@ class LanPlayerScreensTest : public ::testing::Test {
 protected:
     LanPlayerScreensTest() {
         rnd->RepeatWhenEmpty(0.0f);  // every roster refresh waits the shortest time
-        game.OwnedHorse[4] = Horse("Copper Kettle", core::kMale, 130);
+        game.OwnedHorse[4] = Male(LanHorse("Copper Kettle", 130));
         game.Money = 10000;
         form.StableTree->AddNode("STUD4", "Copper Kettle", 30);
         form.StableTree->ClickNode("STUD4");
@@ -185,7 +164,7 @@ TEST_F(LanPlayerScreensTest, AScriptedHostTakesThePlayerThroughAWholeGame) {
     EXPECT_TRUE(screens->Command24->isEnabled());
     EXPECT_EQ(form.Timer("RandInterval").Interval(), 1);
 
-    const core::HorseRec jo = Horse("Iron Duke", core::kMale, 101);
+    const core::HorseRec jo = Male(LanHorse("Iron Duke", 101));
     const core::HorseRec ann = game.OwnedHorse[4];
     host.SendAll("PLAYER>jo1");
     ExpectReply("PLAYER?2");

@@ -10,35 +10,21 @@
 #include "core/Money.h"
 #include "online/Brambly.h"
 #include "online/LanPlayer.h"
+#include "tests/online/LanTestHorses.h"
 #include "tests/support/FakePorts.h"
 #include "tests/support/ScriptedRandom.h"
 
 namespace lan = online::lan;
 using lan::PlayerReaction;
 using lan::PlayerState;
+using testing_support::LanHorse;
+using testing_support::Male;
 using testing_support::MemoryTree;
 using testing_support::RecordingNotices;
 using testing_support::ScriptedRandom;
 using Texts = std::vector<std::string>;
 
 namespace {
-
-core::HorseRec Horse(const std::string& name, std::int32_t sex, std::int32_t colour) {
-    core::HorseRec h;
-    h.Name = name;
-    h.Sex = sex;
-    h.Colour = colour;
-    h.Speed = 61;
-    h.Stamina = 47;
-    h.Confidence = 55;
-    h.Mother = h.Father = "???";
-    h.RRP = 12000;
-    h.Start = 40;
-    h.End = 60;
-    h.Health = h.HealthMAX = 150;
-    h.MoJo = 3;
-    return h;
-}
 
 Texts Sent(const PlayerReaction& r) { return r.Send; }
 
@@ -49,7 +35,7 @@ std::string RosterHorse(const core::HorseRec& horse, int slot) {
 class LanPlayerTest : public ::testing::Test {
 protected:
     LanPlayerTest() {
-        game.OwnedHorse[7] = Horse("Dusty Pearl", core::kFemale, 112);
+        game.OwnedHorse[7] = LanHorse("Dusty Pearl", 112);
         stable.AddNode("MAIR7", "Dusty Pearl", 12);
         stable.Select("MAIR7");
         game.Money = 10000;
@@ -271,8 +257,8 @@ TEST_F(LanPlayerTest, ARefreshAsksForEveryPlayerThenEveryHorse) {
     PlayerReaction r = session.RefreshRoster();
     EXPECT_TRUE(r.RosterCleared);
     EXPECT_EQ(Sent(r), Texts{"PLAYER?1"});
-    const core::HorseRec jo = Horse("Iron Duke", core::kMale, 101);
-    const core::HorseRec bob = Horse("Mary Anne", core::kFemale, 145);
+    const core::HorseRec jo = Male(LanHorse("Iron Duke", 101));
+    const core::HorseRec bob = LanHorse("Mary Anne", 145);
     AnswerRoster(jo, bob);
     r = Host("DEAD>5");
     EXPECT_TRUE(r.Send.empty()) << "the answer for slot 5's horse ends the refresh";
@@ -301,7 +287,7 @@ TEST_F(LanPlayerTest, ARefreshAskedForDuringOneStartsWhenItEnds) {
     PlayerReaction r = session.RefreshRoster();
     EXPECT_TRUE(r.Send.empty());
     EXPECT_TRUE(session.RefreshPending());
-    AnswerRoster(Horse("Iron Duke", core::kMale, 101), Horse("Mary Anne", core::kFemale, 145));
+    AnswerRoster(Male(LanHorse("Iron Duke", 101)), LanHorse("Mary Anne", 145));
     r = Host("DEAD>5");
     EXPECT_EQ(Sent(r), Texts{"PLAYER?1"});
     EXPECT_TRUE(r.RosterCleared);
@@ -314,7 +300,7 @@ TEST_F(LanPlayerTest, ARefreshAskedForDuringOneStartsWhenItEnds) {
 // twice and a host cannot make the player ask without end.
 TEST_F(LanPlayerTest, AnswersNobodyAskedForAreRefused) {
     ToLobby();
-    const core::HorseRec horse = Horse("Iron Duke", core::kMale, 101);
+    const core::HorseRec horse = Male(LanHorse("Iron Duke", 101));
     EXPECT_TRUE(Host(RosterHorse(horse, 1)).Refused) << "no refresh runs";
     session.RefreshRoster();
     for (const std::string& answer :

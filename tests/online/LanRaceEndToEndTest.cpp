@@ -18,17 +18,18 @@
 #include "platform/QtText.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
-#include "platform/UserName.h"
 #include "shell/Form1.h"
 #include "shell/TreeView.h"
 #include "tests/online/LanTestHorses.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/FixedUserName.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/ScriptedRandom.h"
 
 namespace lan = online::lan;
 using testing_support::LanHorse;
+using testing_support::FixedUserName;
 using testing_support::RunFor;
 using testing_support::RunUntil;
 using testing_support::ScriptedRandom;
@@ -37,15 +38,6 @@ namespace {
 
 constexpr double kStartingMoney = 10000;
 constexpr double kCharge = 2500;
-
-class FixedUserName final : public platform::UserNameSource {
-public:
-    explicit FixedUserName(std::string name) : name_(std::move(name)) {}
-    std::optional<std::string> Query() override { return name_; }
-
-private:
-    std::string name_;
-};
 
 // One copy of the game: its game, with every random draw 0 (no race-day
 // luck, so the faster horse wins), its main window and the horse it races.
