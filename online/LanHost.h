@@ -122,6 +122,11 @@ public:
     // free and its lobby picture "DEAD". Returns whether a slot changed.
     bool Sweep(HostActions& out);
 
+    // A new game: the LAN game of the old one ends where it stands. Every
+    // connection is closed, a race stops without a payout (its pot was paid
+    // out of the old game's money) and nothing is hosted any more.
+    void EndGame(HostActions& out);
+
     // "START RACE!": the host pays its charge; the runners are slot 1 and
     // every ready, connected slot alive in the lobby, each of them on the
     // start line with the charge in the pot; the players get "START!".

@@ -69,6 +69,7 @@ LanHostScreens::LanHostScreens(shell::Form1& form, int port, platform::UserNameS
     connect(&form_.Timer("LANrace"), &platform::Timer::Tick, this, &LanHostScreens::LANrace_Timer);
     connect(&form_.Timer("PayEm"), &platform::Timer::Tick, this, &LanHostScreens::PayEm_Timer);
     connect(&form_.Timer("Timer2"), &platform::Timer::Tick, this, &LanHostScreens::Timer2_Timer);
+    connect(&form_, &shell::Form1::GameReset, this, &LanHostScreens::GameReset);
 }
 
 LanHostScreens::~LanHostScreens() = default;
@@ -198,6 +199,19 @@ void LanHostScreens::Socket1_CloseSck(lan::ConnectionId id) {
     lan::HostActions actions;
     host_.ConnectionLost(id, actions);
     Apply(actions);
+}
+
+void LanHostScreens::GameReset() {
+    form_.Timer("LANrace").SetEnabled(false);
+    form_.Timer("PayEm").SetEnabled(false);
+    form_.Timer("Timer2").SetEnabled(false);
+    sockets_->StopListening();
+    lan::HostActions actions;
+    host_.EndGame(actions);
+    Apply(actions);
+    Text10->clear();
+    Label38->clear();
+    LanWinCap->setText(QString::fromLatin1(lan::kWonNothing));
 }
 
 void LanHostScreens::Timer2_Timer() {

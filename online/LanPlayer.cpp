@@ -195,8 +195,10 @@ PlayerReaction PlayerSession::ResultAnnounced(const Result& m) {
         r.Result = kYouHaveLost + core::FormatMoney(stake_);
     } else {
         const double amount = *m.amount;
-        // One result per race, and never more than the race's pot.
-        if (!(amount > 0 && amount <= pot_)) return Refuse();
+        // One result per race, and never more than the race's pot; a race
+        // for nothing is won for nothing.
+        const bool forNothing = pot_ == 0 && amount == 0;
+        if (!(amount > 0 || forNothing) || !(amount <= pot_)) return Refuse();
         if (game_.LANwon < INT32_MAX) ++game_.LANwon;
         game_.Money += amount;
         r.Result = kYouHaveWon + core::FormatMoney(amount);

@@ -78,6 +78,7 @@ LanPlayerScreens::LanPlayerScreens(shell::Form1& form, Options options)
     connect(channel_, &MessageChannel::Overflowed, this, &LanPlayerScreens::Socket2_CloseSck);
     connect(&form_.Timer("RandInterval"), &platform::Timer::Tick, this, &LanPlayerScreens::RandInterval_Timer);
     connect(&form_.Timer("Connecti"), &platform::Timer::Tick, this, &LanPlayerScreens::Connecti_Timer);
+    connect(&form_, &shell::Form1::GameReset, this, &LanPlayerScreens::GameReset);
 }
 
 LanPlayerScreens::~LanPlayerScreens() = default;
@@ -162,6 +163,11 @@ void LanPlayerScreens::Socket2_DataArrival(const std::string& message) {
     const auto recognised = lan::RecogniseHostMessage(message);
     if (!recognised) return;
     Apply(session_.OnMessage(*recognised));
+}
+
+void LanPlayerScreens::GameReset() {
+    channel_->Close();
+    Apply(session_.Closed());
 }
 
 void LanPlayerScreens::Command24_Click() { Apply(session_.RefreshRoster()); }

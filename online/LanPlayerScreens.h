@@ -56,6 +56,9 @@ public:
     void RandInterval_Timer();
     void Connecti_Timer();
     void Contend_NodeClick(const std::string& key);
+    // A new game leaves the old game's LAN game: its stake was paid from
+    // the old game's money, so no result may reach the new one's.
+    void GameReset();
     // Applies one race frame to the pictures; the frame is used up.
     void UpdataPos(std::string& InputData);
 

@@ -260,6 +260,22 @@ TEST_F(LanPlayerScreensTest, AHostileHostNeverTakesMoreThanTheOneStake) {
     ExpectReply("PLAYER?1");
 }
 
+// A new game mid-race leaves the host: its result cannot reach the new
+// game's money.
+TEST_F(LanPlayerScreensTest, ANewGameLeavesTheLanGame) {
+    JoinAndAccept();
+    host.SendAll("START!7500");
+    ASSERT_TRUE(RunUntil([&] { return State() == lan::PlayerState::Racing; }));
+    game.Money = 5000;  // what a fresh game starts with
+    emit form.GameReset();
+    EXPECT_TRUE(host.WaitForClose());
+    host.SendAll("WIN:7500");
+    RunFor(300);
+    EXPECT_EQ(game.Money, 5000);
+    EXPECT_EQ(game.LANwon, 0);
+    EXPECT_EQ(State(), lan::PlayerState::Ended);
+}
+
 TEST_F(LanPlayerScreensTest, OurOwnCloseKeepsItsReasonAndAResetShowsDisconnected) {
     form.Timer("Connecti").SetEnabled(true);
     Join();

@@ -214,6 +214,18 @@ TEST_F(LanPlayerTest, AResultMustBeAboveNothingAndWithinThePot) {
     EXPECT_EQ(game.LANlost, 1);
 }
 
+TEST_F(LanPlayerTest, ARaceForNothingIsWonForNothing) {
+    Invite("PARTICIPANT?0");
+    Host("HORSE?");
+    Host("ACCEPTED!");
+    Host("START!0");
+    ASSERT_EQ(session.State(), PlayerState::Racing);
+    EXPECT_TRUE(Host("WIN:1").Refused);
+    EXPECT_EQ(Host("WIN:0").Result, std::string(lan::kYouHaveWon) + core::FormatMoney(0));
+    EXPECT_EQ(game.LANwon, 1);
+    EXPECT_EQ(game.Money, 10000);
+}
+
 // A pot is the charge times one to five runners, the player among them.
 TEST_F(LanPlayerTest, AStartThePlayerCannotTakePartInIsAnsweredByADropOut) {
     const std::pair<const char*, double> cases[] = {
