@@ -8,8 +8,9 @@
 #include "development/HorseDevelopment.h"
 #include "development/LabWindows.h"
 #include "online/CommunityWindows.h"
-#include "online/LiveUpdate.h"
 #include "online/LanHostScreens.h"
+#include "online/LanPlayerScreens.h"
+#include "online/LiveUpdate.h"
 #include "online/ServerConnections.h"
 #include "platform/QtDialogs.h"
 #include "platform/TerminationSignals.h"
@@ -46,6 +47,7 @@ Program::Program(ProgramOptions options) {
     online::CommunityWindows::Install(*form1_).PlugInto(*startup_);
     online::LiveUpdate::Install(*form1_, *startup_);
     new online::LanHostScreens(*form1_);
+    new online::LanPlayerScreens(*form1_);
     if (options.HandleTerminationSignals) {
         signals_ = std::make_unique<platform::TerminationSignals>();
         QObject::connect(signals_.get(), &platform::TerminationSignals::Received, startup_,

@@ -80,6 +80,16 @@ CreateResult LanHost::CreateGame(const core::GameState& game, double charge, std
     return CreateResult::Created;
 }
 
+void LanHost::EndGame(HostActions& out) {
+    for (const ConnectionId id : Connections()) Release(id, out);
+    const ConnectionId nextId = nextId_;
+    const std::uint64_t refused = refused_;
+    *this = LanHost{};
+    // Connection numbers are never given twice, even across games.
+    nextId_ = nextId;
+    refused_ = refused;
+}
+
 // ---- Connections --------------------------------------------------------------
 
 ConnectionId LanHost::Accept(HostActions& out) {

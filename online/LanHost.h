@@ -22,7 +22,6 @@
 namespace online::lan {
 
 inline constexpr int kHostSlot = 1;
-inline constexpr std::int16_t kLanFinish = 9600;
 // "Packet Frequency": 30 sends a frame at every tick, 0 at every 31st.
 inline constexpr int kMaxPacketFrequency = 30;
 // Connections that hold no slot yet (or were turned away and have not gone):
@@ -41,10 +40,6 @@ inline constexpr std::int32_t kLanHealth = 100;
 
 inline constexpr const char* kNotEnoughMoneyToHost = "Not enough money to host game!";
 inline constexpr const char* kCouldNotCreateGame = "Could not create game!";
-inline constexpr const char* kRaceIsOn = "The Race Is On...";
-inline constexpr const char* kWonNothing = "YOU HAVE WON NOTHING!!!";
-inline constexpr const char* kYouHaveWon = "YOU HAVE WON ";
-inline constexpr const char* kYouHaveLost = "YOU HAVE LOST ";
 inline constexpr const char* kRaceStillRunning = "Wait until the LAN race has been paid out!";
 inline constexpr const char* kSelectHorseToHost = "Select the horse you want to race in your stable first!";
 // What the charge box falls back to when its text is not an amount.
@@ -126,6 +121,11 @@ public:
     // The drop sweeper: every ready slot whose connection is gone becomes
     // free and its lobby picture "DEAD". Returns whether a slot changed.
     bool Sweep(HostActions& out);
+
+    // A new game: the LAN game of the old one ends where it stands. Every
+    // connection is closed, a race stops without a payout (its pot was paid
+    // out of the old game's money) and nothing is hosted any more.
+    void EndGame(HostActions& out);
 
     // "START RACE!": the host pays its charge; the runners are slot 1 and
     // every ready, connected slot alive in the lobby, each of them on the

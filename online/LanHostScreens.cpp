@@ -3,7 +3,6 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -70,6 +69,7 @@ LanHostScreens::LanHostScreens(shell::Form1& form, int port, platform::UserNameS
     connect(&form_.Timer("LANrace"), &platform::Timer::Tick, this, &LanHostScreens::LANrace_Timer);
     connect(&form_.Timer("PayEm"), &platform::Timer::Tick, this, &LanHostScreens::PayEm_Timer);
     connect(&form_.Timer("Timer2"), &platform::Timer::Tick, this, &LanHostScreens::Timer2_Timer);
+    connect(&form_, &shell::Form1::GameReset, this, &LanHostScreens::GameReset);
 }
 
 LanHostScreens::~LanHostScreens() = default;
@@ -143,20 +143,8 @@ void LanHostScreens::BuildTrack() {
 
 // Lane lines and the finish post on the turf.
 void LanHostScreens::PaintTrack() {
-    QImage& canvas = Picture9->Canvas();
-    canvas.fill(platform::FromBgr(kTurf));
-    QPainter painter(&canvas);
-    painter.setPen(QPen(Qt::white, 1));
-    for (int k = 1; k <= lan::kSlots + 1; ++k) {
-        const int y = platform::Pixels(LaneTop(k) - 45);
-        painter.drawLine(0, y, Picture9->width(), y);
-    }
-    // A horse has finished when its nose would pass the right edge.
-    const int post = std::min(platform::Pixels(lan::kLanFinish + kHorseWidth), Picture9->width()) - 3;
-    for (int y = 0; y < Picture9->height(); y += 6) {
-        painter.fillRect(post - 3, y, 3, 3, (y / 6) % 2 ? Qt::black : Qt::white);
-        painter.fillRect(post, y, 3, 3, (y / 6) % 2 ? Qt::white : Qt::black);
-    }
+    // A horse has finished when its nose would pass the post.
+    shell::PaintRaceTrack(*Picture9, kTurf, lan::kSlots, LaneTop(1) - 45, kLaneHeight, lan::kLanFinish + kHorseWidth);
 }
 
 // ---- Creating the game ---------------------------------------------------------
@@ -211,6 +199,19 @@ void LanHostScreens::Socket1_CloseSck(lan::ConnectionId id) {
     lan::HostActions actions;
     host_.ConnectionLost(id, actions);
     Apply(actions);
+}
+
+void LanHostScreens::GameReset() {
+    form_.Timer("LANrace").SetEnabled(false);
+    form_.Timer("PayEm").SetEnabled(false);
+    form_.Timer("Timer2").SetEnabled(false);
+    sockets_->StopListening();
+    lan::HostActions actions;
+    host_.EndGame(actions);
+    Apply(actions);
+    Text10->clear();
+    Label38->clear();
+    LanWinCap->setText(QString::fromLatin1(lan::kWonNothing));
 }
 
 void LanHostScreens::Timer2_Timer() {

@@ -55,6 +55,9 @@ public:
     void PayEm_Timer();
     void Timer2_Timer();  // the drop sweeper
     void Lobby_Click(int index);
+    // A new game ends the old game's LAN game: no race runs on into the new
+    // game's money, and every player is let go.
+    void GameReset();
 
     // Sends to one player (2..5) or to every player (6): ready slots whose
     // connection is up.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,17 @@ inline constexpr int kLanPort = kLanRacePort;
 inline constexpr int kSlots = 5;
 // A slot that was no digit 0 to 9 on the wire.
 inline constexpr int kNoSlot = -1;
+
+// --- What both sides show -------------------------------------------------
+
+// Every picture starts a race at core::kStartLine; a horse has finished once
+// it reaches the finish line (twips).
+inline constexpr std::int16_t kLanFinish = 9600;
+// The race screens' result line.
+inline constexpr const char* kWonNothing = "YOU HAVE WON NOTHING!!!";
+inline constexpr const char* kRaceIsOn = "The Race Is On...";
+inline constexpr const char* kYouHaveWon = "YOU HAVE WON ";
+inline constexpr const char* kYouHaveLost = "YOU HAVE LOST ";
 
 // --- Host to player -------------------------------------------------------
 

@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -90,20 +89,9 @@ void OwnRaceScreen::BuildTrack() {
 
 // Lane lines and the finish post on the turf.
 void OwnRaceScreen::PaintTrack() {
-    QImage& canvas = Picture3->Canvas();
-    canvas.fill(platform::FromBgr(kTurf));
-    QPainter painter(&canvas);
-    painter.setPen(QPen(Qt::white, 1));
-    for (int lane = core::kFirstOwnRaceLane; lane <= core::kPlayerLane + 1; ++lane) {
-        const int y = platform::Pixels(LaneTop(lane) - 45);
-        painter.drawLine(0, y, Picture3->width(), y);
-    }
-    // A horse has finished when its nose would pass the right edge.
-    const int post = std::min(platform::Pixels(core::kOwnRaceFinish + kHorseWidth), Picture3->width()) - 3;
-    for (int y = 0; y < Picture3->height(); y += 6) {
-        painter.fillRect(post - 3, y, 3, 3, (y / 6) % 2 ? Qt::black : Qt::white);
-        painter.fillRect(post, y, 3, 3, (y / 6) % 2 ? Qt::white : Qt::black);
-    }
+    // A horse has finished when its nose would pass the post.
+    PaintRaceTrack(*Picture3, kTurf, core::kOwnRaceLanes, LaneTop(core::kFirstOwnRaceLane) - 45, kLaneHeight,
+                   core::kOwnRaceFinish + kHorseWidth);
 }
 
 void OwnRaceScreen::Command7_Click() {

@@ -1,10 +1,13 @@
 #include "shell/PanelControls.h"
 
 #include <QLabel>
+#include <QPainter>
+#include <algorithm>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "platform/Colours.h"
 #include "platform/PictureBox.h"
 #include "platform/Twips.h"
 #include "resources/Pictures.h"
@@ -68,5 +71,22 @@ void ShowBitmap(platform::PictureBox& box, int id) {
 }
 
 void MoveToLeft(QWidget* widget, double leftTwips) { widget->move(platform::Pixels(leftTwips), widget->y()); }
+
+void PaintRaceTrack(platform::PictureBox& track, std::uint32_t turfBgr, int lanes, double firstLineTop,
+                    double laneHeight, double postLeft) {
+    QImage& canvas = track.Canvas();
+    canvas.fill(platform::FromBgr(turfBgr));
+    QPainter painter(&canvas);
+    painter.setPen(QPen(Qt::white, 1));
+    for (int line = 0; line <= lanes; ++line) {
+        const int y = platform::Pixels(firstLineTop + line * laneHeight);
+        painter.drawLine(0, y, track.width(), y);
+    }
+    const int post = std::min(platform::Pixels(postLeft), track.width()) - 3;
+    for (int y = 0; y < track.height(); y += 6) {
+        painter.fillRect(post - 3, y, 3, 3, (y / 6) % 2 ? Qt::black : Qt::white);
+        painter.fillRect(post, y, 3, 3, (y / 6) % 2 ? Qt::white : Qt::black);
+    }
+}
 
 }  // namespace shell

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 class QLabel;
 class QLineEdit;
@@ -36,5 +37,11 @@ platform::PictureBox* MakePicture(QWidget* parent, const char* name, double left
 void ShowBitmap(platform::PictureBox& box, int id);
 // Moves a widget across its parent to a horizontal position in twips.
 void MoveToLeft(QWidget* widget, double leftTwips);
+
+// Paints a race track: the turf, a white line above each lane and below the
+// last, and a chequered post where a horse's nose passes the finish (at the
+// right edge when the post would lie beyond it). Twips throughout.
+void PaintRaceTrack(platform::PictureBox& track, std::uint32_t turfBgr, int lanes, double firstLineTop,
+                    double laneHeight, double postLeft);
 
 }  // namespace shell

@@ -9,21 +9,14 @@
 #include "online/CommunityWindows.h"
 #include "platform/UserName.h"
 #include "shell/Form1.h"
+#include "tests/support/FixedUserName.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/RecordingMessageSender.h"
 
 // What the tests of the leader's board, the chat and the contacts share.
 namespace community_tests {
 
-// A player whose name is always the same.
-class FixedUserName final : public platform::UserNameSource {
-public:
-    explicit FixedUserName(std::string name) : name_(std::move(name)) {}
-    std::optional<std::string> Query() override { return name_; }
-
-private:
-    std::string name_;
-};
+using testing_support::FixedUserName;
 
 // The windows' options for a test: a recording messenger, a fixed player
 // and a clock that always says 14:05:09.

@@ -30,7 +30,9 @@
 #include "shell/Form1.h"
 #include "shell/TreeView.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/FixedUserName.h"
 #include "tests/support/RawSocket.h"
+#include "tests/support/Screenshots.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/online/LanTestHorses.h"
 #include "tests/support/ScriptedRandom.h"
@@ -47,11 +49,6 @@ using testing_support::ScriptedRandom;
 namespace {
 
 using Texts = std::vector<std::string>;
-
-class FixedUserName final : public platform::UserNameSource {
-public:
-    std::optional<std::string> Query() override { return std::string("hoster"); }
-};
 
 // The messages in what a player received, cut as a player's reader cuts them.
 Texts Messages(const std::string& bytes) {
@@ -178,13 +175,13 @@ protected:
     void Picture(const char* name) {
         form.PaintBackgrounds();
         form.show();
-        form.grab().save(QStringLiteral("/tmp/lanhost-%1.png").arg(name));
+        testing_support::SaveScreenshot(form, std::string("lanhost-") + name);
     }
 
     ScriptedRandom* rnd;
     core::Game game;
     testing_support::RecordingDialogs dialogs;
-    FixedUserName userName;
+    testing_support::FixedUserName userName{"hoster"};
     shell::Form1 form{game, dialogs};
     online::LanHostScreens* screens = new online::LanHostScreens(form, 0, &userName);
 };
@@ -584,6 +581,29 @@ TEST_F(LanHostScreensTest, ADropOutMidRaceTakesItsChargeAndHorseOut) {
     EXPECT_EQ(host().Place(1), 1);
     EXPECT_EQ(game.Money, 9000 + 2000);
     EXPECT_EQ(screens->LanWinCap->text(), QString::fromUtf8("YOU HAVE WON \u00A32,000"));
+}
+
+// A new game mid-race: the race stops without a payout into the new game,
+// the players are let go and nothing listens any more.
+TEST_F(LanHostScreensTest, ANewGameEndsTheLanGameWithoutAPayout) {
+    const std::uint16_t port = Create("1000");
+    Player bob(port);
+    ASSERT_TRUE(bob.Join("bob", LanHorse("Bobs Pride", 101), "1000"));
+    StartRace();
+    screens->LANrace_Timer();
+    game.Money = 5000;  // what a fresh game starts with
+    emit form.GameReset();
+    EXPECT_TRUE(bob.ClosedByHost());
+    EXPECT_FALSE(form.Timer("LANrace").Enabled());
+    EXPECT_FALSE(form.Timer("PayEm").Enabled());
+    EXPECT_FALSE(screens->Sockets().Listening());
+    EXPECT_EQ(host().Phase(), lan::HostPhase::NoGame);
+    screens->LANrace_Timer();
+    screens->PayEm_Timer();
+    EXPECT_EQ(game.Money, 5000);
+    EXPECT_EQ(game.LANwon + game.LANlost, 0);
+    // The new game hosts afresh.
+    Create("1000");
 }
 
 TEST_F(LanHostScreensTest, APlayerThatStopsReadingIsDropped) {

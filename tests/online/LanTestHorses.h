@@ -26,6 +26,12 @@ inline core::HorseRec LanHorse(const std::string& name, int colour, int speed = 
     return h;
 }
 
+// The same horse as a stallion.
+inline core::HorseRec Male(core::HorseRec horse) {
+    horse.Sex = core::kMale;
+    return horse;
+}
+
 // A player's "HORSE>" message for the horse.
 inline std::string HorseOffer(const core::HorseRec& horse) { return "HORSE>" + online::EncodeHorseCode(horse); }
 

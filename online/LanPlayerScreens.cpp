@@ -1,0 +1,253 @@
+#include "online/LanPlayerScreens.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "core/RaceStep.h"
+#include "core/SelectedHorse.h"
+#include "core/Stable.h"
+#include "online/LanJoinBox.h"
+#include "online/MessageChannel.h"
+#include "platform/Colours.h"
+#include "platform/PictureBox.h"
+#include "platform/QtText.h"
+#include "platform/Timer.h"
+#include "platform/Twips.h"
+#include "platform/UserName.h"
+#include "resources/Pictures.h"
+#include "runtime/Error.h"
+#include "shell/Form1.h"
+#include "shell/PanelControls.h"
+#include "shell/SystemHelpers.h"
+#include "shell/TreeView.h"
+
+namespace online {
+
+namespace {
+
+constexpr std::uint32_t kTurf = 0x2E8B2E;
+constexpr double kTrackTop = 420;
+constexpr double kLaneHeight = 630;
+constexpr double kTrackHeight = lan::kSlots * kLaneHeight + 90;
+constexpr double kFirstLaneTop = 45;
+constexpr double kHorseWidth = 720;
+constexpr double kHorseHeight = 540;
+constexpr const char* kRaceTitle = "Canterloo Zircona - LAN Battle!";
+
+double LaneTop(int slot) { return kFirstLaneTop + (slot - 1) * kLaneHeight; }
+
+std::string Indexed(const char* name, int index) { return std::string(name) + "(" + std::to_string(index) + ")"; }
+
+QLabel* BoldLabel(QWidget* parent, const char* name, const QString& caption, double left, double top, double width,
+                  double height, int pointSize = 0) {
+    QLabel* label = shell::MakeLabel(parent, name, caption, left, top, width, height);
+    QFont font = label->font();
+    font.setBold(true);
+    if (pointSize > 0) font.setPointSize(pointSize);
+    label->setFont(font);
+    return label;
+}
+
+}  // namespace
+
+LanPlayerScreens::LanPlayerScreens(shell::Form1& form) : LanPlayerScreens(form, Options{}) {}
+
+LanPlayerScreens::LanPlayerScreens(shell::Form1& form, Options options)
+    : QObject(&form),
+      form_(form),
+      options_(std::move(options)),
+      channel_(new MessageChannel(lan::HostToPlayerGrammar(), this)),
+      session_(form.Game(), form, *form.StableTree, [this] { return UserName(); }) {
+    setObjectName("LanPlayerScreens");
+    if (!options_.UserName) options_.UserName = std::make_shared<platform::SystemUserName>();
+    channel_->setObjectName("Socket2Channel");
+    channel_->Socket().setObjectName("Socket2");
+    // We only answer what the host sends; a host that stops reading is let go.
+    channel_->Socket().SendQueueLimit(static_cast<std::int32_t>(kReaderCap));
+    BuildLobby();
+    BuildRaceScreen();
+    join_ = new LanJoinBox(form_, [this](const std::string& host) { JoinGame(host); });
+
+    net::Socket& socket = channel_->Socket();
+    connect(&socket, &net::Socket::ConnectEvent, this, &LanPlayerScreens::Socket2_Connect);
+    connect(&socket, &net::Socket::CloseSckEvent, this, &LanPlayerScreens::Socket2_CloseSck);
+    connect(channel_, &MessageChannel::MessageReceived, this, &LanPlayerScreens::Socket2_DataArrival);
+    // A host that floods us is closed by the channel, as a closed host is.
+    connect(channel_, &MessageChannel::Overflowed, this, &LanPlayerScreens::Socket2_CloseSck);
+    connect(&form_.Timer("RandInterval"), &platform::Timer::Tick, this, &LanPlayerScreens::RandInterval_Timer);
+    connect(&form_.Timer("Connecti"), &platform::Timer::Tick, this, &LanPlayerScreens::Connecti_Timer);
+    connect(&form_, &shell::Form1::GameReset, this, &LanPlayerScreens::GameReset);
+}
+
+LanPlayerScreens::~LanPlayerScreens() = default;
+
+void LanPlayerScreens::BuildLobby() {
+    QWidget* panel = &form_.PanelBox(shell::Panel::Picture7);
+    BoldLabel(panel, "Picture7Contenders", QStringLiteral("Contenders:"), 240, 120, 3600, 255);
+    Contend = new shell::TreeView([](int image) { return resources::CoatIcon(image); }, panel);
+    Contend->setObjectName("Contend");
+    platform::PlaceTwips(Contend, 240, 420, 3855, 3255);
+    Text9 = new QPlainTextEdit(panel);
+    Text9->setObjectName("Text9");
+    Text9->setReadOnly(true);
+    Text9->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    platform::PlaceTwips(Text9, 4215, 420, 3135, 3255);
+    Command24 = shell::MakeButton(panel, "Command24", QStringLiteral("REFRESH LIST!"), 7560, 420, 2415, 495);
+    Command24->setEnabled(false);
+    BoldLabel(panel, "Picture7Status", QStringLiteral("Game Status:"), 7560, 1200, 2415, 255);
+    Label41 = shell::MakeLabel(panel, "Label41", QString::fromLatin1(lan::kTransferringData), 7560, 1500, 2415, 615);
+    Label41->setWordWrap(true);
+    connect(Contend, &shell::TreeView::NodeClick, this, &LanPlayerScreens::Contend_NodeClick);
+    connect(Command24, &QPushButton::clicked, this, &LanPlayerScreens::Command24_Click);
+}
+
+void LanPlayerScreens::BuildRaceScreen() {
+    QWidget* panel = &form_.PanelBox(shell::Panel::WANtracks);
+    BoldLabel(panel, "WANtracksTitle", QString::fromLatin1(kRaceTitle), 240, 60, 6000, 330, 12);
+    Picture10 = shell::MakePicture(panel, "Picture10", 0, kTrackTop, 10215, kTrackHeight);
+    Picture10->SetBackColor(kTurf);
+    for (int slot = 1; slot <= lan::kSlots; ++slot) {
+        const auto i = static_cast<std::size_t>(slot - 1);
+        const double top = LaneTop(slot);
+        QLabel* number = shell::MakeLabel(Picture10, Indexed("WANlane", slot).c_str(), QString::number(slot), 60,
+                                          top + 150, 240, 255);
+        platform::SetForeColor(number, 0xFFFFFF);
+        WANtit[i] = shell::MakeLabel(Picture10, Indexed("WANtit", slot).c_str(), QString(), 1200, top + 30, 6000, 255);
+        platform::SetForeColor(WANtit[i], 0xFFFFFF);
+        WANpic[i] = shell::MakePicture(Picture10, Indexed("WANpic", slot).c_str(), core::kStartLine, top + 45,
+                                       kHorseWidth, kHorseHeight);
+        WANpic[i]->SetBackColor(kTurf);
+        WANpic[i]->hide();
+        // The names stay readable while the horses run past them.
+        WANtit[i]->raise();
+    }
+    WanWinCap = BoldLabel(panel, "WanWinCap", QString::fromLatin1(lan::kWonNothing), 6360, 60, 3735, 330, 10);
+    WanWinCap->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    PaintTrack();
+}
+
+// Lane lines and the finish post on the turf.
+void LanPlayerScreens::PaintTrack() {
+    // A horse has finished when its nose would pass the post.
+    shell::PaintRaceTrack(*Picture10, kTurf, lan::kSlots, LaneTop(1) - 45, kLaneHeight,
+                          lan::kLanFinish + kHorseWidth);
+}
+
+std::string LanPlayerScreens::UserName() { return shell::CurrentUserName(*options_.UserName, form_.Dialogs()); }
+
+void LanPlayerScreens::JoinGame(const std::string& hostAddress) {
+    // The host asks for our horse the moment we join.
+    if (!core::SelectedStableHorse(form_.Game(), *form_.StableTree)) {
+        form_.ShowNotice(lan::kSelectAHorseToJoin);
+        return;
+    }
+    lastHost_ = hostAddress;
+    channel_->Close();
+    session_.Leave();
+    try {
+        channel_->Socket().Connect(hostAddress, options_.HostPort);
+    } catch (const runtime::Error&) {
+        return;  // the join ends here, as a connection that cannot start does
+    }
+    Apply(session_.Join());
+    form_.BringToFront(shell::Panel::Picture7);
+}
+
+void LanPlayerScreens::Socket2_Connect() { Apply(session_.Connected()); }
+
+void LanPlayerScreens::Socket2_CloseSck() { Apply(session_.Closed()); }
+
+void LanPlayerScreens::Socket2_DataArrival(const std::string& message) {
+    const auto recognised = lan::RecogniseHostMessage(message);
+    if (!recognised) return;
+    Apply(session_.OnMessage(*recognised));
+}
+
+void LanPlayerScreens::GameReset() {
+    channel_->Close();
+    Apply(session_.Closed());
+}
+
+void LanPlayerScreens::Command24_Click() { Apply(session_.RefreshRoster()); }
+
+void LanPlayerScreens::RandInterval_Timer() {
+    form_.Timer("RandInterval").SetEnabled(false);
+    Apply(session_.RefreshRoster());
+}
+
+void LanPlayerScreens::Connecti_Timer() {
+    const int state = channel_->Socket().State();
+    // 9: in error (a reset, a refused or failed connect); 8: the host closed.
+    if (state != 9 && state != 8) return;
+    channel_->Close();
+    Apply(session_.Closed());
+}
+
+void LanPlayerScreens::Contend_NodeClick(const std::string& key) {
+    if (key.empty()) return;
+    const int slot = key.back() - '0';
+    if (slot < 1 || slot > lan::kSlots) return;
+    const lan::Contender& contender = session_.ContenderAt(slot);
+    if (const auto card = core::LanPlayerCard(contender.Name, contender.Horse)) {
+        Text9->setPlainText(platform::ToQStringLines(*card));
+    }
+}
+
+void LanPlayerScreens::UpdataPos(std::string& InputData) {
+    const auto message = lan::RecogniseHostMessage(InputData);
+    InputData.clear();
+    if (!message) return;
+    if (const auto* frame = std::get_if<lan::RaceFrame>(&*message)) MovePictures(lan::PlayerSession::OnTrack(*frame));
+}
+
+void LanPlayerScreens::Apply(const lan::PlayerReaction& r) {
+    try {
+        for (const std::string& message : r.Send) channel_->Send(message);
+    } catch (const runtime::Error&) {
+        // The send queue is full: the host has not read our answers for long.
+        channel_->Close();
+        Apply(session_.Closed());
+        return;
+    }
+    if (r.Close) channel_->Close();
+    if (r.Status) Label41->setText(platform::ToQString(*r.Status));
+    if (r.RefreshEnabled) Command24->setEnabled(*r.RefreshEnabled);
+    platform::Timer& refresh = form_.Timer("RandInterval");
+    if (r.StopRefreshTimer) refresh.SetEnabled(false);
+    if (r.RefreshDelayMs) {
+        refresh.SetInterval(*r.RefreshDelayMs);
+        refresh.SetEnabled(true);
+    }
+    if (r.RosterCleared) Contend->Clear();
+    for (int slot : r.RosterAdded) {
+        const core::HorseRec& horse = session_.ContenderAt(slot).Horse;
+        Contend->AddNode(lan::PlayerSession::RosterKey(slot), lan::PlayerSession::RosterText(horse),
+                         lan::PlayerSession::RosterImage(horse));
+    }
+    if (r.RaceSetUp) SetUpRace();
+    if (r.Frame) MovePictures(*r.Frame);
+    if (r.Result) WanWinCap->setText(platform::ToQString(*r.Result));
+    if (r.MoneyChanged) form_.UpdateMoneyLine();
+}
+
+void LanPlayerScreens::SetUpRace() {
+    for (int slot = 1; slot <= lan::kSlots; ++slot) {
+        const auto i = static_cast<std::size_t>(slot - 1);
+        shell::MoveToLeft(WANpic[i], core::kStartLine);
+        const lan::RunnerView runner = session_.Runner(slot);
+        WANtit[i]->setText(platform::ToQString(runner.Title));
+        if (runner.Shown) shell::ShowBitmap(*WANpic[i], runner.Coat);
+        WANpic[i]->setVisible(runner.Shown);
+    }
+    form_.BringToFront(shell::Panel::WANtracks);
+}
+
+void LanPlayerScreens::MovePictures(const lan::FramePositions& positions) {
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        if (positions[i]) shell::MoveToLeft(WANpic[i], *positions[i]);
+    }
+}
+
+}  // namespace online

@@ -1,0 +1,325 @@
+// A joined player on its screens, against a host scripted on a plain socket
+// on loopback that writes its messages in whatever pieces a test likes.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <random>
+#include <string>
+
+#include "core/Money.h"
+#include "core/RaceStep.h"
+#include "online/Brambly.h"
+#include "online/LanHostScreens.h"
+#include "online/LanJoinBox.h"
+#include "online/LanPlayerScreens.h"
+#include "online/MessageChannel.h"
+#include "platform/PictureBox.h"
+#include "platform/QtText.h"
+#include "platform/Timer.h"
+#include "platform/Twips.h"
+#include "shell/Form1.h"
+#include "shell/TreeView.h"
+#include "tests/online/LanTestHorses.h"
+#include "tests/support/EventLoop.h"
+#include "tests/support/FixedUserName.h"
+#include "tests/support/RawSocket.h"
+#include "tests/support/RecordingDialogs.h"
+#include "tests/support/Screenshots.h"
+#include "tests/support/ScriptedRandom.h"
+
+namespace lan = online::lan;
+using shell::Panel;
+using testing_support::RawSocket;
+using testing_support::FixedUserName;
+using testing_support::LanHorse;
+using testing_support::Male;
+using testing_support::RunFor;
+using testing_support::RunUntil;
+using testing_support::ScriptedRandom;
+
+namespace {
+
+std::string RosterHorse(const core::HorseRec& horse, int slot) {
+    return "HORSE>" + online::EncodeHorseCode(horse) + std::to_string(slot);
+}
+
+QString Text(const char* gameText) { return platform::ToQString(gameText); }
+
+class LanPlayerScreensTest : public ::testing::Test {
+protected:
+    LanPlayerScreensTest() {
+        rnd->RepeatWhenEmpty(0.0f);  // every roster refresh waits the shortest time
+        game.OwnedHorse[4] = Male(LanHorse("Copper Kettle", 130));
+        game.Money = 10000;
+        form.StableTree->AddNode("STUD4", "Copper Kettle", 30);
+        form.StableTree->ClickNode("STUD4");
+        // Longer than a test takes between two pieces of one message.
+        screens->Channel().SetIdleGap(std::chrono::milliseconds(600));
+    }
+
+    lan::PlayerState State() const { return screens->Session().State(); }
+    QString Status() const { return screens->Label41->text(); }
+
+    void Join() {
+        screens->JoinGame("127.0.0.1");
+        host = listener.Accept();
+        ASSERT_TRUE(host.Valid());
+        ASSERT_TRUE(RunUntil([&] { return State() == lan::PlayerState::AwaitingInvitation; }));
+    }
+
+    // Runs the game's loop until the host has read `expected`'s length, and
+    // returns what it read.
+    std::string HostReads(const std::string& expected, int timeoutMs = 5000) {
+        std::string got;
+        RunUntil(
+            [&] {
+                got += host.ReceiveSome(0);
+                return got.size() >= expected.size();
+            },
+            timeoutMs);
+        return got;
+    }
+
+    void ExpectReply(const std::string& expected) { EXPECT_EQ(HostReads(expected), expected); }
+
+    // Joined and accepted, the roster refreshed once with nobody in it.
+    void JoinAndAccept() {
+        Join();
+        host.SendAll("PARTICIPANT?2500");
+        ExpectReply("YES>ann");
+        host.SendAll("HORSE?");
+        ExpectReply("HORSE>" + online::EncodeHorseCode(game.OwnedHorse[4]));
+        host.SendAll("ACCEPTED!");
+        ASSERT_TRUE(RunUntil([&] { return State() == lan::PlayerState::InLobby; }));
+    }
+
+    int PictureLeft(int slot) const { return screens->WANpic[static_cast<std::size_t>(slot - 1)]->x(); }
+
+    RawSocket listener = RawSocket::Listen();
+    RawSocket host;
+    ScriptedRandom* rnd = new ScriptedRandom;
+    core::Game game{std::unique_ptr<runtime::RandomSource>(rnd)};
+    testing_support::RecordingDialogs dialogs;
+    shell::Form1 form{game, dialogs};
+    online::LanPlayerScreens* screens = new online::LanPlayerScreens(
+        form, {listener.Port(), std::make_shared<FixedUserName>("ann")});
+};
+
+TEST_F(LanPlayerScreensTest, TheJoinIsBesideHostingAndNeedsAnAddressAndAHorse) {
+    FixedUserName hostName("ann");
+    auto* hosting = new online::LanHostScreens(form, 0, &hostName);
+    online::LanJoinBox& box = screens->JoinBox();
+    // Both ways into a LAN race on one screen, one above the other.
+    EXPECT_LT(hosting->Command22->geometry().bottom(), box.HostAddress->geometry().top());
+    form.BringToFront(Panel::Picture2);
+    EXPECT_TRUE(box.LocalIP->text().startsWith("This computer's LAN address: "));
+    EXPECT_FALSE(box.JoinButton->isEnabled());
+    box.HostAddress->setText("   ");
+    EXPECT_FALSE(box.JoinButton->isEnabled());
+
+    form.StableTree->ClearSelection();
+    box.HostAddress->setText(" 127.0.0.1 ");
+    ASSERT_TRUE(box.JoinButton->isEnabled());
+    box.JoinButton->click();
+    EXPECT_EQ(form.Notice->text(), Text(lan::kSelectAHorseToJoin));
+    EXPECT_EQ(form.FrontPanel(), Panel::Picture2);
+    EXPECT_FALSE(listener.Accept(200).Valid()) << "nothing connects without a horse to race";
+
+    form.PaintBackgrounds();
+    form.show();
+    testing_support::SaveScreenshot(form, "lan-join");
+
+    form.StableTree->ClickNode("STUD4");
+    box.JoinButton->click();
+    EXPECT_EQ(Status(), Text(lan::kConnecting));
+    EXPECT_FALSE(screens->Command24->isEnabled());
+    EXPECT_EQ(form.FrontPanel(), Panel::Picture7);
+    host = listener.Accept();
+    ASSERT_TRUE(host.Valid());
+    EXPECT_TRUE(RunUntil([&] { return Status() == Text(lan::kTransferringData); }));
+    EXPECT_EQ(screens->LastHost(), "127.0.0.1");
+    EXPECT_EQ(box.HostAddress->text(), " 127.0.0.1 ") << "the address stays for the next join";
+}
+
+// A whole game, with the host's messages joined and split as TCP may
+// deliver them.
+TEST_F(LanPlayerScreensTest, AScriptedHostTakesThePlayerThroughAWholeGame) {
+    Join();
+    host.SendAll("PARTICIPANT?25");
+    RunFor(30);
+    host.SendAll("00");
+    ExpectReply("YES>ann");
+    EXPECT_EQ(screens->Session().Stake(), 2500);
+    host.SendAll("HORSE?");
+    ExpectReply("HORSE>" + online::EncodeHorseCode(game.OwnedHorse[4]));
+
+    // Accepted, and asked to refresh, in one write: the refresh comes after
+    // the shortest wait.
+    host.SendAll("ACCEPTED!REFRESH!");
+    ExpectReply("PLAYER?1");
+    EXPECT_EQ(Status(), platform::ToQString(core::FormatMoney(2500)));
+    EXPECT_TRUE(screens->Command24->isEnabled());
+    EXPECT_EQ(form.Timer("RandInterval").Interval(), 1);
+
+    const core::HorseRec jo = Male(LanHorse("Iron Duke", 101));
+    const core::HorseRec ann = game.OwnedHorse[4];
+    host.SendAll("PLAYER>jo1");
+    ExpectReply("PLAYER?2");
+    host.SendAll("PLAYER>ann2UNEXISTENT>3");  // the answer to a question not yet asked waits its turn
+    ExpectReply("PLAYER?3PLAYER?4");
+    host.SendAll("UNEXISTENT>4");
+    ExpectReply("PLAYER?5");
+    host.SendAll("UNEXISTENT>5");
+    ExpectReply("HORSE?1");
+    // A horse code split across two writes.
+    const std::string first = RosterHorse(jo, 1);
+    host.SendAll(first.substr(0, first.size() / 2));
+    RunFor(30);
+    host.SendAll(first.substr(first.size() / 2));
+    ExpectReply("HORSE?2");
+    host.SendAll(RosterHorse(ann, 2) + "DEAD>3");
+    ExpectReply("HORSE?3HORSE?4");
+    host.SendAll("DEAD>4");
+    ExpectReply("HORSE?5");
+    host.SendAll("DEAD>5");
+    ASSERT_TRUE(RunUntil([&] { return !screens->Session().RefreshRunning(); }));
+
+    ASSERT_EQ(screens->Contend->Count(), 2);
+    EXPECT_EQ(screens->Contend->TextOf("H1"), "Iron Duke (M)");
+    EXPECT_EQ(screens->Contend->ImageOf("H1"), 1);
+    EXPECT_EQ(screens->Contend->TextOf("H2"), "Copper Kettle (M)");
+    screens->Contend->ClickNode("H1");
+    EXPECT_TRUE(screens->Text9->toPlainText().startsWith("Player: jo\n\nName: Iron Duke\n"));
+    form.PaintBackgrounds();
+    form.show();
+    testing_support::SaveScreenshot(form, "lan-client-lobby");
+
+    // "START!" and the first frame in one write.
+    host.SendAll("START!5000H1360:H2360:H3360:H4360:H5360:");
+    ASSERT_TRUE(RunUntil([&] { return form.FrontPanel() == Panel::WANtracks; }));
+    EXPECT_EQ(game.Money, 7500);
+    EXPECT_EQ(game.LANwager, 5000);
+    EXPECT_EQ(screens->WANtit[0]->text(), "Iron Duke (jo)");
+    EXPECT_EQ(screens->WANtit[1]->text(), "Copper Kettle (ann)");
+    EXPECT_EQ(screens->WANtit[2]->text(), "");
+    EXPECT_TRUE(screens->WANpic[1]->isVisible());
+    EXPECT_FALSE(screens->WANpic[2]->isVisible());
+    EXPECT_EQ(screens->WanWinCap->text(), Text(lan::kRaceIsOn));
+
+    host.SendAll("H14210.5:H25377:H3360:H4360:H5360:");
+    ASSERT_TRUE(RunUntil([&] { return PictureLeft(2) == platform::Pixels(5377); }));
+    EXPECT_EQ(PictureLeft(1), platform::Pixels(4210.5));
+    testing_support::SaveScreenshot(form, "lan-client-race");
+
+    // A frame and the result in one write, the result's amount split.
+    host.SendAll("H19100:H29650:H3360:H4360:H5360:WIN:50");
+    RunFor(30);
+    host.SendAll("00");
+    ASSERT_TRUE(RunUntil([&] { return game.LANwon == 1; }));
+    EXPECT_EQ(PictureLeft(2), platform::Pixels(lan::kLanFinish));
+    EXPECT_EQ(game.Money, 12500);
+    EXPECT_EQ(screens->WanWinCap->text(), platform::ToQString(std::string(lan::kYouHaveWon) + core::FormatMoney(5000)));
+    EXPECT_EQ(game.LANlost, 0);
+}
+
+TEST_F(LanPlayerScreensTest, AHostileHostNeverTakesMoreThanTheOneStake) {
+    JoinAndAccept();
+    std::mt19937 bytes(20240611);
+    std::string noise(8192, '\0');
+    for (char& c : noise) c = static_cast<char>(bytes() & 0xFF);
+    host.SendAll(noise);
+    host.SendAll("WIN:5000WIN:NO");  // no race runs
+    RunFor(700);
+    EXPECT_EQ(game.Money, 10000);
+    EXPECT_EQ(game.LANwon + game.LANlost, 0);
+
+    host.SendAll("START!7500START!7500");
+    ASSERT_TRUE(RunUntil([&] { return State() == lan::PlayerState::Racing; }));
+    RunFor(50);
+    EXPECT_EQ(game.Money, 7500);
+
+    host.SendAll("H1-1E30:H2nan:H31E39:H499999:H5-0:H1" + std::string(400, '9'));
+    host.SendAll("H1:H2:H3::::");
+    RunFor(700);
+    for (int slot = 1; slot <= 5; ++slot) {
+        EXPECT_GE(PictureLeft(slot), 0) << slot;
+        EXPECT_LE(PictureLeft(slot), platform::Pixels(lan::kLanFinish)) << slot;
+    }
+    host.SendAll("WIN:-5WIN:1E300WIN:7500.5WIN:NO");
+    ASSERT_TRUE(RunUntil([&] { return game.LANlost == 1; }));
+    host.SendAll("WIN:7500");
+    RunFor(700);
+    EXPECT_EQ(game.Money, 7500);
+    EXPECT_EQ(game.LANwon, 0);
+
+    // Still answering after all of it.
+    screens->Command24->click();
+    ExpectReply("PLAYER?1");
+}
+
+// A new game mid-race leaves the host: its result cannot reach the new
+// game's money.
+TEST_F(LanPlayerScreensTest, ANewGameLeavesTheLanGame) {
+    JoinAndAccept();
+    host.SendAll("START!7500");
+    ASSERT_TRUE(RunUntil([&] { return State() == lan::PlayerState::Racing; }));
+    game.Money = 5000;  // what a fresh game starts with
+    emit form.GameReset();
+    EXPECT_TRUE(host.WaitForClose());
+    host.SendAll("WIN:7500");
+    RunFor(300);
+    EXPECT_EQ(game.Money, 5000);
+    EXPECT_EQ(game.LANwon, 0);
+    EXPECT_EQ(State(), lan::PlayerState::Ended);
+}
+
+TEST_F(LanPlayerScreensTest, OurOwnCloseKeepsItsReasonAndAResetShowsDisconnected) {
+    form.Timer("Connecti").SetEnabled(true);
+    Join();
+    host.SendAll("PARTICIPANT?2500");
+    ExpectReply("YES>ann");
+    host.SendAll("FULL!");
+    ASSERT_TRUE(RunUntil([&] { return Status() == Text(lan::kGameFull); }));
+    EXPECT_TRUE(host.WaitForClose());
+    RunFor(600);
+    EXPECT_EQ(Status(), Text(lan::kGameFull));
+
+    Join();
+    host.SendAll("PARTICIPANT?10000.5");
+    ASSERT_TRUE(RunUntil([&] { return Status() == Text(lan::kStakesTooHigh); }));
+    EXPECT_TRUE(host.WaitForClose()) << "the player closes; the host learns nothing else";
+    RunFor(600);
+    EXPECT_EQ(Status(), Text(lan::kStakesTooHigh));
+
+    JoinAndAccept();
+    EXPECT_TRUE(screens->Command24->isEnabled());
+    host.Reset();
+    ASSERT_TRUE(RunUntil([&] { return Status() == Text(lan::kDisconnected); }));
+    EXPECT_FALSE(screens->Command24->isEnabled());
+    ASSERT_TRUE(RunUntil([&] { return screens->Channel().Socket().State() == 0; }, 2000));
+}
+
+TEST_F(LanPlayerScreensTest, AHostThatCannotBeReachedEndsInDisconnected) {
+    form.Timer("Connecti").SetEnabled(true);
+    RawSocket refusing = RawSocket::RefusingPort();
+    auto* other = new online::LanPlayerScreens(form, {refusing.Port(), std::make_shared<FixedUserName>("ann")});
+    other->JoinGame("127.0.0.1");
+    EXPECT_EQ(other->Label41->text(), Text(lan::kConnecting));
+    EXPECT_TRUE(RunUntil([&] { return other->Label41->text() == Text(lan::kDisconnected); }));
+}
+
+TEST_F(LanPlayerScreensTest, ARaceFrameGoesToThePicturesInOrderAndIsUsedUp) {
+    std::string frame = "H1100:H41200.5:H3-40:H2x:H920000:";
+    screens->UpdataPos(frame);
+    EXPECT_TRUE(frame.empty());
+    EXPECT_EQ(PictureLeft(1), platform::Pixels(100));
+    EXPECT_EQ(PictureLeft(2), platform::Pixels(1200.5));
+    EXPECT_EQ(PictureLeft(3), 0);
+    EXPECT_EQ(PictureLeft(4), platform::Pixels(core::kStartLine)) << "a field that is no number moves nothing";
+    EXPECT_EQ(PictureLeft(5), platform::Pixels(lan::kLanFinish));
+}
+
+}  // namespace
