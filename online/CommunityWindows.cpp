@@ -53,9 +53,9 @@ void CommunityWindows::AddMenuItems() {
         return action;
     };
     // Above "Quit", after the game's own windows.
-    leaderBoard = add("leaderBoard", "Leader's Board", &shell::Form1::ShowLeaderBoard);
-    chat = add("chat", "BramChat", &shell::Form1::ShowChatWindow);
-    contacts = add("contacts", "LAN Chat", &shell::Form1::ShowLanChat);
+    leaderBoard = add("leaderBoard", "&Leader's Board", &shell::Form1::ShowLeaderBoard);
+    chat = add("chat", "&BramChat", &shell::Form1::ShowChatWindow);
+    contacts = add("contacts", "LAN C&hat", &shell::Form1::ShowLanChat);
 }
 
 void CommunityWindows::PlugInto(shell::Startup& startup) {

@@ -129,9 +129,9 @@ void LiveUpdate::BuildPicture8() {
 
 void LiveUpdate::BuildMenus() {
     QMenu* game = form_.GameMenu();
-    checkUpdate = new QAction(QStringLiteral("Check For Updates"), game);
+    checkUpdate = new QAction(QStringLiteral("Check For &Updates"), game);
     checkUpdate->setObjectName("checkUpdate");
-    updateSettings = new QAction(QStringLiteral("Live Update Settings"), game);
+    updateSettings = new QAction(QStringLiteral("Live Update Se&ttings"), game);
     updateSettings->setObjectName("updateSettings");
     game->insertAction(form_.exit_, checkUpdate);
     game->insertAction(form_.exit_, updateSettings);

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QKeySequence>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <unistd.h>
+
+#include <set>
 
 #include "app/Program.h"
 #include "online/BramblyFT.h"
@@ -45,6 +49,16 @@ TEST(Program, StartsThroughTheSplashIntoAPlayableGame) {
     EXPECT_EQ(program.Form1().FrontPanel(), shell::Panel::Tracks);
     EXPECT_EQ(program.Form1().MarketTree->Count(), 251);
     EXPECT_EQ(program.Game().Money, 5000);
+
+    // Every item of the Game menu, whoever added it, has a key of its own.
+    std::set<QChar> keys;
+    for (const QAction* action : program.Form1().GameMenu()->actions()) {
+        if (action->isSeparator()) continue;
+        const QString text = action->text();
+        const auto amp = text.indexOf('&');
+        ASSERT_GE(amp, 0) << text.toStdString();
+        EXPECT_TRUE(keys.insert(text.at(amp + 1).toLower()).second) << text.toStdString();
+    }
 
     program.Form1().close();
     EXPECT_EQ(ended, std::vector<int>{0});

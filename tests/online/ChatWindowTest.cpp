@@ -170,7 +170,7 @@ TEST_F(ChatWindow, KeysInTheLogGoToTheInputLine) {
 TEST_F(ChatWindow, TheGameMenuOpensTheChat) {
     windows.chat->trigger();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(windows.chat->text(), "BramChat");
+    EXPECT_EQ(windows.chat->text(), "&BramChat");
 }
 
 }  // namespace

@@ -177,7 +177,7 @@ TEST_F(ContactsWindow, ClosingDuringPlayOnlyHidesTheWindow) {
     game.Contacts = {"alice", "bob"};
     windows.contacts->trigger();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(windows.contacts->text(), "LAN Chat");
+    EXPECT_EQ(windows.contacts->text(), "LAN C&hat");
     Write("bob", "unsent");
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -448,8 +448,8 @@ TEST_F(LiveUpdateTest, GameMenuChecksNowAndOpensTheSettings) {
     const QList<QAction*> actions = form.GameMenu()->actions();
     const auto at = [&](QAction* a) { return actions.indexOf(a); };
     ASSERT_GE(at(Live().checkUpdate), 0);
-    EXPECT_EQ(Live().checkUpdate->text(), "Check For Updates");
-    EXPECT_EQ(Live().updateSettings->text(), "Live Update Settings");
+    EXPECT_EQ(Live().checkUpdate->text(), "Check For &Updates");
+    EXPECT_EQ(Live().updateSettings->text(), "Live Update Se&ttings");
     EXPECT_LT(at(Live().checkUpdate), at(form.exit_));
     EXPECT_LT(at(Live().updateSettings), at(form.exit_));
 
