@@ -21,6 +21,7 @@
 #include "tests/support/EventLoop.h"
 #include "tests/support/RawSocket.h"
 #include "tests/support/RecordingDialogs.h"
+#include "tests/support/Resolver.h"
 #include "tests/support/Screenshots.h"
 
 using online::ScoreRecord;
@@ -157,6 +158,7 @@ TEST_F(LeaderBoardWindow, SubmittingWhileNotConnectedShowsTheSorryBox) {
 }
 
 TEST_F(LeaderBoardWindow, TheCaptionSaysConnectingUntilTheConnectionIsMade) {
+    SKIP_UNLESS_LOCALHOST_RESOLVES();
     // A host name passes through the lookup (states 4 and 5) first.
     game.Server = "localhost";
     form = std::make_unique<online::Form11>(game, dialogs, player, &owner, server.Port());

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <string>
+#include <vector>
 
 #include "server/ScoreBoard.h"
 #include "tests/support/ChildProcess.h"
@@ -45,7 +47,9 @@ TEST_F(Board, TheTopPlayerHasTheHighestLevelThenTheMostWinsThenTheBiggestWager) 
         ScoreRecord score;
         std::string top;  // after it
     };
-    const Step steps[] = {
+    // A vector, not an array: g++ 12 at -O3 takes an array of these for
+    // read before it is written.
+    const std::vector<Step> steps = {
         {{"ann", 1, 0, 0, 0}, "ann"},
         {{"bob", 1, 0, 9, 0}, "ann"},            // races lost do not count: first there stays
         {{"cat", 1, 0, 0, 2500.5}, "cat"},       // same level and wins, bigger wager
