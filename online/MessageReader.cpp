@@ -135,10 +135,10 @@ Cut KeywordGrammar::Next(std::string_view pending, bool idle) const {
     }
     // A keyword cut short stays: its rest may still be on its way.
     if (partial) return Cut::More();
-    return Resync(pending, idle);
+    return Resync(pending);
 }
 
-Cut KeywordGrammar::Resync(std::string_view pending, bool /*idle*/) const {
+Cut KeywordGrammar::Resync(std::string_view pending) const {
     for (std::size_t at = 1; at < pending.size(); ++at) {
         if (AnyKeywordAt(pending, at) != Match::No) return Cut::Drop(at);
     }
