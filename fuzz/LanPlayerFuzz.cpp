@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "core/Game.h"
+#include "fuzz/FuzzInput.h"
 #include "online/Brambly.h"
 #include "online/LanPlayer.h"
 #include "online/MessageReader.h"
@@ -22,14 +23,9 @@ namespace lan = online::lan;
 
 namespace {
 
-void Check(bool holds) {
-    if (!holds) std::abort();
-}
-
-class SilentNotices final : public core::Notices {
-public:
-    void ShowNotice(const std::string&) override {}
-};
+using fuzzing::Check;
+using fuzzing::Input;
+using fuzzing::SilentNotices;
 
 // The stable tree with the player's one horse selected.
 class OneHorseStable final : public core::TreeNodes {
@@ -42,24 +38,6 @@ public:
     void ClearSelection() override {}
 
     static constexpr const char* kKey = "MAIR0";
-};
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool Empty() const { return at_ >= size_; }
-    std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    std::string Bytes(std::size_t n) {
-        n = std::min(n, size_ - at_);
-        std::string s(reinterpret_cast<const char*>(data_ + at_), n);
-        at_ += n;
-        return s;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
 };
 
 std::string Amount(Input& in) {
