@@ -11,7 +11,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <chrono>
@@ -129,13 +128,10 @@ BENCHMARK(BM_Patch_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double mib = 1.0 / (1 << 20);
-    reporter.Ratio("patch, as the player gets it", "BM_Patch_AsThePlayerGetsIt", "BM_Patch_PlainCopy", mib, " MiB/s");
-    reporter.Ratio("patch, stop and wait only", "BM_Patch_StopAndWait", "BM_Patch_PlainCopy", mib, " MiB/s");
-    benchmark::Shutdown();
-    return 0;
+    return RunAndCompare(argc, argv, [](const RatioReporter& reporter) {
+        const double mib = 1.0 / (1 << 20);
+        reporter.Ratio("patch, as the player gets it", "BM_Patch_AsThePlayerGetsIt", "BM_Patch_PlainCopy", mib,
+                       " MiB/s");
+        reporter.Ratio("patch, stop and wait only", "BM_Patch_StopAndWait", "BM_Patch_PlainCopy", mib, " MiB/s");
+    });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -45,3 +46,17 @@ private:
 
     std::map<std::string, double> rates_;
 };
+
+// The main() of a benchmark that sets two ways side by side: runs the
+// benchmarks (sockets need a Qt application object), then lets `compare`
+// print its Ratio lines and anything else it reports.
+template <class Compare>
+int RunAndCompare(int argc, char** argv, Compare compare) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    compare(reporter);
+    benchmark::Shutdown();
+    return 0;
+}

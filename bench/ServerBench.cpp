@@ -304,13 +304,9 @@ void ReportHeap() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.Ratio("chat lines relayed", "BM_ChatRelay_Server", "BM_ChatRelay_Posix", 1.0, "/s");
-    reporter.Ratio("patch bytes served", "BM_PatchServe_Server", "BM_PatchServe_Posix", 1.0 / (1 << 20), " MiB/s");
-    ReportHeap();
-    benchmark::Shutdown();
-    return 0;
+    return RunAndCompare(argc, argv, [](const RatioReporter& reporter) {
+        reporter.Ratio("chat lines relayed", "BM_ChatRelay_Server", "BM_ChatRelay_Posix", 1.0, "/s");
+        reporter.Ratio("patch bytes served", "BM_PatchServe_Server", "BM_PatchServe_Posix", 1.0 / (1 << 20), " MiB/s");
+        ReportHeap();
+    });
 }

@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <cstdio>
 #include <map>
@@ -139,12 +138,8 @@ BENCHMARK(BM_Bulk_Posix)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.Ratio("round trips per second", "BM_RoundTrip_Engine", "BM_RoundTrip_Posix", 1.0, "");
-    reporter.Ratio("bulk throughput", "BM_Bulk_Engine", "BM_Bulk_Posix", 1.0 / (1 << 20), " MiB/s");
-    benchmark::Shutdown();
-    return 0;
+    return RunAndCompare(argc, argv, [](const RatioReporter& reporter) {
+        reporter.Ratio("round trips per second", "BM_RoundTrip_Engine", "BM_RoundTrip_Posix", 1.0, "");
+        reporter.Ratio("bulk throughput", "BM_Bulk_Engine", "BM_Bulk_Posix", 1.0 / (1 << 20), " MiB/s");
+    });
 }

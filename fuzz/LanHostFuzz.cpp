@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/Game.h"
+#include "fuzz/FuzzInput.h"
 #include "online/Brambly.h"
 #include "online/LanHost.h"
 
@@ -19,32 +20,9 @@ namespace lan = online::lan;
 
 namespace {
 
-class SilentNotices final : public core::Notices {
-public:
-    void ShowNotice(const std::string&) override {}
-};
-
-void Check(bool holds) {
-    if (!holds) std::abort();
-}
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool Empty() const { return at_ >= size_; }
-    std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    std::string Bytes(std::size_t n) {
-        n = std::min(n, size_ - at_);
-        std::string s(reinterpret_cast<const char*>(data_ + at_), n);
-        at_ += n;
-        return s;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
+using fuzzing::Check;
+using fuzzing::Input;
+using fuzzing::SilentNotices;
 
 std::string Message(Input& in, const std::string& goodHorse, const std::string& badHorse) {
     const std::uint8_t kind = in.Byte();

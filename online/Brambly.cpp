@@ -134,6 +134,26 @@ bool CouldStartCode(std::string_view firstBytes) {
     return first == 'O' || first == 'E';
 }
 
+std::size_t DecipherableLength(std::string_view bytes) {
+    // Deciphering unfolds the bytes into the first digits of all of them in
+    // order, then their last digits in reverse, and reads that three digits
+    // at a time. For a prefix of whole groups both halves split at group
+    // boundaries: each group of three bytes gives one number from its first
+    // digits and one from its last digits (read backwards), and any number
+    // above 255 is no character.
+    const auto first = [](unsigned char b) { return b >= 100 ? b / 100 : b / 10; };
+    const auto last = [](unsigned char b) { return b % 10; };
+    std::size_t length = 0;
+    for (; length + 3 <= bytes.size(); length += 3) {
+        const auto a = static_cast<unsigned char>(bytes[length]);
+        const auto b = static_cast<unsigned char>(bytes[length + 1]);
+        const auto c = static_cast<unsigned char>(bytes[length + 2]);
+        if (100 * first(a) + 10 * first(b) + first(c) > 255) break;
+        if (100 * last(c) + 10 * last(b) + last(a) > 255) break;
+    }
+    return length;
+}
+
 std::string EncodeHorseCode(const core::HorseRec& horse) {
     std::string plain;
     plain += Field(static_cast<std::int64_t>(horse.Confidence));

@@ -57,4 +57,12 @@ std::optional<std::string> DecipherCode(std::string_view code);
 // with them can decipher. Lets a reader give up on a stream at once.
 bool CouldStartCode(std::string_view firstBytes);
 
+// How far `bytes` can hold a code: the longest prefix of whole groups of
+// three bytes that deciphers to characters at all. A group whose bytes
+// spell a code out of range spoils every longer prefix that holds it, so
+// no code that begins with `bytes` is longer. A slot digit, a capital or a
+// keyword that begins a group spoils it: a reader need only try a code's end
+// there, and never again further on, however a peer spreads its bytes.
+std::size_t DecipherableLength(std::string_view bytes);
+
 }  // namespace online

@@ -71,18 +71,25 @@ void Form13::Form_Load() { shell::ApplyGradient(*this, 225, 0xFFFFFF, 0xE0E0E0);
 bool Form13::Connected() const { return chat_.State() == kConnected; }
 
 void Form13::AppendServerText(const std::string& text) {
+    const std::size_t before = log_.Text().size();
     const chat::ChatLog::Change change = log_.Append(text);
-    if (!change.removed.empty()) {
-        // The log keeps its newest part: the oldest lines leave the box too.
-        QTextCursor front(Text1->document());
-        front.movePosition(QTextCursor::Start);
-        front.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
-                           static_cast<int>(platform::ToQStringLines(change.removed).size()));
-        front.removeSelectedText();
+    if (change.removed.size() >= before) {
+        // A text longer than the whole log takes some of itself out too: the
+        // box is what the log keeps.
+        Text1->setPlainText(platform::ToQStringLines(log_.Text()));
+    } else {
+        if (!change.removed.empty()) {
+            // The log keeps its newest part: the oldest lines leave the box too.
+            QTextCursor front(Text1->document());
+            front.movePosition(QTextCursor::Start);
+            front.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
+                               static_cast<int>(platform::ToQStringLines(change.removed).size()));
+            front.removeSelectedText();
+        }
+        QTextCursor end(Text1->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(platform::ToQStringLines(change.appended));
     }
-    QTextCursor end(Text1->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(platform::ToQStringLines(change.appended));
     Text1->moveCursor(QTextCursor::End);
     Text1->ensureCursorVisible();
 }

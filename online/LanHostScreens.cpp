@@ -12,6 +12,7 @@
 #include "core/Stable.h"
 #include "net/CSocketEngine.h"
 #include "online/LanHostSockets.h"
+#include "online/LanTrack.h"
 #include "platform/Colours.h"
 #include "platform/PictureBox.h"
 #include "platform/QtText.h"
@@ -35,18 +36,9 @@ using shell::Panel;
 
 namespace {
 
-constexpr std::uint32_t kTurf = 0x2E8B2E;
 constexpr int kEmptySlotPicture = 149;
-constexpr double kTrackWidth = 10215;
-constexpr double kTrackHeight = 3240;
-constexpr double kLaneHeight = 630;
+// Lane 1 begins this far down the turf.
 constexpr double kFirstLaneTop = 90;
-constexpr double kHorseWidth = 720;
-constexpr double kHorseHeight = 540;
-
-double LaneTop(int slot) { return kFirstLaneTop + (slot - 1) * kLaneHeight; }
-
-std::string Indexed(const char* name, int index) { return std::string(name) + "(" + std::to_string(index) + ")"; }
 
 QString GameText(const std::string& text) { return platform::ToQString(text); }
 
@@ -93,7 +85,7 @@ void LanHostScreens::BuildLobby() {
     MakeLabel(panel, "Label36", QStringLiteral("Contenders:"), 240, 240, 2000, 255);
     for (int k = 1; k <= lan::kSlots; ++k) {
         auto*& box = Lobby[static_cast<std::size_t>(k - 1)];
-        box = MakePicture(panel, Indexed("Lobby", k).c_str(), 240 + (k - 1) * 1020, 540, 900, 675);
+        box = MakePicture(panel, shell::IndexedName("Lobby", k).c_str(), 240 + (k - 1) * 1020, 540, 900, 675);
         box->SetBackColor(0xFFFFFF);
         shell::ShowBitmap(*box, kEmptySlotPicture);
         connect(box, &platform::PictureBox::Click, this, [this, k] { Lobby_Click(k); });
@@ -110,24 +102,15 @@ void LanHostScreens::BuildLobby() {
 
 void LanHostScreens::BuildTrack() {
     QWidget* panel = &form_.PanelBox(Panel::LANtracks);
-    QLabel* title = MakeLabel(panel, "Label39", QStringLiteral("Canterloo Zircona - LAN Battle!"), 120, 30, 6000, 300);
+    QLabel* title = MakeLabel(panel, "Label39", QString::fromLatin1(lan::kRaceTitle), 120, 30, 6000, 300);
     QFont font = title->font();
     font.setBold(true);
     font.setPointSize(11);
     title->setFont(font);
-    Picture9 = MakePicture(panel, "Picture9", 0, 360, kTrackWidth, kTrackHeight);
-    Picture9->SetBackColor(kTurf);
-    for (int k = 1; k <= lan::kSlots; ++k) {
-        const auto n = static_cast<std::size_t>(k - 1);
-        LANtit[n] = MakeLabel(Picture9, Indexed("LANtit", k).c_str(), QString(), 1200, LaneTop(k) + 30, 6000, 255);
-        platform::SetForeColor(LANtit[n], 0xFFFFFF);
-        LANpic[n] = MakePicture(Picture9, Indexed("LANpic", k).c_str(), core::kStartLine, LaneTop(k) + 45,
-                                kHorseWidth, kHorseHeight);
-        LANpic[n]->SetBackColor(kTurf);
-        LANpic[n]->hide();
-        // The names stay readable while the horses run past them.
-        LANtit[n]->raise();
-    }
+    const LanTrack track = LanTrack::Build(panel, "Picture9", "LANtit", "LANpic", 360, kFirstLaneTop);
+    Picture9 = track.turf;
+    LANtit = track.titles;
+    LANpic = track.pictures;
     LanWinCap = MakeLabel(panel, "LanWinCap", QString::fromLatin1(lan::kWonNothing), 120, 3660, 5400, 285);
     QFont capFont = LanWinCap->font();
     capFont.setBold(true);
@@ -138,13 +121,6 @@ void LanHostScreens::BuildTrack() {
     PackF->setRange(0, lan::kMaxPacketFrequency);
     PackF->setValue(lan::kMaxPacketFrequency);
     platform::PlaceTwips(PackF, 7260, 3660, 2835, 255);
-    PaintTrack();
-}
-
-// Lane lines and the finish post on the turf.
-void LanHostScreens::PaintTrack() {
-    // A horse has finished when its nose would pass the post.
-    shell::PaintRaceTrack(*Picture9, kTurf, lan::kSlots, LaneTop(1) - 45, kLaneHeight, lan::kLanFinish + kHorseWidth);
 }
 
 // ---- Creating the game ---------------------------------------------------------

@@ -90,7 +90,6 @@ private:
     void BuildSetUp();
     void BuildLobby();
     void BuildTrack();
-    void PaintTrack();
     // Carries out what the host asked for, then shows its state.
     void Apply(const lan::HostActions& actions);
     void ShowLobby();

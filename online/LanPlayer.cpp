@@ -297,6 +297,10 @@ std::string PlayerSession::RosterText(const core::HorseRec& horse) {
     return horse.Name + (horse.Sex == core::kMale ? " (M)" : " (F)");
 }
 
-int PlayerSession::RosterImage(const core::HorseRec& horse) { return core::CoatImage(horse); }
+int PlayerSession::RosterImage(const core::HorseRec& horse) {
+    // The coat is the host's word: one the game does not draw gets no image
+    // (and an absurd number is never computed with).
+    return horse.Colour >= 101 && horse.Colour <= 145 ? core::CoatImage(horse) : 0;
+}
 
 }  // namespace online::lan

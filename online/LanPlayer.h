@@ -125,7 +125,8 @@ public:
     static FramePositions OnTrack(const RaceFrame& frame);
     // The refresh timer's interval for a random fraction r in [0, 1).
     static int RefreshDelay(float r);
-    // The roster node of a slot: key, text and image.
+    // The roster node of a slot: key, text and image (0, none, for a coat
+    // the game does not draw).
     static std::string RosterKey(int slot);
     static std::string RosterText(const core::HorseRec& horse);
     static int RosterImage(const core::HorseRec& horse);

@@ -9,6 +9,7 @@
 #include "core/SelectedHorse.h"
 #include "core/Stable.h"
 #include "online/LanJoinBox.h"
+#include "online/LanTrack.h"
 #include "online/MessageChannel.h"
 #include "platform/Colours.h"
 #include "platform/PictureBox.h"
@@ -27,18 +28,9 @@ namespace online {
 
 namespace {
 
-constexpr std::uint32_t kTurf = 0x2E8B2E;
+// The turf's place on the race screen, and where lane 1 begins on it.
 constexpr double kTrackTop = 420;
-constexpr double kLaneHeight = 630;
-constexpr double kTrackHeight = lan::kSlots * kLaneHeight + 90;
 constexpr double kFirstLaneTop = 45;
-constexpr double kHorseWidth = 720;
-constexpr double kHorseHeight = 540;
-constexpr const char* kRaceTitle = "Canterloo Zircona - LAN Battle!";
-
-double LaneTop(int slot) { return kFirstLaneTop + (slot - 1) * kLaneHeight; }
-
-std::string Indexed(const char* name, int index) { return std::string(name) + "(" + std::to_string(index) + ")"; }
 
 QLabel* BoldLabel(QWidget* parent, const char* name, const QString& caption, double left, double top, double width,
                   double height, int pointSize = 0) {
@@ -105,34 +97,20 @@ void LanPlayerScreens::BuildLobby() {
 
 void LanPlayerScreens::BuildRaceScreen() {
     QWidget* panel = &form_.PanelBox(shell::Panel::WANtracks);
-    BoldLabel(panel, "WANtracksTitle", QString::fromLatin1(kRaceTitle), 240, 60, 6000, 330, 12);
-    Picture10 = shell::MakePicture(panel, "Picture10", 0, kTrackTop, 10215, kTrackHeight);
-    Picture10->SetBackColor(kTurf);
+    BoldLabel(panel, "WANtracksTitle", QString::fromLatin1(lan::kRaceTitle), 240, 60, 6000, 330, 12);
+    const LanTrack track = LanTrack::Build(panel, "Picture10", "WANtit", "WANpic", kTrackTop, kFirstLaneTop);
+    Picture10 = track.turf;
+    WANtit = track.titles;
+    WANpic = track.pictures;
     for (int slot = 1; slot <= lan::kSlots; ++slot) {
-        const auto i = static_cast<std::size_t>(slot - 1);
-        const double top = LaneTop(slot);
-        QLabel* number = shell::MakeLabel(Picture10, Indexed("WANlane", slot).c_str(), QString::number(slot), 60,
-                                          top + 150, 240, 255);
+        QLabel* number = shell::MakeLabel(Picture10, shell::IndexedName("WANlane", slot).c_str(), QString::number(slot),
+                                          60, track.LaneTop(slot) + 150, 240, 255);
         platform::SetForeColor(number, 0xFFFFFF);
-        WANtit[i] = shell::MakeLabel(Picture10, Indexed("WANtit", slot).c_str(), QString(), 1200, top + 30, 6000, 255);
-        platform::SetForeColor(WANtit[i], 0xFFFFFF);
-        WANpic[i] = shell::MakePicture(Picture10, Indexed("WANpic", slot).c_str(), core::kStartLine, top + 45,
-                                       kHorseWidth, kHorseHeight);
-        WANpic[i]->SetBackColor(kTurf);
-        WANpic[i]->hide();
-        // The names stay readable while the horses run past them.
-        WANtit[i]->raise();
+        // Beneath a horse that the host puts back at the very start.
+        number->lower();
     }
     WanWinCap = BoldLabel(panel, "WanWinCap", QString::fromLatin1(lan::kWonNothing), 6360, 60, 3735, 330, 10);
     WanWinCap->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    PaintTrack();
-}
-
-// Lane lines and the finish post on the turf.
-void LanPlayerScreens::PaintTrack() {
-    // A horse has finished when its nose would pass the post.
-    shell::PaintRaceTrack(*Picture10, kTurf, lan::kSlots, LaneTop(1) - 45, kLaneHeight,
-                          lan::kLanFinish + kHorseWidth);
 }
 
 std::string LanPlayerScreens::UserName() { return shell::CurrentUserName(*options_.UserName, form_.Dialogs()); }

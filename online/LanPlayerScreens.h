@@ -82,7 +82,6 @@ public:
 private:
     void BuildLobby();
     void BuildRaceScreen();
-    void PaintTrack();
     void Apply(const lan::PlayerReaction& reaction);
     void SetUpRace();
     void MovePictures(const lan::FramePositions& positions);

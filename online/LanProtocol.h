@@ -29,6 +29,8 @@ inline constexpr int kNoSlot = -1;
 // Every picture starts a race at core::kStartLine; a horse has finished once
 // it reaches the finish line (twips).
 inline constexpr std::int16_t kLanFinish = 9600;
+// The race screens' title.
+inline constexpr const char* kRaceTitle = "Canterloo Zircona - LAN Battle!";
 // The race screens' result line.
 inline constexpr const char* kWonNothing = "YOU HAVE WON NOTHING!!!";
 inline constexpr const char* kRaceIsOn = "The Race Is On...";

@@ -135,10 +135,10 @@ Cut KeywordGrammar::Next(std::string_view pending, bool idle) const {
     }
     // A keyword cut short stays: its rest may still be on its way.
     if (partial) return Cut::More();
-    return Resync(pending, idle);
+    return Resync(pending);
 }
 
-Cut KeywordGrammar::Resync(std::string_view pending, bool /*idle*/) const {
+Cut KeywordGrammar::Resync(std::string_view pending) const {
     for (std::size_t at = 1; at < pending.size(); ++at) {
         if (AnyKeywordAt(pending, at) != Match::No) return Cut::Drop(at);
     }
@@ -218,18 +218,22 @@ Cut KeywordGrammar::CodeCut(std::string_view pending, std::size_t k, Tail tail, 
 
     // Cipher texts come in threes; a code is whole only when it deciphers
     // cleanly to exactly its fields, which a piece of one practically never
-    // does.
+    // does. No code here reaches past what deciphers at all, and the slot
+    // digit or keyword after a code spoils the group it begins, so at most
+    // one end is tried in full: a peer that sends a long almost-code a byte
+    // at a time costs each arrival one pass, not one pass per possible end.
+    const std::size_t reach = std::min(DecipherableLength(body), maxLength);
     if (tail == Tail::HorseCodeDigit) {
-        for (std::size_t length = 3; length <= maxLength && k + length < size; length += 3) {
+        for (std::size_t length = 3; length <= reach && k + length < size; length += 3) {
             if (IsDigit(pending[k + length]) && whole(body.substr(0, length))) return Cut::Take(k + length + 1);
         }
     } else {
         const std::string_view window = pending.substr(0, std::min(size, k + maxLength + 1));
-        for (std::size_t at = NextKeyword(window, k + 3); at != std::string_view::npos;
+        for (std::size_t at = NextKeyword(window, k + 3); at != std::string_view::npos && at - k <= reach;
              at = NextKeyword(window, at + 1)) {
             if ((at - k) % 3 == 0 && whole(pending.substr(k, at - k))) return Cut::Take(at);
         }
-        if (idle && body.size() % 3 == 0 && body.size() <= maxLength && whole(body)) return Cut::Take(size);
+        if (idle && body.size() % 3 == 0 && body.size() <= reach && whole(body)) return Cut::Take(size);
     }
     if (body.size() > maxLength + 1) return giveUp();
     return idle ? giveUp() : Cut::More();

@@ -131,7 +131,7 @@ private:
     static bool Plausible(std::string_view pending, std::size_t at, const Shape& shape);
     Cut TailCut(std::string_view pending, const Shape& shape, bool idle) const;
     Cut CodeCut(std::string_view pending, std::size_t from, Tail tail, bool idle) const;
-    Cut Resync(std::string_view pending, bool idle) const;
+    Cut Resync(std::string_view pending) const;
 
     std::vector<Shape> shapes_;
 };

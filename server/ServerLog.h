@@ -6,7 +6,9 @@
 
 // The server's log: one line per connection, handshake, transfer, score and
 // dropped client. Names and texts from peers are written through
-// PeerText, so a hostile peer can neither forge lines nor flood the log.
+// PeerText, so a hostile peer can neither forge lines nor make one line
+// long; how many lines a client causes is held down by its send budget
+// (FloodGuard), not here.
 namespace server {
 
 class ServerLog {

@@ -17,6 +17,10 @@ namespace shell {
 
 using platform::PlaceTwips;
 
+std::string IndexedName(const char* name, int index) {
+    return std::string(name) + "(" + std::to_string(index) + ")";
+}
+
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, double left, double top,
                         double width, double height) {
     auto* button = new QPushButton(caption, parent);

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <string>
 
 class QLabel;
 class QLineEdit;
@@ -16,6 +17,10 @@ class PictureBox;
 // Small factories for the controls the screens are built of, placed in twips
 // and named as the game names them.
 namespace shell {
+
+// The name of element `index` of a control array, as the game names it:
+// "Lobby(3)".
+std::string IndexedName(const char* name, int index);
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, double left, double top,
                         double width, double height);

@@ -181,4 +181,40 @@ TEST(ScoreCode, TheSixCharactersOfAFraction) {
     EXPECT_EQ(EncodeScoreCode({"bob", 1, 0, 0, 2500.5}), Encipher("bob:1:0:0:2500.5:"));
 }
 
+// A reader tries a code's end only where the bytes stop deciphering: this is
+// what lets it do so, checked against the cipher itself.
+TEST(CodeFraming, NoLongerPrefixThanTheDecipherableLengthDeciphers) {
+    cipher::SeaBottle bottle;
+    bottle.InitialiseCodes("Pelmora");
+    // Bytes of every kind: many that fit in a group (0..29, 100..255) and
+    // some that spoil one (digits, capitals, ":").
+    const std::string alphabet = "\x00\x0A\x0B\x0D\x15\x1D\x64\x7F\xC8\xFF"s + "0459AHZ:";
+    std::uint32_t state = 12345;
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        const int length = 1 + round % 40;
+        for (int i = 0; i < length; ++i) {
+            state = state * 1664525u + 1013904223u;
+            bytes += alphabet[(state >> 16) % alphabet.size()];
+        }
+        const std::size_t reach = online::DecipherableLength(bytes);
+        ASSERT_EQ(reach % 3, 0u);
+        for (std::size_t prefix = 3; prefix <= bytes.size(); prefix += 3) {
+            const bool deciphers = !bottle.Decrypt(bytes.substr(0, prefix)).empty();
+            ASSERT_EQ(deciphers, prefix <= reach) << "round " << round << ", prefix " << prefix;
+        }
+    }
+}
+
+// Whatever follows a code on the wire, a slot digit or the next message,
+// spoils the group it begins: the code's end is the only end to try.
+TEST(CodeFraming, ASlotDigitOrAKeywordAfterACodeEndsWhatDeciphers) {
+    for (const std::string& code : {kTwoStepCode, kMareCode, kBobScoreCode}) {
+        EXPECT_EQ(online::DecipherableLength(code), code.size());
+        for (const std::string& after : {"0"s, "3xx"s, "9\x0B\x0B"s, "HORSE?1"s, "PLAYER>bob2"s, "LEADER:"s, "DEAD>4"s}) {
+            EXPECT_EQ(online::DecipherableLength(code + after), code.size()) << after;
+        }
+    }
+}
+
 }  // namespace

@@ -155,6 +155,15 @@ TEST_F(ChatWindow, AChattyServerCannotGrowTheLogWithoutEnd) {
     EXPECT_LE(window->Log().Text().size(), chat::ChatLog::kLogCap);
     EXPECT_TRUE(window->Log().Text().ends_with("199" + line));
     EXPECT_EQ(Shown(), WithLf(window->Log().Text()));
+
+    // One burst longer than the whole log: the box keeps what the log keeps.
+    std::string burst;
+    for (int i = 0; burst.size() < 2 * chat::ChatLog::kLogCap; ++i) burst += "line " + std::to_string(i) + "\r\n";
+    window->AppendServerText(burst);
+    EXPECT_LE(window->Log().Text().size(), chat::ChatLog::kLogCap);
+    EXPECT_TRUE(Shown() == WithLf(window->Log().Text())) << Shown().size() << " shown";
+    window->AppendServerText("after");
+    EXPECT_TRUE(Shown() == WithLf(window->Log().Text())) << Shown().size() << " shown";
 }
 
 TEST_F(ChatWindow, KeysInTheLogGoToTheInputLine) {

@@ -355,18 +355,9 @@ TEST_F(LanHostScreensTest, ATakenPortCannotBeHostedOn) {
 }
 
 TEST_F(LanHostScreensTest, TheGameListensOnItsOwnPortForEveryAddress) {
-    // Bound as the game binds it, so a port that the game could not use
-    // either is found taken.
-    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    ::setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_port = htons(lan::kLanPort);
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    const bool free = ::bind(probe, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
-    ::close(probe);
-    if (!free) GTEST_SKIP() << "port " << lan::kLanPort << " is in use on this machine";
+    if (!testing_support::PortIsFree(lan::kLanPort)) {
+        GTEST_SKIP() << "port " << lan::kLanPort << " is in use on this machine";
+    }
 
     online::LanHostScreens product(form, lan::kLanPort, &userName);
     product.Command22->click();

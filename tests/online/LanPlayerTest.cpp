@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
@@ -291,6 +292,19 @@ TEST_F(LanPlayerTest, ARefreshAsksForEveryPlayerThenEveryHorse) {
     EXPECT_EQ(runner.Coat, 145);
     EXPECT_EQ(runner.Title, "Mary Anne (bob)");
     EXPECT_FALSE(session.Runner(2).Shown);
+}
+
+// A hostile host's roster may name any coat: only the game's own get an image.
+TEST_F(LanPlayerTest, ARosterHorseShowsItsCoatOnlyWhenTheGameDrawsIt) {
+    const struct {
+        std::int32_t coat;
+        int image;
+    } cases[] = {{101, 1}, {145, 45}, {100, 0}, {146, 0}, {0, 0}, {-7, 0}, {INT32_MIN, 0}, {INT32_MAX, 0}};
+    for (const auto& c : cases) {
+        core::HorseRec horse = LanHorse("Far Away", 101);
+        horse.Colour = c.coat;
+        EXPECT_EQ(lan::PlayerSession::RosterImage(horse), c.image) << c.coat;
+    }
 }
 
 TEST_F(LanPlayerTest, ARefreshAskedForDuringOneStartsWhenItEnds) {

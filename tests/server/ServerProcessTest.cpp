@@ -23,24 +23,9 @@ namespace {
 constexpr int kProductPorts[] = {online::kLiveUpdatePort, online::kFileTransferPort, online::kLeaderBoardPort,
                                  online::kChatPort};
 
-// Bound as the server binds it, so a port the server could not have either
-// is found taken.
-bool PortIsFree(int port) {
-    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    ::setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_port = htons(static_cast<std::uint16_t>(port));
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    const bool free = ::bind(probe, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
-    ::close(probe);
-    return free;
-}
-
 bool ProductPortsAreFree() {
     for (int port : kProductPorts) {
-        if (!PortIsFree(port)) return false;
+        if (!testing_support::PortIsFree(static_cast<std::uint16_t>(port))) return false;
     }
     return true;
 }

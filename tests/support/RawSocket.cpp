@@ -26,6 +26,20 @@ std::uint16_t PortOf(int fd) {
     return ntohs(a.sin_port);
 }
 
+bool PortIsFree(std::uint16_t port) {
+    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) return false;
+    const int on = 1;
+    ::setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(port);
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    const bool free = ::bind(probe, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
+    ::close(probe);
+    return free;
+}
+
 namespace {
 
 [[noreturn]] void Fail(const char* what) { throw std::runtime_error(what); }

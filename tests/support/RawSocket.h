@@ -14,6 +14,10 @@ namespace testing_support {
 sockaddr_in Loopback(std::uint16_t port);
 // The local port a socket descriptor is bound to; 0 when it is not bound.
 std::uint16_t PortOf(int fd);
+// Whether a TCP port could be listened on for every address, probed the way
+// the game and the server bind theirs (so a port they could not have either
+// is found taken). A test of one of the product's fixed ports skips when not.
+bool PortIsFree(std::uint16_t port);
 
 class RawSocket {
 public:
