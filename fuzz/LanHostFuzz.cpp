@@ -1,9 +1,10 @@
 // The LAN race host driven by untrusted players: any mix of connections,
-// messages (the game's own and garbage), lost connections, sweeps, races
-// and payouts. The host never holds more connections than its slots and its
-// waiting room, never books a slot twice, keeps the pot at the charge times
-// the runners, and moves the host's money only by its charge at a start and
-// the pot at a payout it won.
+// messages (the game's own and garbage), lost connections, sweeps, races,
+// payouts and the host leaving. The host never holds more connections than
+// its slots and its waiting room, never books a slot twice, keeps the pot at
+// the charge times the runners, and moves the host's money only by its
+// charge at a start, the pot at a payout it won, and its charge back when it
+// leaves a race not yet paid.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -77,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         out = {};
         const double before = game.Money;
         const std::uint8_t op = in.Byte();
-        switch (op % 10) {
+        switch (op % 11) {
             case 0: host.CreateGame(game, in.Byte() * 10.0, 0, "host", out); break;
             case 1: last = host.Accept(out); break;
             case 2:
@@ -97,6 +98,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 8:
                 for (int i = in.Byte(); i >= 0; --i) host.Tick(game.Random(), in.Byte() % 40 - 5, out);
                 break;
+            case 10: {
+                // The host leaves: its charge back only from a race not yet paid.
+                const bool underway = host.RaceUnderway();
+                const double charge = host.ChargePerPlayer();
+                host.LeaveGame(game, out);
+                Check(game.Money == (underway ? before + charge : before));
+                Check(host.Connections().empty());
+                break;
+            }
             default: {
                 const double pot = host.LanPot();
                 const bool paid = host.PayOut(game, out).has_value();
@@ -104,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
         }
-        if (op % 10 != 7 && op % 10 != 9) Check(game.Money == before);
+        if (op % 11 != 7 && op % 11 != 9 && op % 11 != 10) Check(game.Money == before);
         // Only connections the host holds, or has just let go, hear from it.
         const auto held = host.Connections();
         for (const lan::Outgoing& o : out.sends) {

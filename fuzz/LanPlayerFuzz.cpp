@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const double stake = session.Stake();
         const double pot = session.Pot();
         lan::PlayerReaction r;
-        const std::uint8_t op = in.Byte() % 16;
+        const std::uint8_t op = in.Byte() % 18;
         std::optional<std::string> text;
         if (op == 0) {
             r = session.Join();
@@ -110,6 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             r = session.Closed();
         } else if (op == 3) {
             r = session.RefreshRoster();
+        } else if (op == 16) {
+            r = session.HostQuiet();
+        } else if (op == 17) {
+            r = session.Leave();
         } else if (op < 13) {
             text = HostText(in, code);
         } else {
@@ -129,9 +133,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(was == lan::PlayerState::InLobby && now == lan::PlayerState::Racing);
             Check(before - after == stake && stake >= 0);
         } else if (after > before) {
-            // A result of at most the pot, once, on leaving a race.
-            Check(was == lan::PlayerState::Racing && now == lan::PlayerState::InLobby);
-            Check(after - before <= pot && std::isfinite(after));
+            // Once, on leaving a race: a result of at most the pot, or the
+            // stake back for a race that was never settled.
+            Check(was == lan::PlayerState::Racing && now != lan::PlayerState::Racing);
+            Check((after - before <= pot || after - before == stake) && std::isfinite(after));
         }
         if (was != lan::PlayerState::Idle && was != lan::PlayerState::Connecting &&
             was != lan::PlayerState::AwaitingInvitation && now != lan::PlayerState::Connecting &&

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/Money.h"
 #include "online/Brambly.h"
@@ -80,6 +81,12 @@ CreateResult LanHost::CreateGame(const core::GameState& game, double charge, std
     return CreateResult::Created;
 }
 
+void LanHost::LeaveGame(core::GameState& game, HostActions& out) {
+    // The host paid its charge at the start; nobody can win it now.
+    if (RaceUnderway()) game.Money += charge_;
+    EndGame(out);
+}
+
 void LanHost::EndGame(HostActions& out) {
     for (const ConnectionId id : Connections()) Release(id, out);
     const ConnectionId nextId = nextId_;
@@ -127,8 +134,13 @@ void LanHost::Receive(ConnectionId from, std::string_view message, HostActions& 
                        OnAcceptance(from, c, m.name, out);
                    },
                    [&](const HorseOffer& m) {
-                       // No runner changes while a race is on.
-                       if (c.state != ConnectionState::Bound || RaceUnderway()) return Refuse();
+                       if (c.state != ConnectionState::Bound || c.waitingHorse) return Refuse();
+                       // No runner changes while a race is on: the horse
+                       // waits for the payout.
+                       if (RaceUnderway()) {
+                           c.waitingHorse = m.code;
+                           return;
+                       }
                        OnHorse(from, c, m.code, out);
                    },
                    [&](const DropOut&) { OnDropOut(from, c, out); },
@@ -177,9 +189,13 @@ void LanHost::OnDropOut(ConnectionId id, Connection& c, HostActions& out) {
         Slot& s = At(c.slot);
         s.lobbyTag = kDead;
         // It never paid: neither its charge nor its horse stays in the race.
-        if (s.runs && RaceUnderway()) TakeOutOfRace(c.slot);
+        LoseRunner(c.slot);
     }
     Release(id, out);
+}
+
+void LanHost::LoseRunner(int slot) {
+    if (At(slot).runs && RaceUnderway()) TakeOutOfRace(slot);
 }
 
 void LanHost::TakeOutOfRace(int slot) {
@@ -204,8 +220,13 @@ void LanHost::AnswerQuery(ConnectionId id, const PlayerMessage& query, HostActio
 void LanHost::ConnectionLost(ConnectionId id, HostActions& out) {
     const auto it = connections_.find(id);
     if (it == connections_.end()) return;
-    it->second.connected = false;
-    if (it->second.state != ConnectionState::Ready) Release(id, out);
+    Connection& c = it->second;
+    c.connected = false;
+    if (c.state != ConnectionState::Ready) {
+        Release(id, out);
+        return;
+    }
+    LoseRunner(c.slot);
 }
 
 bool LanHost::Sweep(HostActions& out) {
@@ -214,10 +235,22 @@ bool LanHost::Sweep(HostActions& out) {
         Slot& s = At(k);
         if (!s.ready || !s.connection || Connected(*s.connection)) continue;
         s.lobbyTag = kDead;
+        LoseRunner(k);
         Release(*s.connection, out);
         changed = true;
     }
+    FreeSilentSlots(out, changed);
     return changed;
+}
+
+void LanHost::FreeSilentSlots(HostActions& out, bool& changed) {
+    std::vector<ConnectionId> silent;
+    for (auto& [id, c] : connections_) {
+        if (c.state != ConnectionState::Bound || c.waitingHorse) continue;
+        if (++c.sweepsWithoutHorse >= kSweepsToSendAHorse) silent.push_back(id);
+    }
+    for (const ConnectionId id : silent) Release(id, out);
+    changed = changed || !silent.empty();
 }
 
 void LanHost::Release(ConnectionId id, HostActions& out) {
@@ -251,7 +284,6 @@ StartResult LanHost::StartRace(core::Game& game, core::Notices& notices, HostAct
         core::PrepareRaceHorse(s.picture, s.horse, game.Random());
         pot_ += charge_;
     }
-    if (pot_ > game.LANwager) game.LANwager = pot_;
     SendTo(kAllPlayers, lan::StartRace{pot_}, out);
     phase_ = HostPhase::Racing;
     return StartResult::Started;
@@ -289,19 +321,35 @@ std::optional<std::string> LanHost::PayOut(core::GameState& game, HostActions& o
     phase_ = HostPhase::Lobby;
     const int winner = Place(1);
     std::string caption;
+    // The pot as it stands now, after every drop-out: the one raced for.
+    if (pot_ > game.LANwager) game.LANwager = pot_;
     if (winner == kHostSlot) {
-        game.LANwon += 1;
+        CountRace(game.LANwon);
         game.Money += pot_;
         caption = kYouHaveWon + core::FormatMoney(pot_);
     } else {
-        game.LANlost += 1;
+        CountRace(game.LANlost);
         caption = kYouHaveLost + core::FormatMoney(charge_);
     }
     for (int k = kFirstGuest; k <= kSlots; ++k) {
         SendTo(k, k == winner ? Result{pot_} : Result{std::nullopt}, out);
     }
     pot_ = 0;
+    TakeWaitingHorses(out);
     return caption;
+}
+
+void LanHost::TakeWaitingHorses(HostActions& out) {
+    std::vector<ConnectionId> waiting;
+    for (const auto& [id, c] : connections_) {
+        if (c.waitingHorse) waiting.push_back(id);
+    }
+    for (const ConnectionId id : waiting) {
+        const auto it = connections_.find(id);
+        if (it == connections_.end()) continue;  // a bad horse before it closed it
+        const std::string code = *std::exchange(it->second.waitingHorse, std::nullopt);
+        OnHorse(id, it->second, code, out);
+    }
 }
 
 // ---- Fields -------------------------------------------------------------------

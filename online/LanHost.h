@@ -28,6 +28,10 @@ inline constexpr int kMaxPacketFrequency = 30;
 // beyond this many the oldest is closed, so a flood of connections can
 // neither use up the process's descriptors nor keep real players out.
 inline constexpr std::size_t kMaxPendingConnections = 8;
+// The drop sweeper runs once a second. A slot reserved by "YES>" whose horse
+// has not come within this many sweeps is freed and its connection closed,
+// so connections that say nothing more cannot hold the game's slots.
+inline constexpr int kSweepsToSendAHorse = 30;
 // The longest player name that is kept; a longer one is cut.
 inline constexpr std::size_t kMaxPlayerName = 64;
 // Ratings a player's horse may carry. The race step adds the race-day bonus
@@ -66,7 +70,8 @@ using ConnectionId = std::uint32_t;
 // other is refused (counted and ignored).
 enum class ConnectionState {
     Invited,  // the invitation went out; waits for "YES>" (queries answered)
-    Bound,    // holds a slot, reserved for it; waits for "HORSE>"
+    Bound,    // holds a slot, reserved for it; waits for "HORSE>" (one that
+              // comes during a race is taken once the race is paid)
     Ready,    // its horse arrived; a player of the lobby and of the races
     Dropped,  // turned away ("FULL!"): nothing more is answered
 };
@@ -117,15 +122,24 @@ public:
     void Receive(ConnectionId from, std::string_view message, HostActions& out);
     // The connection is no longer connected. A reserved slot is free at
     // once; a ready slot waits for the sweep, and nothing more is sent to it.
+    // A runner lost before its race is paid out drops out of that race: it
+    // can no longer be paid, so its charge leaves the pot and its horse the
+    // track, as after "DROPOUT!".
     void ConnectionLost(ConnectionId id, HostActions& out);
-    // The drop sweeper: every ready slot whose connection is gone becomes
-    // free and its lobby picture "DEAD". Returns whether a slot changed.
+    // The drop sweeper, once a second: every ready slot whose connection is
+    // gone becomes free and its lobby picture "DEAD", and a slot reserved
+    // for kSweepsToSendAHorse sweeps without its horse is freed. Returns
+    // whether a slot changed.
     bool Sweep(HostActions& out);
 
     // A new game: the LAN game of the old one ends where it stands. Every
     // connection is closed, a race stops without a payout (its pot was paid
     // out of the old game's money) and nothing is hosted any more.
     void EndGame(HostActions& out);
+    // The host leaves its game (the program is ending): a race that has not
+    // been paid out gives the host its charge back, as its players get
+    // theirs when their connections close; then the game ends as EndGame.
+    void LeaveGame(core::GameState& game, HostActions& out);
 
     // "START RACE!": the host pays its charge; the runners are slot 1 and
     // every ready, connected slot alive in the lobby, each of them on the
@@ -135,8 +149,10 @@ public:
     // order of arrival, and a frame goes out every (31 - packetFrequency)
     // ticks. AllFinished once a tick finds every runner in: pay out next.
     TickResult Tick(runtime::RandomSource& rnd, int packetFrequency, HostActions& out);
-    // The payout, once per race: the winner's owner gets the pot. Returns
-    // the result caption; nothing when no race waits for its payout.
+    // The payout, once per race: the winner's owner gets the pot, the
+    // largest pot record is raised to the pot paid out, and a horse that
+    // came during the race is taken. Returns the result caption; nothing
+    // when no race waits for its payout.
     std::optional<std::string> PayOut(core::GameState& game, HostActions& out);
 
     // Fields per slot 1..5.
@@ -192,6 +208,10 @@ private:
         ConnectionState state = ConnectionState::Invited;
         int slot = 0;
         bool connected = true;
+        // Sweeps seen while bound without a horse.
+        int sweepsWithoutHorse = 0;
+        // A horse that came while a race ran, taken after its payout.
+        std::optional<std::string> waitingHorse;
     };
 
     Slot& At(int slot) { return slots_.at(static_cast<std::size_t>(slot - 1)); }
@@ -205,6 +225,10 @@ private:
     // Forgets the connection, frees what it held and asks for its close.
     void Release(ConnectionId id, HostActions& out);
     void TakeOutOfRace(int slot);
+    // A runner that can no longer be paid leaves the race it is in.
+    void LoseRunner(int slot);
+    void TakeWaitingHorses(HostActions& out);
+    void FreeSilentSlots(HostActions& out, bool& changed);
     void SendTo(int target, const HostMessage& message, HostActions& out) const;
     void EvictOldestPending(HostActions& out);
 

@@ -62,6 +62,7 @@ LanHostScreens::LanHostScreens(shell::Form1& form, int port, platform::UserNameS
     connect(&form_.Timer("PayEm"), &platform::Timer::Tick, this, &LanHostScreens::PayEm_Timer);
     connect(&form_.Timer("Timer2"), &platform::Timer::Tick, this, &LanHostScreens::Timer2_Timer);
     connect(&form_, &shell::Form1::GameReset, this, &LanHostScreens::GameReset);
+    connect(&form_, &shell::Form1::Quitting, this, &LanHostScreens::Quitting);
 }
 
 LanHostScreens::~LanHostScreens() = default;
@@ -177,17 +178,26 @@ void LanHostScreens::Socket1_CloseSck(lan::ConnectionId id) {
     Apply(actions);
 }
 
-void LanHostScreens::GameReset() {
+void LanHostScreens::GameReset() { EndLanGame(false); }
+
+void LanHostScreens::Quitting() { EndLanGame(true); }
+
+void LanHostScreens::EndLanGame(bool chargeBack) {
     form_.Timer("LANrace").SetEnabled(false);
     form_.Timer("PayEm").SetEnabled(false);
     form_.Timer("Timer2").SetEnabled(false);
     sockets_->StopListening();
     lan::HostActions actions;
-    host_.EndGame(actions);
+    if (chargeBack) {
+        host_.LeaveGame(form_.Game(), actions);
+    } else {
+        host_.EndGame(actions);
+    }
     Apply(actions);
     Text10->clear();
     Label38->clear();
     LanWinCap->setText(QString::fromLatin1(lan::kWonNothing));
+    if (chargeBack) form_.UpdateMoneyLine();
 }
 
 void LanHostScreens::Timer2_Timer() {

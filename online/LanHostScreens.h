@@ -58,6 +58,9 @@ public:
     // A new game ends the old game's LAN game: no race runs on into the new
     // game's money, and every player is let go.
     void GameReset();
+    // The program is ending: the LAN game ends, and a race not yet paid out
+    // gives the host its charge back before the game is saved.
+    void Quitting();
 
     // Sends to one player (2..5) or to every player (6): ready slots whose
     // connection is up.
@@ -94,6 +97,9 @@ private:
     void Apply(const lan::HostActions& actions);
     void ShowLobby();
     void ShowRace();
+    // Ends the LAN game where it stands; `chargeBack`: a race not paid out
+    // gives the host its charge back.
+    void EndLanGame(bool chargeBack);
     std::string HostName();
 
     shell::Form1& form_;

@@ -41,19 +41,32 @@ PlayerSession::PlayerSession(core::Game& game, core::Notices& notices, const cor
     : game_(game), notices_(notices), stableTree_(stableTree), userName_(std::move(userName)) {}
 
 PlayerReaction PlayerSession::Join() {
-    Leave();
+    PlayerReaction left = Leave();
     state_ = PlayerState::Connecting;
     PlayerReaction r = Stopped(kConnecting);
     r.RosterCleared = true;
+    r.MoneyChanged = left.MoneyChanged;
     return r;
 }
 
-void PlayerSession::Leave() {
+PlayerReaction PlayerSession::Leave() {
+    PlayerReaction r;
+    GiveStakeBack(r);
     state_ = PlayerState::Idle;
     stake_ = 0;
     pot_ = 0;
     contenders_ = {};
     StopAsking();
+    return r;
+}
+
+void PlayerSession::GiveStakeBack(PlayerReaction& r) {
+    if (state_ != PlayerState::Racing) return;
+    game_.Money += stake_;
+    pot_ = 0;
+    state_ = PlayerState::InLobby;
+    r.MoneyChanged = true;
+    r.Result = kDisconnected;
 }
 
 void PlayerSession::StopAsking() {
@@ -73,9 +86,41 @@ PlayerReaction PlayerSession::Connected() {
 PlayerReaction PlayerSession::Closed() {
     // Our own "STEAKS TOO HIGH" or "GAME FULL" stays what the player reads.
     if (state_ == PlayerState::Ended || state_ == PlayerState::Idle) return Stopped(nullptr);
+    PlayerReaction r = Stopped(kDisconnected);
+    GiveStakeBack(r);
     state_ = PlayerState::Ended;
     StopAsking();
-    return Stopped(kDisconnected);
+    return r;
+}
+
+PlayerReaction PlayerSession::GameReplaced() {
+    // The stake was paid from the old game's money: it is not given back
+    // into the new one.
+    const bool ended = state_ == PlayerState::Ended || state_ == PlayerState::Idle;
+    state_ = PlayerState::Ended;
+    pot_ = 0;
+    StopAsking();
+    return Stopped(ended ? nullptr : kDisconnected);
+}
+
+std::optional<int> PlayerSession::QuietAllowedMs() const {
+    if (state_ == PlayerState::Racing) return kLongestRaceSilenceMs;
+    if (RefreshRunning()) return kLongestRosterWaitMs;
+    return std::nullopt;
+}
+
+PlayerReaction PlayerSession::HostQuiet() {
+    if (state_ == PlayerState::Racing) {
+        PlayerReaction r = Closed();
+        r.Close = true;
+        return r;
+    }
+    if (!RefreshRunning()) return PlayerReaction{};
+    // The answer was lost: the roster shows what came, and a refresh asked
+    // for meanwhile asks afresh.
+    const bool pending = refreshPending_;
+    StopAsking();
+    return pending ? RefreshRoster() : PlayerReaction{};
 }
 
 PlayerReaction PlayerSession::EndGame(const char* status) {
@@ -180,7 +225,6 @@ PlayerReaction PlayerSession::StartAnnounced(const StartRace& m) {
     }
     state_ = PlayerState::Racing;
     pot_ = m.pot;
-    if (pot_ > game_.LANwager) game_.LANwager = pot_;
     r.MoneyChanged = true;
     r.RaceSetUp = true;
     r.Result = kRaceIsOn;
@@ -190,8 +234,12 @@ PlayerReaction PlayerSession::StartAnnounced(const StartRace& m) {
 PlayerReaction PlayerSession::ResultAnnounced(const Result& m) {
     if (state_ != PlayerState::Racing) return Refuse();
     PlayerReaction r;
+    // The largest pot is recorded once the race is settled: a race never
+    // settled was never played for. A winner knows the pot it was paid; a
+    // loser only the pot announced at the start.
+    double racedFor = pot_;
     if (!m.amount) {
-        if (game_.LANlost < INT32_MAX) ++game_.LANlost;
+        CountRace(game_.LANlost);
         r.Result = kYouHaveLost + core::FormatMoney(stake_);
     } else {
         const double amount = *m.amount;
@@ -199,10 +247,12 @@ PlayerReaction PlayerSession::ResultAnnounced(const Result& m) {
         // for nothing is won for nothing.
         const bool forNothing = pot_ == 0 && amount == 0;
         if (!(amount > 0 || forNothing) || !(amount <= pot_)) return Refuse();
-        if (game_.LANwon < INT32_MAX) ++game_.LANwon;
+        CountRace(game_.LANwon);
         game_.Money += amount;
+        racedFor = amount;
         r.Result = kYouHaveWon + core::FormatMoney(amount);
     }
+    if (racedFor > game_.LANwager) game_.LANwager = racedFor;
     state_ = PlayerState::InLobby;
     pot_ = 0;
     r.MoneyChanged = true;

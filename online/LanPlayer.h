@@ -35,6 +35,15 @@ inline constexpr const char* kSelectAHorseToJoin = "Select a horse in your stabl
 inline constexpr int kRefreshDelaySpan = 2000;
 inline constexpr int kShortestRefreshDelay = 1;
 
+// How long the host may stay quiet while it owes us something. A racing
+// host sends a frame at least every 31 ticks of 50 ms and the result a second
+// after the last one; one that says nothing for this long is gone, and the
+// race it took our stake for will never be settled.
+inline constexpr int kLongestRaceSilenceMs = 10000;
+// The host answers each roster question at once; a chain whose answer has
+// not come in this long is over, so that the next refresh starts afresh.
+inline constexpr int kLongestRosterWaitMs = 5000;
+
 enum class PlayerState {
     Idle,                  // no game joined yet
     Connecting,            // the join started; the connection is being made
@@ -104,12 +113,27 @@ public:
     // The join has started a connection: everything of an earlier game is
     // forgotten.
     PlayerReaction Join();
-    // The player left the game by starting another join; nothing is shown.
-    void Leave();
+    // The player leaves the game (another join, or the program ending). A
+    // race whose stake was paid and whose result has not come gives the
+    // stake back: the host takes a runner that leaves out of the pot.
+    PlayerReaction Leave();
     PlayerReaction Connected();
     // The connection ended, whether the host closed it, it failed or it was
-    // reset. A game we ended ourselves keeps the reason it showed.
+    // reset. A game we ended ourselves keeps the reason it showed. A race
+    // paid for and not settled gives the stake back, counts neither as won
+    // nor lost, and its screen says "DISCONNECTED".
     PlayerReaction Closed();
+    // A new game replaced the one that paid any stake: the LAN game ends,
+    // and nothing of it reaches the new game's money or record.
+    PlayerReaction GameReplaced();
+    // How long the host may now stay quiet before HostQuiet: while a race
+    // is paid for and unsettled, or while a roster question waits for its
+    // answer. Nothing while the host owes us nothing.
+    std::optional<int> QuietAllowedMs() const;
+    // The host said nothing for QuietAllowedMs: a race is given up as if
+    // the connection had ended (we close it); an unanswered roster chain
+    // ends, and a refresh asked for meanwhile starts.
+    PlayerReaction HostQuiet();
 
     PlayerReaction OnMessage(const HostMessage& message);
     // "REFRESH LIST!", or the refresh timer: ask the host for the roster
@@ -142,6 +166,9 @@ private:
     PlayerReaction HorseAnswered(int slot, const std::string* code);
     PlayerReaction Refuse();
     PlayerReaction EndGame(const char* status);
+    // A race paid for and not settled is over without a result: the stake
+    // comes back.
+    void GiveStakeBack(PlayerReaction& reaction);
     void StopAsking();
     void AskNext(PlayerReaction& reaction, Ask ask, int slot);
     bool HorseAccepted() const { return state_ == PlayerState::InLobby || state_ == PlayerState::Racing; }

@@ -51,6 +51,7 @@ LanPlayerScreens::LanPlayerScreens(shell::Form1& form, Options options)
       form_(form),
       options_(std::move(options)),
       channel_(new MessageChannel(lan::HostToPlayerGrammar(), this)),
+      hostQuiet_(new platform::Timer(QStringLiteral("HostQuiet"), 0, this)),
       session_(form.Game(), form, *form.StableTree, [this] { return UserName(); }) {
     setObjectName("LanPlayerScreens");
     if (!options_.UserName) options_.UserName = std::make_shared<platform::SystemUserName>();
@@ -71,6 +72,8 @@ LanPlayerScreens::LanPlayerScreens(shell::Form1& form, Options options)
     connect(&form_.Timer("RandInterval"), &platform::Timer::Tick, this, &LanPlayerScreens::RandInterval_Timer);
     connect(&form_.Timer("Connecti"), &platform::Timer::Tick, this, &LanPlayerScreens::Connecti_Timer);
     connect(&form_, &shell::Form1::GameReset, this, &LanPlayerScreens::GameReset);
+    connect(&form_, &shell::Form1::Quitting, this, &LanPlayerScreens::Quitting);
+    connect(hostQuiet_, &platform::Timer::Tick, this, &LanPlayerScreens::HostQuiet_Timer);
 }
 
 LanPlayerScreens::~LanPlayerScreens() = default;
@@ -123,7 +126,7 @@ void LanPlayerScreens::JoinGame(const std::string& hostAddress) {
     }
     lastHost_ = hostAddress;
     channel_->Close();
-    session_.Leave();
+    Apply(session_.Leave());
     try {
         channel_->Socket().Connect(hostAddress, options_.HostPort);
     } catch (const runtime::Error&) {
@@ -141,11 +144,23 @@ void LanPlayerScreens::Socket2_DataArrival(const std::string& message) {
     const auto recognised = lan::RecogniseHostMessage(message);
     if (!recognised) return;
     Apply(session_.OnMessage(*recognised));
+    // Whatever the host says shows it is still there.
+    WatchHost(true);
 }
 
 void LanPlayerScreens::GameReset() {
     channel_->Close();
-    Apply(session_.Closed());
+    Apply(session_.GameReplaced());
+}
+
+void LanPlayerScreens::Quitting() {
+    channel_->Close();
+    Apply(session_.Leave());
+}
+
+void LanPlayerScreens::HostQuiet_Timer() {
+    hostQuiet_->SetEnabled(false);
+    Apply(session_.HostQuiet());
 }
 
 void LanPlayerScreens::Command24_Click() { Apply(session_.RefreshRoster()); }
@@ -208,6 +223,20 @@ void LanPlayerScreens::Apply(const lan::PlayerReaction& r) {
     if (r.Frame) MovePictures(*r.Frame);
     if (r.Result) WanWinCap->setText(platform::ToQString(*r.Result));
     if (r.MoneyChanged) form_.UpdateMoneyLine();
+    // A question that went out starts the wait for its answer.
+    WatchHost(!r.Send.empty());
+}
+
+void LanPlayerScreens::WatchHost(bool restart) {
+    const auto allowed = session_.QuietAllowedMs();
+    if (!allowed) {
+        hostQuiet_->SetEnabled(false);
+        return;
+    }
+    if (restart || !hostQuiet_->Enabled() || hostQuiet_->Interval() != *allowed) {
+        hostQuiet_->SetInterval(*allowed);
+        hostQuiet_->SetEnabled(true);
+    }
 }
 
 void LanPlayerScreens::SetUpRace() {

@@ -14,6 +14,7 @@ class QPushButton;
 
 namespace platform {
 class PictureBox;
+class Timer;
 class UserNameSource;
 }  // namespace platform
 namespace shell {
@@ -59,11 +60,19 @@ public:
     // A new game leaves the old game's LAN game: its stake was paid from
     // the old game's money, so no result may reach the new one's.
     void GameReset();
+    // The program is ending: the LAN game is left, and a stake paid for a
+    // race without its result comes back before the game is saved.
+    void Quitting();
+    // The host has been quiet for as long as the session allows (a race
+    // with no frame or result, a roster question without its answer).
+    void HostQuiet_Timer();
     // Applies one race frame to the pictures; the frame is used up.
     void UpdataPos(std::string& InputData);
 
     const lan::PlayerSession& Session() const { return session_; }
     MessageChannel& Channel() const { return *channel_; }
+    // Runs while the host owes us something; see HostQuiet_Timer.
+    platform::Timer& HostQuiet() const { return *hostQuiet_; }
     LanJoinBox& JoinBox() const { return *join_; }
     // The address of the last join, kept for the run.
     const std::string& LastHost() const { return lastHost_; }
@@ -83,6 +92,9 @@ private:
     void BuildLobby();
     void BuildRaceScreen();
     void Apply(const lan::PlayerReaction& reaction);
+    // Restarts the host's allowance of quiet after it spoke or was asked,
+    // and stops it when the host owes nothing.
+    void WatchHost(bool restart);
     void SetUpRace();
     void MovePictures(const lan::FramePositions& positions);
     std::string UserName();
@@ -90,6 +102,7 @@ private:
     shell::Form1& form_;
     Options options_;
     MessageChannel* channel_;
+    platform::Timer* hostQuiet_;
     lan::PlayerSession session_;
     LanJoinBox* join_ = nullptr;
     std::string lastHost_;

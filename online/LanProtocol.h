@@ -37,6 +37,12 @@ inline constexpr const char* kRaceIsOn = "The Race Is On...";
 inline constexpr const char* kYouHaveWon = "YOU HAVE WON ";
 inline constexpr const char* kYouHaveLost = "YOU HAVE LOST ";
 
+// One more race won or lost in a player's record; the record stops at the
+// largest whole number instead of running over.
+inline void CountRace(std::int32_t& tally) {
+    if (tally < INT32_MAX) ++tally;
+}
+
 // --- Host to player -------------------------------------------------------
 
 // "PARTICIPANT?" & charge

@@ -80,6 +80,8 @@ QPixmap HorseBitmap(int id) {
 }
 
 QIcon CoatIcon(int image) {
+    // The range first: any image number may come in, and the sum must not run over.
+    if (image < 1 || image > kCoatCount) return {};
     const int id = kFirstCoat - 1 + image;
     if (!CoatFor(id)) return {};
     QIcon icon;

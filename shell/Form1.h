@@ -162,6 +162,10 @@ signals:
     // that still refers to an old horse (a foal on its way, an open foal
     // window, a running exercise) lets go of it.
     void GameReset();
+    // The program is ending and the game is about to be saved for the last
+    // time: a network game in play ends first, and a stake it holds that can
+    // no longer be won comes back into the money that is saved.
+    void Quitting();
     // A horse of the stable or the market has changed, come or gone: the
     // cards and boxes that show a horse follow it. Whatever changes a horse
     // raises it once it has finished.

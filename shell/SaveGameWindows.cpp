@@ -53,6 +53,7 @@ void SaveGameWindows::Save_Click() {
 bool SaveGameWindows::SaveAndQuit(bool mayAsk) {
     if (!form_.SaveOnClose) return true;  // already ending, saved or refused
     if (files_.Busy()) return false;
+    emit form_.Quitting();
     QPointer<LogWindow> window = OpenWindow<Form3>();
     const savegame::SaveOutcome outcome = files_.Save(form_.Game(), *window);
     if (outcome.result == savegame::SaveResult::kFailed && !mayAsk) {

@@ -244,7 +244,6 @@ TEST_F(LanHostScreensTest, AWholeGameWithTwoScriptedPlayers) {
 
     StartRace();
     EXPECT_EQ(game.Money, 7500);
-    EXPECT_EQ(game.LANwager, 7500);
     EXPECT_EQ(screens->LanWinCap->text(), "The Race Is On...");
     EXPECT_EQ(screens->LANtit[2]->text(), "Anns Rocket (ann)");
     EXPECT_FALSE(screens->LANpic[3]->isVisibleTo(&form.PanelBox(Panel::LANtracks)));
@@ -260,6 +259,7 @@ TEST_F(LanHostScreensTest, AWholeGameWithTwoScriptedPlayers) {
     EXPECT_EQ(game.Money, 7500);
     EXPECT_EQ(game.LANlost, 1);
     EXPECT_EQ(game.LANwon, 0);
+    EXPECT_EQ(game.LANwager, 7500);
     EXPECT_EQ(host().LanPot(), 0);
 
     // A frame at every tick that still had runners out, then the results.
@@ -540,16 +540,17 @@ TEST_F(LanHostScreensTest, MischiefMidRaceChangesNeitherTheRaceNorTheMoney) {
     screens->Timer2_Timer();
     EXPECT_FALSE(host().HorseReady(3));
     EXPECT_EQ(screens->Lobby[2]->Tag, "DEAD");
-    EXPECT_TRUE(host().Runs(3)) << "it paid at the start; its horse runs on";
+    EXPECT_FALSE(host().Runs(3)) << "a runner that can no longer be paid leaves the race";
+    EXPECT_EQ(host().LanPot(), 2000);
 
     bob.Drain();
     RunRaceAndPay();
-    EXPECT_EQ(host().Place(1), 3);
+    EXPECT_EQ(host().Place(1), 1);
     const Texts bobs = Messages(bob.Drain());
     ASSERT_FALSE(bobs.empty());
     EXPECT_EQ(bobs.back(), "WIN:NO");
-    EXPECT_EQ(game.Money, 9000);
-    EXPECT_EQ(game.LANlost, 1);
+    EXPECT_EQ(game.Money, 9000 + 2000);
+    EXPECT_EQ(game.LANwon, 1);
     EXPECT_EQ(host().LanPot(), 0);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -357,7 +358,7 @@ TEST_F(LanHostTest, StartingChargesTheHostAndSetsThePot) {
     EXPECT_EQ(game.Money, 9000);
     EXPECT_EQ(host.LanRunners(), 2);
     EXPECT_EQ(host.LanPot(), 2000);
-    EXPECT_EQ(game.LANwager, 2000);
+    EXPECT_EQ(game.LANwager, 500) << "a pot is recorded once it is paid out";
     EXPECT_TRUE(host.Runs(1));
     EXPECT_TRUE(host.Runs(2));
     EXPECT_FALSE(host.Runs(3)) << "a player that left is no runner";
@@ -540,15 +541,19 @@ TEST_F(LanHostTest, ADropOutAfterCrossingTheLineGivesUpItsPlace) {
     EXPECT_EQ(game.Money, 10000) << "the host gets back its own charge and nothing made up";
 }
 
-TEST_F(LanHostTest, APlayerLostMidRaceStillRunsButIsPaidNothing) {
+// A runner whose connection ends before its result can no longer be paid:
+// it leaves the race and its charge the pot, as after "DROPOUT!".
+TEST_F(LanHostTest, ARunnerLostMidRaceLeavesTheRaceAndThePot) {
     game.OwnedHorse[3] = LanHorse("Plodder", 120, 10, 10);
     Create(1000);
     const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
     const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102, 10, 10));
     ASSERT_EQ(Start(), lan::StartResult::Started);
     host.Tick(game.Random(), 30, out);
-    host.ConnectionLost(bob, out);
     out = {};
+    host.ConnectionLost(bob, out);
+    EXPECT_FALSE(host.Runs(2));
+    EXPECT_EQ(host.LanPot(), 2000);
     host.Tick(game.Random(), 30, out);
     EXPECT_EQ(SentTo(bob), Texts{}) << "nothing goes to a connection that is gone";
     EXPECT_EQ(SentTo(ann).size(), 1u);
@@ -556,34 +561,148 @@ TEST_F(LanHostTest, APlayerLostMidRaceStillRunsButIsPaidNothing) {
     EXPECT_EQ(out.close, std::vector<ConnectionId>{bob});
     EXPECT_FALSE(host.HorseReady(2));
     EXPECT_EQ(host.LobbyTag(2), lan::kDead);
-    EXPECT_TRUE(host.Runs(2)) << "it paid at the start, so its horse runs on";
-    EXPECT_EQ(host.LanPot(), 3000);
     RunToTheEnd();
-    EXPECT_EQ(host.Place(1), 2);
+    EXPECT_EQ(host.Place(1), 1) << "the fast horse of a player who is gone cannot beat the host";
     out = {};
     ASSERT_TRUE(host.PayOut(game, out));
     EXPECT_EQ(out.sends, (std::vector<Outgoing>{{ann, "WIN:NO"}}));
-    EXPECT_EQ(game.Money, 9000);
-    EXPECT_EQ(game.LANlost, 1);
+    EXPECT_EQ(game.Money, 9000 + 2000);
+    EXPECT_EQ(game.LANwon, 1);
+    EXPECT_EQ(game.LANwager, 2000) << "the pot paid out, not the pot announced";
 }
 
-TEST_F(LanHostTest, NoHorseChangesWhileRacing) {
+// Every player gone in the last second before the payout: the host is left
+// alone with its own charge, and wins it back.
+TEST_F(LanHostTest, AHostLeftAloneWinsItsOwnChargeBack) {
+    game.OwnedHorse[3] = LanHorse("Plodder", 120, 10, 10);
     Create(1000);
-    Join("bob", LanHorse("Bobs Pride", 101));
+    const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
+    const ConnectionId ann = Join("ann", LanHorse("Arrow", 102, 300, 300));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    RunToTheEnd();
+    ASSERT_EQ(host.Place(1), 2);
+    host.ConnectionLost(bob, out);
+    Receive(ann, "DROPOUT!");
+    EXPECT_EQ(host.Place(1), 1);
+    EXPECT_EQ(host.LanPot(), 1000);
+    const auto caption = host.PayOut(game, out);
+    ASSERT_TRUE(caption);
+    EXPECT_EQ(*caption, "YOU HAVE WON " + core::FormatMoney(1000));
+    EXPECT_EQ(game.Money, 10000);
+    EXPECT_EQ(game.LANwager, 1000);
+}
+
+// A player that sent "YES>" just before "START RACE!" has its horse taken
+// when the race has been paid, not refused and left waiting.
+TEST_F(LanHostTest, AHorseThatComesDuringARaceIsTakenOnceTheRaceIsPaid) {
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
     const ConnectionId late = host.Accept(out);
     Receive(late, "YES>ann");
     ASSERT_EQ(Start(), lan::StartResult::Started);
     out = {};
     Receive(late, HorseOffer(LanHorse("Anns Gold", 102)));
-    EXPECT_TRUE(out.sends.empty());
+    EXPECT_TRUE(out.sends.empty()) << "no runner changes while racing";
     EXPECT_FALSE(host.HorseReady(3));
     EXPECT_EQ(host.StateOf(late), ConnectionState::Bound);
+    Receive(late, HorseOffer(LanHorse("Second Try", 103)));
+    EXPECT_EQ(host.RefusedMessages(), 1u) << "one horse per connection";
+    for (int i = 0; i < 2 * lan::kSweepsToSendAHorse; ++i) host.Sweep(out);
+    EXPECT_EQ(host.StateOf(late), ConnectionState::Bound) << "its horse came in time";
+    RunToTheEnd();
+    out = {};
+    ASSERT_TRUE(host.PayOut(game, out));
+    EXPECT_EQ(SentTo(bob), (Texts{"WIN:NO", "REFRESH!"}));
+    EXPECT_EQ(SentTo(late), (Texts{"ACCEPTED!", "REFRESH!"})) << "no result for a race it did not run";
+    EXPECT_TRUE(host.HorseReady(3));
+    EXPECT_EQ(host.LANHorse(3).Name, "Anns Gold");
+    // It runs in the next race.
+    out = {};
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    EXPECT_TRUE(host.Runs(3));
+    EXPECT_EQ(SentTo(late), Texts{"START!3000"});
+}
+
+TEST_F(LanHostTest, ABadHorseThatCameDuringARaceIsClosedAfterThePayout) {
+    Create(1000);
+    const ConnectionId late = host.Accept(out);
+    Receive(late, "YES>ann");
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    core::HorseRec bad = LanHorse("Too Good", 102);
+    bad.Speed = lan::kMaxLanRating + 1;
+    Receive(late, HorseOffer(bad));
+    RunToTheEnd();
+    out = {};
+    ASSERT_TRUE(host.PayOut(game, out));
+    EXPECT_EQ(out.close, std::vector<ConnectionId>{late});
+    EXPECT_EQ(host.FindFreeLAN(), 2);
+}
+
+// Connections that say "YES>" and nothing more cannot hold the slots.
+TEST_F(LanHostTest, ASlotWhoseHorseNeverComesIsFreedAfterHalfAMinute) {
+    Create();
+    std::vector<ConnectionId> silent;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        silent.push_back(host.Accept(out));
+        Receive(silent.back(), std::string("YES>") + name);
+    }
+    ASSERT_EQ(host.FindFreeLAN(), 0);
+    out = {};
+    for (int i = 1; i < lan::kSweepsToSendAHorse; ++i) EXPECT_FALSE(host.Sweep(out)) << i;
+    EXPECT_TRUE(out.close.empty());
+    // One sends its horse at the last moment and keeps its slot.
+    Receive(silent[1], HorseOffer(LanHorse("Just In Time", 101)));
+    out = {};
+    EXPECT_TRUE(host.Sweep(out));
+    EXPECT_EQ(out.close, (std::vector<ConnectionId>{silent[0], silent[2], silent[3]}));
+    EXPECT_TRUE(host.HorseReady(3));
+    EXPECT_EQ(host.FindFreeLAN(), 2);
+    // A real player now gets a slot.
+    const ConnectionId real = host.Accept(out);
+    out = {};
+    Receive(real, "YES>real");
+    EXPECT_EQ(Take(real), Texts{"HORSE?"});
+    EXPECT_EQ(host.PlayerSocket(2), real);
+}
+
+TEST_F(LanHostTest, AHostThatLeavesMidRaceGetsItsChargeBack) {
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    host.Tick(game.Random(), 30, out);
+    out = {};
+    host.LeaveGame(game, out);
+    EXPECT_EQ(game.Money, 10000);
+    EXPECT_EQ(game.LANwon + game.LANlost, 0);
+    EXPECT_EQ(game.LANwager, 0);
+    EXPECT_EQ(out.close, std::vector<ConnectionId>{bob}) << "its players get theirs back as the connection ends";
+    EXPECT_EQ(host.Phase(), lan::HostPhase::NoGame);
+
+    // Leaving a lobby, or after the payout, gives nothing.
+    Create(1000);
+    host.LeaveGame(game, out);
+    EXPECT_EQ(game.Money, 10000);
+    Create(1000);
+    ASSERT_EQ(Start(), lan::StartResult::Started);
     RunToTheEnd();
     ASSERT_TRUE(host.PayOut(game, out));
-    // After the payout its horse may come.
-    out = {};
-    Receive(late, HorseOffer(LanHorse("Anns Gold", 102)));
-    EXPECT_EQ(SentTo(late), (Texts{"ACCEPTED!", "REFRESH!"}));
+    host.LeaveGame(game, out);
+    EXPECT_EQ(game.Money, 10000);
+}
+
+TEST_F(LanHostTest, TheRecordOfRacesStopsAtTheLargestWholeNumber) {
+    game.LANwon = INT32_MAX;
+    game.LANlost = INT32_MAX;
+    for (const bool hostWins : {true, false}) {
+        game.OwnedHorse[3] = LanHorse("Horse", 120, hostWins ? 300 : 10, hostWins ? 300 : 10);
+        Create(1000);
+        Join("bob", LanHorse("Bobs Pride", 101));
+        ASSERT_EQ(Start(), lan::StartResult::Started);
+        RunToTheEnd();
+        ASSERT_TRUE(host.PayOut(game, out));
+    }
+    EXPECT_EQ(game.LANwon, INT32_MAX);
+    EXPECT_EQ(game.LANlost, INT32_MAX);
 }
 
 TEST_F(LanHostTest, TheSweeperFreesReadySlotsWhoseConnectionWent) {

@@ -201,7 +201,6 @@ TEST_F(LanPlayerScreensTest, AScriptedHostTakesThePlayerThroughAWholeGame) {
     host.SendAll("START!5000H1360:H2360:H3360:H4360:H5360:");
     ASSERT_TRUE(RunUntil([&] { return form.FrontPanel() == Panel::WANtracks; }));
     EXPECT_EQ(game.Money, 7500);
-    EXPECT_EQ(game.LANwager, 5000);
     EXPECT_EQ(screens->WANtit[0]->text(), "Iron Duke (jo)");
     EXPECT_EQ(screens->WANtit[1]->text(), "Copper Kettle (ann)");
     EXPECT_EQ(screens->WANtit[2]->text(), "");
@@ -223,6 +222,7 @@ TEST_F(LanPlayerScreensTest, AScriptedHostTakesThePlayerThroughAWholeGame) {
     EXPECT_EQ(game.Money, 12500);
     EXPECT_EQ(screens->WanWinCap->text(), platform::ToQString(std::string(lan::kYouHaveWon) + core::FormatMoney(5000)));
     EXPECT_EQ(game.LANlost, 0);
+    EXPECT_EQ(game.LANwager, 5000);
 }
 
 TEST_F(LanPlayerScreensTest, AHostileHostNeverTakesMoreThanTheOneStake) {
@@ -309,6 +309,44 @@ TEST_F(LanPlayerScreensTest, AHostThatCannotBeReachedEndsInDisconnected) {
     other->JoinGame("127.0.0.1");
     EXPECT_EQ(other->Label41->text(), Text(lan::kConnecting));
     EXPECT_TRUE(RunUntil([&] { return other->Label41->text() == Text(lan::kDisconnected); }));
+}
+
+// A roster question the host never answers ends its chain after a few
+// seconds, and the refreshes asked for meanwhile start afresh.
+TEST_F(LanPlayerScreensTest, AnUnansweredRosterQuestionDoesNotStopTheRosterForGood) {
+    JoinAndAccept();
+    EXPECT_FALSE(screens->HostQuiet().Running()) << "a lobby may be quiet";
+    screens->Command24->click();
+    ExpectReply("PLAYER?1");
+    host.SendAll("PLAYER>jo1");
+    ExpectReply("PLAYER?2");
+    ASSERT_TRUE(screens->HostQuiet().Running());
+    EXPECT_EQ(screens->HostQuiet().Interval(), lan::kLongestRosterWaitMs);
+    // "PLAYER?2" is never answered: "REFRESH!" and the button wait for it.
+    host.SendAll("REFRESH!");
+    RunFor(100);
+    screens->Command24->click();
+    RunFor(100);
+    EXPECT_EQ(host.ReceiveSome(0), "");
+
+    screens->HostQuiet_Timer();
+    ExpectReply("PLAYER?1");
+    const std::pair<std::string, std::string> chain[] = {
+        {"PLAYER>jo1", "PLAYER?2"}, {"UNEXISTENT>2", "PLAYER?3"},  {"UNEXISTENT>3", "PLAYER?4"},
+        {"UNEXISTENT>4", "PLAYER?5"}, {"UNEXISTENT>5", "HORSE?1"},
+        {RosterHorse(LanHorse("Iron Duke", 101), 1), "HORSE?2"}, {"DEAD>2", "HORSE?3"},
+        {"DEAD>3", "HORSE?4"}, {"DEAD>4", "HORSE?5"},
+    };
+    for (const auto& [answer, question] : chain) {
+        host.SendAll(answer);
+        ExpectReply(question);
+    }
+    host.SendAll("DEAD>5");
+    ASSERT_TRUE(RunUntil([&] { return !screens->Session().RefreshRunning(); }));
+    EXPECT_EQ(screens->Contend->TextOf("H1"), "Iron Duke (F)");
+    EXPECT_FALSE(screens->HostQuiet().Running());
+    screens->Command24->click();
+    ExpectReply("PLAYER?1");
 }
 
 TEST_F(LanPlayerScreensTest, ARaceFrameGoesToThePicturesInOrderAndIsUsedUp) {

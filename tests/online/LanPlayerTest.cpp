@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -174,7 +175,7 @@ TEST_F(LanPlayerTest, TheStakeIsPaidOncePerRaceAndOnlyAfterTheHorseWasAccepted) 
     EXPECT_TRUE(r.RaceSetUp);
     EXPECT_EQ(r.Result, lan::kRaceIsOn);
     EXPECT_EQ(game.Money, 7500);
-    EXPECT_EQ(game.LANwager, 7500);
+    EXPECT_EQ(game.LANwager, 0) << "recorded once the race is settled";
 
     // The host starts its race afresh: the pictures go back, the money stays.
     r = Host("START!7500");
@@ -186,15 +187,16 @@ TEST_F(LanPlayerTest, TheStakeIsPaidOncePerRaceAndOnlyAfterTheHorseWasAccepted) 
     EXPECT_EQ(r.Result, std::string(lan::kYouHaveWon) + core::FormatMoney(7500));
     EXPECT_EQ(game.Money, 15000);
     EXPECT_EQ(game.LANwon, 1);
+    EXPECT_EQ(game.LANwager, 7500);
     EXPECT_TRUE(Host("WIN:7500").Refused) << "one result per race";
     EXPECT_EQ(game.Money, 15000);
 
     // The host's next race is a new one, paid again.
     Host("START!5000");
     EXPECT_EQ(game.Money, 12500);
-    EXPECT_EQ(game.LANwager, 7500) << "the largest pot stays";
     Host("WIN:NO");
     EXPECT_EQ(game.LANlost, 1);
+    EXPECT_EQ(game.LANwager, 7500) << "the largest pot stays";
 }
 
 TEST_F(LanPlayerTest, AResultMustBeAboveNothingAndWithinThePot) {
@@ -234,8 +236,8 @@ TEST_F(LanPlayerTest, AStartThePlayerCannotTakePartInIsAnsweredByADropOut) {
         {"START!2499", 10000},   {"START!lots", 10000},  {"START!-7500", 10000},
     };
     for (const auto& [start, money] : cases) {
-        game.Money = 10000;
         ToLobby();
+        game.Money = 10000;
         const PlayerReaction r = Host(start);
         EXPECT_EQ(game.Money, money) << start;
         if (money == 10000) {
@@ -256,10 +258,95 @@ TEST_F(LanPlayerTest, AStakeThePlayerCanNoLongerPayDropsOutAndWaitsForTheClose) 
     EXPECT_EQ(session.Closed().Status, lan::kDisconnected);
 }
 
-TEST_F(LanPlayerTest, TheLargestPotIsKeptNotLowered) {
-    game.LANwager = 10000;
+// A winner records the pot it was paid (drop-outs may have shrunk it), a
+// loser the pot announced; a larger record stays.
+TEST_F(LanPlayerTest, TheLargestPotIsRecordedOnceTheRaceIsSettled) {
+    struct Case {
+        const char* result;
+        double before;
+        double after;
+    };
+    for (const Case& c : {Case{"WIN:7500", 0, 7500}, Case{"WIN:5000", 0, 5000}, Case{"WIN:NO", 0, 7500},
+                          Case{"WIN:7500", 10000, 10000}, Case{"WIN:NO", 10000, 10000}}) {
+        game.LANwager = c.before;
+        ToRace();
+        EXPECT_EQ(game.LANwager, c.before) << "nothing is recorded before the result";
+        ASSERT_FALSE(Host(c.result).Refused) << c.result;
+        EXPECT_EQ(game.LANwager, c.after) << c.result << " after " << c.before;
+    }
+}
+
+// However the host goes before the result (it closes, the connection is
+// reset or fails, it falls silent, or the player leaves), the stake comes
+// back and the race counts for nothing.
+TEST_F(LanPlayerTest, ARaceTheHostNeverSettlesGivesTheStakeBack) {
+    const std::pair<const char*, std::function<PlayerReaction()>> ways[] = {
+        {"closed or reset", [this] { return session.Closed(); }},
+        {"silent", [this] { return session.HostQuiet(); }},
+        {"left by the player", [this] { return session.Leave(); }},
+    };
+    for (const auto& [how, go] : ways) {
+        game.Money = 10000;
+        game.LANwager = 100;
+        ToRace();
+        ASSERT_EQ(game.Money, 7500) << how;
+        const PlayerReaction r = go();
+        EXPECT_EQ(game.Money, 10000) << how;
+        EXPECT_TRUE(r.MoneyChanged) << how;
+        EXPECT_EQ(r.Result, lan::kDisconnected) << how << ": the race screen says so";
+        EXPECT_EQ(game.LANwon + game.LANlost, 0) << how;
+        EXPECT_EQ(game.LANwager, 100) << how;
+        EXPECT_NE(session.State(), PlayerState::Racing) << how;
+        // Nothing settles the race later, and nothing pays twice.
+        EXPECT_TRUE(Host("WIN:7500").Refused) << how;
+        EXPECT_TRUE(session.Closed().Result == std::nullopt) << how;
+        EXPECT_EQ(game.Money, 10000) << how;
+    }
+}
+
+TEST_F(LanPlayerTest, ASilentHostIsClosedAndANewGameTakesNoStakeBack) {
     ToRace();
-    EXPECT_EQ(game.LANwager, 10000);
+    EXPECT_TRUE(session.HostQuiet().Close) << "we end the connection to a host that is gone";
+
+    ToRace();
+    const PlayerReaction r = session.GameReplaced();
+    EXPECT_EQ(r.Status, lan::kDisconnected);
+    EXPECT_FALSE(r.MoneyChanged) << "the stake was the old game's money";
+    EXPECT_EQ(game.Money, 7500);
+    EXPECT_TRUE(Host("WIN:7500").Refused);
+}
+
+TEST_F(LanPlayerTest, TheHostMayBeQuietOnlyWhileItOwesAnAnswerOrARace) {
+    EXPECT_EQ(session.QuietAllowedMs(), std::nullopt);
+    ToLobby();
+    EXPECT_EQ(session.QuietAllowedMs(), std::nullopt) << "a lobby may wait for players as long as it likes";
+    session.RefreshRoster();
+    EXPECT_EQ(session.QuietAllowedMs(), lan::kLongestRosterWaitMs);
+    Host("START!7500");
+    EXPECT_EQ(session.QuietAllowedMs(), lan::kLongestRaceSilenceMs);
+    Host("WIN:NO");
+    EXPECT_EQ(session.QuietAllowedMs(), lan::kLongestRosterWaitMs) << "the roster question is still open";
+    session.HostQuiet();
+    EXPECT_EQ(session.QuietAllowedMs(), std::nullopt);
+}
+
+// An answer that never comes (a reader that took it for something else)
+// ends its chain; the next refresh asks from the start.
+TEST_F(LanPlayerTest, AnUnansweredRosterQuestionEndsItsChain) {
+    ToLobby();
+    EXPECT_EQ(Sent(session.RefreshRoster()), Texts{"PLAYER?1"});
+    EXPECT_EQ(Sent(Host("PLAYER>jo1")), Texts{"PLAYER?2"});
+    // "PLAYER?2" is never answered.
+    EXPECT_TRUE(Sent(session.RefreshRoster()).empty()) << "waits for the chain";
+    EXPECT_TRUE(session.RefreshPending());
+    EXPECT_EQ(Sent(session.HostQuiet()), Texts{"PLAYER?1"}) << "the refresh asked for meanwhile starts";
+    EXPECT_TRUE(session.HostQuiet().Send.empty());
+    EXPECT_FALSE(session.RefreshRunning());
+    EXPECT_TRUE(Host("PLAYER>jo1").Refused) << "a late answer belongs to no question";
+    EXPECT_EQ(Sent(session.RefreshRoster()), Texts{"PLAYER?1"});
+    AnswerRoster(LanHorse("Hosts Horse", 101), LanHorse("Bobs Horse", 102));
+    EXPECT_EQ(Sent(Host("DEAD>5")), Texts{});
+    EXPECT_FALSE(session.RefreshRunning());
 }
 
 TEST_F(LanPlayerTest, ARefreshAsksForEveryPlayerThenEveryHorse) {

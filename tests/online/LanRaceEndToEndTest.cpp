@@ -1,19 +1,24 @@
-// Whole LAN races between copies of the game in one process: a host and
-// three joined players, each with its own game and main window, over
-// loopback. One player cannot pay when the race starts and drops out; the
-// others race to the end and every copy books its own money and record.
+// Whole LAN races between copies of the game in one process, each with its
+// own game and main window, over loopback: a host and three joined players
+// racing to the end, and races that someone leaves before they are settled.
 #include <gtest/gtest.h>
+
+#include <sys/socket.h>
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Money.h"
 #include "online/LanHostScreens.h"
 #include "online/LanHostSockets.h"
 #include "online/LanPlayerScreens.h"
+#include "online/MessageChannel.h"
+#include "net/Socket.h"
 #include "platform/PictureBox.h"
 #include "platform/QtText.h"
 #include "platform/Timer.h"
@@ -23,6 +28,7 @@
 #include "tests/online/LanTestHorses.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/FixedUserName.h"
+#include "tests/support/RawSocket.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/ScriptedRandom.h"
@@ -30,6 +36,7 @@
 namespace lan = online::lan;
 using testing_support::LanHorse;
 using testing_support::FixedUserName;
+using testing_support::RawSocket;
 using testing_support::RunFor;
 using testing_support::RunUntil;
 using testing_support::ScriptedRandom;
@@ -153,7 +160,11 @@ TEST_P(LanRaceEndToEnd, EveryCopyBooksItsOwnMoneyAndRecord) {
     EXPECT_EQ(bob->game.LANwon, 0);
     EXPECT_EQ(bob->game.LANlost, 1);
     EXPECT_EQ(carl->game.LANwon + carl->game.LANlost, 0);
-    for (Copy* c : {host.get(), ann.get(), bob.get()}) EXPECT_EQ(c->game.LANwager, 4 * kCharge);
+    // The host records the pot it paid out; a winner the pot it was paid, a
+    // loser the pot announced (carl's charge was in it).
+    EXPECT_EQ(host->game.LANwager, pot);
+    EXPECT_EQ(ann->game.LANwager, o.hostWins ? 4 * kCharge : pot);
+    EXPECT_EQ(bob->game.LANwager, 4 * kCharge);
     EXPECT_EQ(carl->game.LANwager, 0);
 
     const std::string annResult = o.hostWins ? lan::kYouHaveLost + core::FormatMoney(kCharge)
@@ -170,5 +181,219 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, LanRaceEndToEnd,
                          [](const ::testing::TestParamInfo<Outcome>& info) {
                              return info.param.hostWins ? std::string("HostWins") : std::string("PlayerWins");
                          });
+
+// ---- Someone leaves before the race is settled --------------------------------
+
+// Makes the socket's close a reset instead of an orderly close.
+void ResetOnClose(int fd) {
+    const linger abort{1, 0};
+    ASSERT_EQ(::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort), 0);
+}
+
+// A host with a slow horse and ann with a fast one: left alone, ann wins.
+class LanRaceLeaving : public ::testing::Test {
+protected:
+    LanRaceLeaving() {
+        host = std::make_unique<Copy>("hoster", 100);
+        hosting = new online::LanHostScreens(host->form, 0, host->name.get());
+        ann = std::make_unique<Copy>("ann", 300);
+    }
+
+    std::uint16_t Create() {
+        hosting->Text14->setText("2500");
+        hosting->Command22->click();
+        EXPECT_TRUE(hosting->Sockets().Listening());
+        return static_cast<std::uint16_t>(hosting->Sockets().ListeningPort());
+    }
+
+    online::LanPlayerScreens* Join(Copy& copy, std::uint16_t port) {
+        auto* screens = new online::LanPlayerScreens(copy.form, {port, copy.name});
+        // The watchdog that closes a connection in error, as in the game.
+        copy.form.Timer("Connecti").SetEnabled(true);
+        screens->JoinGame("127.0.0.1");
+        EXPECT_TRUE(RunUntil([&] { return screens->Session().State() == lan::PlayerState::InLobby; }));
+        return screens;
+    }
+
+    // "START RACE!" and the first ticks, with ann racing.
+    void StartRace() {
+        hosting->Command23->click();
+        host->form.Timer("LANrace").SetEnabled(false);
+        ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::Racing; }));
+        ASSERT_EQ(ann->game.Money, kStartingMoney - kCharge);
+        ASSERT_EQ(host->game.Money, kStartingMoney - kCharge);
+        for (int tick = 0; tick < 20; ++tick) {
+            hosting->LANrace_Timer();
+            RunFor(1);
+        }
+    }
+
+    // The rest of the race and its payout.
+    void FinishAndPay() {
+        for (int tick = 0; hosting->Host().Phase() == lan::HostPhase::Racing && tick < 2000; ++tick) {
+            hosting->LANrace_Timer();
+            RunFor(1);
+        }
+        ASSERT_EQ(hosting->Host().Phase(), lan::HostPhase::Paying);
+        hosting->PayEm_Timer();
+    }
+
+    // The copy's game as it was before the race: nothing won, lost or paid.
+    static void ExpectAsBeforeTheRace(const Copy& copy) {
+        EXPECT_EQ(copy.game.Money, kStartingMoney);
+        EXPECT_EQ(copy.game.LANwon, 0);
+        EXPECT_EQ(copy.game.LANlost, 0);
+        EXPECT_EQ(copy.game.LANwager, 0);
+    }
+
+    std::unique_ptr<Copy> host, ann;
+    online::LanHostScreens* hosting = nullptr;
+    online::LanPlayerScreens* annPlays = nullptr;
+};
+
+struct HostGoes {
+    const char* how;
+    std::function<void()> go;
+};
+
+// However the host goes mid-race, the player gets its stake back, the race
+// counts neither as won nor lost, and both its screens say "DISCONNECTED".
+TEST_F(LanRaceLeaving, APlayerWhoseHostGoesMidRaceGetsItsStakeBack) {
+    const HostGoes ways[] = {
+        {"quits", [this] { emit host->form.Quitting(); }},
+        {"is killed", [this] { host.reset(); }},
+        {"resets",
+         [this] {
+             for (int i = 1; i < hosting->Sockets().Count(); ++i) {
+                 const int fd = hosting->Sockets().Element(i).SocketHandle();
+                 if (fd >= 0) ResetOnClose(fd);
+             }
+             host.reset();
+         }},
+        {"falls silent",
+         [this] {
+             // The host ticks no more and says nothing.
+             const platform::Timer& quiet = annPlays->HostQuiet();
+             ASSERT_TRUE(quiet.Running());
+             ASSERT_EQ(quiet.Interval(), lan::kLongestRaceSilenceMs);
+             annPlays->HostQuiet_Timer();
+         }},
+    };
+    for (const HostGoes& way : ways) {
+        SCOPED_TRACE(way.how);
+        host = std::make_unique<Copy>("hoster", 100);
+        hosting = new online::LanHostScreens(host->form, 0, host->name.get());
+        ann = std::make_unique<Copy>("ann", 300);
+        annPlays = Join(*ann, Create());
+        StartRace();
+
+        way.go();
+        ASSERT_TRUE(RunUntil([&] { return annPlays->Label41->text() == platform::ToQString(lan::kDisconnected); }));
+        ExpectAsBeforeTheRace(*ann);
+        EXPECT_EQ(annPlays->WanWinCap->text(), platform::ToQString(lan::kDisconnected));
+        EXPECT_EQ(ann->form.FrontPanel(), shell::Panel::WANtracks) << "the player sees it where it watched the race";
+        if (host && std::string(way.how) == "quits") ExpectAsBeforeTheRace(*host);
+        if (host && std::string(way.how) == "falls silent") {
+            // The host's race goes on without the player, who is out of it.
+            ASSERT_TRUE(RunUntil([&] { return !hosting->Host().Runs(2); }));
+            FinishAndPay();
+            EXPECT_EQ(host->game.Money, kStartingMoney) << "the host alone wins its own charge back";
+        }
+        RunFor(50);
+        ExpectAsBeforeTheRace(*ann);
+    }
+}
+
+struct PlayerGoes {
+    const char* how;
+    std::function<void()> go;
+};
+
+// A player who goes mid-race leaves the pot and the race: its fast horse
+// cannot beat the host, who is left alone and wins its own charge back.
+TEST_F(LanRaceLeaving, APlayerWhoGoesMidRaceLeavesThePotAndTheRace) {
+    const PlayerGoes ways[] = {
+        {"quits", [this] { emit ann->form.Quitting(); }},
+        {"is killed", [this] { ann.reset(); }},
+        {"resets",
+         [this] {
+             ResetOnClose(annPlays->Channel().Socket().SocketHandle());
+             ann.reset();
+         }},
+    };
+    for (const PlayerGoes& way : ways) {
+        SCOPED_TRACE(way.how);
+        host = std::make_unique<Copy>("hoster", 100);
+        hosting = new online::LanHostScreens(host->form, 0, host->name.get());
+        ann = std::make_unique<Copy>("ann", 300);
+        annPlays = Join(*ann, Create());
+        StartRace();
+
+        way.go();
+        ASSERT_TRUE(RunUntil([&] { return !hosting->Host().Runs(2); }));
+        EXPECT_EQ(hosting->Host().LanPot(), kCharge);
+        FinishAndPay();
+        EXPECT_EQ(hosting->Host().Place(1), 1);
+        EXPECT_EQ(host->game.Money, kStartingMoney);
+        EXPECT_EQ(host->game.LANwon, 1);
+        EXPECT_EQ(host->game.LANwager, kCharge) << "the pot paid out";
+        EXPECT_EQ(hosting->LanWinCap->text(), platform::ToQString(lan::kYouHaveWon + core::FormatMoney(kCharge)));
+        if (ann) ExpectAsBeforeTheRace(*ann);
+    }
+}
+
+// A player whose horse reaches the host just after "START RACE!" joins the
+// lobby once that race is paid and runs in the next.
+TEST_F(LanRaceLeaving, APlayerWhoJoinsAsTheRaceStartsIsTakenAfterThePayout) {
+    const std::uint16_t port = Create();
+    annPlays = Join(*ann, port);
+    // The horse message has no end mark: the host takes it after a quiet
+    // gap, made long enough here to press "START RACE!" before.
+    hosting->Sockets().SetIdleGap(std::chrono::milliseconds(1500));
+    Copy bob("bob", 50);
+    auto* bobPlays = new online::LanPlayerScreens(bob.form, {port, bob.name});
+    bobPlays->JoinGame("127.0.0.1");
+    ASSERT_TRUE(RunUntil([&] { return bobPlays->Session().State() == lan::PlayerState::AwaitingAcceptance; }));
+    ASSERT_FALSE(hosting->Host().HorseReady(3));
+    StartRace();
+    EXPECT_FALSE(hosting->Host().Runs(3));
+    RunFor(1700);
+    EXPECT_FALSE(hosting->Host().HorseReady(3)) << "no runner changes during a race";
+    EXPECT_EQ(bobPlays->Label41->text(), platform::ToQString(lan::kTransferringData));
+
+    FinishAndPay();
+    ASSERT_TRUE(RunUntil([&] { return bobPlays->Session().State() == lan::PlayerState::InLobby; }));
+    EXPECT_EQ(bobPlays->Label41->text(), platform::ToQString(core::FormatMoney(kCharge)));
+    EXPECT_EQ(bob.game.Money, kStartingMoney) << "no stake for a race it did not run";
+    EXPECT_TRUE(hosting->Host().HorseReady(3));
+
+    // The next race has three runners.
+    hosting->Command23->click();
+    host->form.Timer("LANrace").SetEnabled(false);
+    EXPECT_TRUE(hosting->Host().Runs(3));
+    ASSERT_TRUE(RunUntil([&] { return bobPlays->Session().State() == lan::PlayerState::Racing; }));
+    EXPECT_EQ(hosting->Host().LanPot(), 3 * kCharge);
+}
+
+// Connections that say "YES>" and nothing more hold every slot only until
+// the sweeper has seen them silent for half a minute.
+TEST_F(LanRaceLeaving, SilentConnectionsGiveTheirSlotsUpToRealPlayers) {
+    const std::uint16_t port = Create();
+    std::vector<RawSocket> silent;
+    for (int i = 0; i < 4; ++i) silent.push_back(RawSocket::Connect(port));
+    ASSERT_TRUE(RunUntil([&] { return hosting->Host().Connections().size() == 4; }));
+    for (RawSocket& s : silent) s.SendAll("YES>silent");
+    ASSERT_TRUE(RunUntil([&] { return hosting->Host().FindFreeLAN() == 0; }));
+    annPlays = new online::LanPlayerScreens(ann->form, {port, ann->name});
+    annPlays->JoinGame("127.0.0.1");
+    ASSERT_TRUE(RunUntil([&] { return annPlays->Label41->text() == platform::ToQString(lan::kGameFull); }));
+
+    for (int second = 0; second < lan::kSweepsToSendAHorse; ++second) hosting->Timer2_Timer();
+    for (RawSocket& s : silent) EXPECT_TRUE(s.WaitForClose()) << "the host closes them";
+    EXPECT_EQ(hosting->Host().FindFreeLAN(), 2);
+    annPlays->JoinGame("127.0.0.1");
+    EXPECT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::InLobby; }));
+    EXPECT_EQ(hosting->Host().PlayerName(2), "ann");
+}
 
 }  // namespace

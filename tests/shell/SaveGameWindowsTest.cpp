@@ -200,6 +200,25 @@ TEST_F(SaveGameWindowsTest, SaveAndQuitSavesOnceAndTheCloseThatFollowsDoesNotSav
     EXPECT_EQ(save_test::FileBytes(folder / "Zirc.enc"), saved);
 }
 
+// A network race in play gives its stake back on the way out (see Quitting):
+// the last save must hold that money, however the program is ended.
+TEST_F(SaveGameWindowsTest, AStakeGivenBackOnTheWayOutIsInTheLastSave) {
+    for (const bool mayAsk : {true, false}) {
+        form.SaveOnClose = true;
+        game.Money = 100;
+        int quits = 0;
+        const auto connection = QObject::connect(&form, &shell::Form1::Quitting, [&] {
+            ++quits;
+            game.Money += 2500;
+        });
+        EXPECT_TRUE(shell::SaveAndQuit(form, mayAsk));
+        EXPECT_TRUE(shell::SaveAndQuit(form, mayAsk));
+        QObject::disconnect(connection);
+        EXPECT_EQ(quits, 1) << mayAsk;
+        EXPECT_EQ(Value("Money"), "2600") << mayAsk;
+    }
+}
+
 TEST_F(SaveGameWindowsTest, AFailedSaveOnTheWayOutLetsThePlayerChoose) {
     fs::create_directory(folder / "Zirc.enc");
     form.show();
