@@ -134,6 +134,16 @@ public:
     // 40020); below 1 raises 40014.
     std::int32_t ListenBacklog() const { return listenBacklog_; }
     void ListenBacklog(std::int32_t lngBacklog);
+    // Bytes the system has taken from the send queue whose arrival the peer
+    // has not acknowledged yet; 0 without a connection. A peer that is cut
+    // off, or has stopped reading, leaves them there.
+    std::int32_t BytesUnacknowledged() const;
+    // How long, in milliseconds, sent bytes may wait for the peer's
+    // acknowledgement before the system gives the connection up (it then
+    // ends in error, as a reset one does); 0 for the system's own, many
+    // minutes. For a connected TCP socket (else 40006); negative raises
+    // 40014. It holds for this connection only.
+    void UnacknowledgedTimeout(std::int32_t lngMilliseconds);
 
     void CloseSck();
     void Connect(std::optional<Variant> remoteHost = std::nullopt, std::optional<Variant> remotePort = std::nullopt);

@@ -1,6 +1,7 @@
 // The socket class's data path: sending with progress, receiving into the
 // buffer, and GetData / PeekData by type, for TCP streams and UDP datagrams.
 #include <arpa/inet.h>
+#include <netinet/tcp.h>
 
 #include <algorithm>
 #include <climits>
@@ -56,6 +57,21 @@ void CSocketEngine::ProcessOptions() {
 }
 
 std::int32_t CSocketEngine::BytesToSend() const { return Clamp(Pending()); }
+
+std::int32_t CSocketEngine::BytesUnacknowledged() const {
+    if (protocol_ != sckTCPProtocol || state_ != sckConnected) return 0;
+    unsigned long unacknowledged = 0;
+    if (ws::ioctlsocket(socketHandle_, SIOCOUTQ, &unacknowledged) == ws::SOCKET_ERROR) return 0;
+    return Clamp(unacknowledged);
+}
+
+void CSocketEngine::UnacknowledgedTimeout(std::int32_t lngMilliseconds) {
+    if (lngMilliseconds < 0) RaiseOutOfRange("UnacknowledgedTimeout");
+    if (protocol_ != sckTCPProtocol || state_ != sckConnected) RaiseWrongState("UnacknowledgedTimeout");
+    if (ws::setsockopt(socketHandle_, IPPROTO_TCP, TCP_USER_TIMEOUT, lngMilliseconds) == ws::SOCKET_ERROR) {
+        RaiseLastError("UnacknowledgedTimeout");
+    }
+}
 
 std::int32_t CSocketEngine::BytesReceived() const {
     if (protocol_ == sckTCPProtocol) return Clamp(recvBuffer_.size());

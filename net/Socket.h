@@ -73,6 +73,8 @@ public:
     void SendQueueLimit(std::int32_t lngBytes) { engine_->SendQueueLimit(lngBytes); }
     std::int32_t ListenBacklog() const { return engine_->ListenBacklog(); }
     void ListenBacklog(std::int32_t lngBacklog) { engine_->ListenBacklog(lngBacklog); }
+    std::int32_t BytesUnacknowledged() const { return engine_->BytesUnacknowledged(); }
+    void UnacknowledgedTimeout(std::int32_t lngMilliseconds) { engine_->UnacknowledgedTimeout(lngMilliseconds); }
 
     void Accept(std::int32_t requestID) { engine_->Accept(requestID); }
     void Bind(std::optional<Variant> localPort = std::nullopt, std::optional<Variant> localIP = std::nullopt) {

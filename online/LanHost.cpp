@@ -272,6 +272,7 @@ StartResult LanHost::StartRace(core::Game& game, core::Notices& notices, HostAct
     if (phase_ == HostPhase::NoGame) return StartResult::NoGame;
     if (!core::SpendMoney(game, notices, charge_)) return StartResult::NotEnoughMoney;
     frameCounter_ = 0;
+    payoutWaits_ = 0;
     places_.clear();
     pot_ = 0;
     for (int k = 1; k <= kSlots; ++k) {
@@ -314,6 +315,26 @@ TickResult LanHost::Tick(runtime::RandomSource& rnd, int packetFrequency, HostAc
         frameCounter_ = 0;
     }
     return TickResult::Running;
+}
+
+bool LanHost::HoldPayout(const std::function<bool(ConnectionId)>& caughtUp, HostActions& out) {
+    if (phase_ != HostPhase::Paying) return false;
+    std::vector<int> behind;
+    for (int k = kFirstGuest; k <= kSlots; ++k) {
+        const Slot& s = At(k);
+        if (s.runs && s.connection && !caughtUp(*s.connection)) behind.push_back(k);
+    }
+    if (behind.empty()) return false;
+    if (payoutWaits_ < kMostPayoutWaits) {
+        ++payoutWaits_;
+        return true;
+    }
+    for (const int k : behind) {
+        At(k).lobbyTag = kDead;
+        LoseRunner(k);
+        Release(*At(k).connection, out);
+    }
+    return false;
 }
 
 std::optional<std::string> LanHost::PayOut(core::GameState& game, HostActions& out) {

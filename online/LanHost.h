@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -32,6 +33,17 @@ inline constexpr std::size_t kMaxPendingConnections = 8;
 // has not come within this many sweeps is freed and its connection closed,
 // so connections that say nothing more cannot hold the game's slots.
 inline constexpr int kSweepsToSendAHorse = 30;
+// A runner is paid only once its player has had the whole race: the payout
+// waits up to this many ticks of its one-second timer for every runner's
+// connection to acknowledge what was sent to it. A runner still behind then
+// is cut off or not reading and leaves the race as a lost one does. With the
+// sockets' own limit on unacknowledged bytes this ends well inside the quiet
+// a player allows a racing host, so a player the host lets go has given the
+// race up too, and one the host pays is still waiting for its result.
+inline constexpr int kMostPayoutWaits = 5;
+// The longest a player's connection may leave sent bytes unacknowledged
+// before the system gives it up (a player cut off mid-race).
+inline constexpr int kUnacknowledgedTimeoutMs = 5000;
 // The longest player name that is kept; a longer one is cut.
 inline constexpr std::size_t kMaxPlayerName = 64;
 // Ratings a player's horse may carry. The race step adds the race-day bonus
@@ -149,6 +161,12 @@ public:
     // order of arrival, and a frame goes out every (31 - packetFrequency)
     // ticks. AllFinished once a tick finds every runner in: pay out next.
     TickResult Tick(runtime::RandomSource& rnd, int packetFrequency, HostActions& out);
+    // Before the payout: true while a runner's connection has not
+    // acknowledged all that was sent to it (`caughtUp` says, per
+    // connection) and the payout may still wait. After kMostPayoutWaits
+    // such ticks the runners still behind leave the race and their
+    // connections are closed, and the payout may go ahead.
+    bool HoldPayout(const std::function<bool(ConnectionId)>& caughtUp, HostActions& out);
     // The payout, once per race: the winner's owner gets the pot, the
     // largest pot record is raised to the pot paid out, and a horse that
     // came during the race is taken. Returns the result caption; nothing
@@ -239,6 +257,7 @@ private:
     double pot_ = 0;
     std::vector<int> places_;
     int frameCounter_ = 0;
+    int payoutWaits_ = 0;
     HostPhase phase_ = HostPhase::NoGame;
     std::uint64_t refused_ = 0;
 };

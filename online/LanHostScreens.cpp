@@ -253,8 +253,11 @@ void LanHostScreens::LANrace_Timer() {
 }
 
 void LanHostScreens::PayEm_Timer() {
-    form_.Timer("PayEm").SetEnabled(false);
     lan::HostActions actions;
+    const bool wait = host_.HoldPayout(
+        [this](lan::ConnectionId id) { return sockets_->Unacknowledged(id) == 0; }, actions);
+    if (wait) return;  // another second
+    form_.Timer("PayEm").SetEnabled(false);
     const auto caption = host_.PayOut(form_.Game(), actions);
     Apply(actions);
     if (!caption) return;

@@ -40,11 +40,16 @@ bool LanHostSockets::Accept(int requestID, lan::ConnectionId id) {
     MessageChannel* channel = carrier.channel;
     try {
         channel->Socket().Accept(requestID);
-        return true;
     } catch (const runtime::Error&) {
         Close(id);
         return false;
     }
+    try {
+        channel->Socket().UnacknowledgedTimeout(lan::kUnacknowledgedTimeoutMs);
+    } catch (const runtime::Error&) {
+        // The payout still waits for the player, only for no longer.
+    }
+    return true;
 }
 
 LanHostSockets::Carrier& LanHostSockets::FreeCarrier() {
@@ -100,6 +105,11 @@ void LanHostSockets::Close(lan::ConnectionId id) {
 int LanHostSockets::State(lan::ConnectionId id) const {
     const Carrier* e = Find(id);
     return e ? e->channel->Socket().State() : net::sckClosed;
+}
+
+int LanHostSockets::Unacknowledged(lan::ConnectionId id) const {
+    const Carrier* e = Find(id);
+    return e ? e->channel->Socket().BytesUnacknowledged() : 0;
 }
 
 int LanHostSockets::ElementOf(lan::ConnectionId id) const {

@@ -44,7 +44,9 @@ public:
     int ListeningPort() const;
 
     // Takes a waiting connection (from a ConnectionRequest handler) into a
-    // free element for the connection `id`. False when it could not.
+    // free element for the connection `id`. False when it could not. A
+    // connection that leaves what the host sent unacknowledged for
+    // lan::kUnacknowledgedTimeoutMs (its player was cut off) ends in error.
     bool Accept(int requestID, lan::ConnectionId id);
     // A send the connection cannot take (its player stopped reading) closes
     // it, and ConnectionClosed follows from the event loop.
@@ -53,6 +55,8 @@ public:
     void Close(lan::ConnectionId id);
     // The socket state of the connection's element (closed for none).
     int State(lan::ConnectionId id) const;
+    // Bytes sent on the connection that its player has not acknowledged.
+    int Unacknowledged(lan::ConnectionId id) const;
     // The element that carries the connection; -1 for none.
     int ElementOf(lan::ConnectionId id) const;
 

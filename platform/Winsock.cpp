@@ -292,6 +292,12 @@ int ioctlsocket(SOCKET s, unsigned long cmd, unsigned long* argp) {
         *argp = static_cast<unsigned long>(n < 0 ? 0 : n) + record->inbox.Size();
         return 0;
     }
+    if (cmd == SIOCOUTQ) {
+        int n = 0;
+        if (::ioctl(s, SIOCOUTQ, &n) != 0) return FailErrno();
+        *argp = static_cast<unsigned long>(n < 0 ? 0 : n);
+        return 0;
+    }
     // Every socket stays non-blocking: its notifications depend on it.
     if (cmd == FIONBIO) return *argp != 0 ? 0 : Fail(WSAEINVAL);
     return Fail(WSAEINVAL);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -148,6 +149,8 @@ int recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr_in* from);
 int getsockopt(SOCKET s, int level, int optname, int* value);
 int setsockopt(SOCKET s, int level, int optname, int value);
 // FIONREAD: bytes waiting (the next datagram's size on a datagram socket).
+// SIOCOUTQ (the system's own): bytes sent on a stream socket that the peer
+// has not acknowledged yet.
 int ioctlsocket(SOCKET s, unsigned long cmd, unsigned long* argp);
 int getpeername(SOCKET s, sockaddr_in* name);
 int getsockname(SOCKET s, sockaddr_in* name);

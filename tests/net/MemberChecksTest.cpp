@@ -59,7 +59,10 @@ TEST_F(MemberChecks, ClosedObjectRefusesBadArguments) {
         {"SendQueueLimit -1", [](CSocketEngine& e) { e.SendQueueLimit(-1); }, 40014, "CSocketEngine.SendQueueLimit", kOutOfRange},
         {"ListenBacklog 0", [](CSocketEngine& e) { e.ListenBacklog(0); }, 40014, "CSocketEngine.ListenBacklog", kOutOfRange},
         {"ListenBacklog -5", [](CSocketEngine& e) { e.ListenBacklog(-5); }, 40014, "CSocketEngine.ListenBacklog", kOutOfRange},
+        {"UnacknowledgedTimeout -1", [](CSocketEngine& e) { e.UnacknowledgedTimeout(-1); }, 40014, "CSocketEngine.UnacknowledgedTimeout", kOutOfRange},
+        {"UnacknowledgedTimeout closed", [](CSocketEngine& e) { e.UnacknowledgedTimeout(5000); }, 40006, "CSocketEngine.UnacknowledgedTimeout", kWrongState},
     });
+    EXPECT_EQ(s->BytesUnacknowledged(), 0);
     EXPECT_EQ(s->SendQueueLimit(), 0) << "refused values changed nothing";
     EXPECT_EQ(s->ListenBacklog(), 5);
     EXPECT_EQ(s->RemoteHost(), "") << "a refused Connect changed nothing";

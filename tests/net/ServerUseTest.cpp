@@ -103,6 +103,27 @@ TEST_F(ServerUse, MessageLongerThanTheLimitIsRefusedEvenOnAnIdleSocket) {
     EXPECT_EQ(s->SendQueueLimit(), 100) << "kept across a close, like the other settings";
 }
 
+// What the peer has not acknowledged is counted: nothing once a reading peer
+// has it all, something while a peer that stopped reading holds it up. The
+// limit on how long it may wait reaches the system for this connection.
+TEST_F(ServerUse, UnacknowledgedBytesAreCountedAndTheirWaitIsLimited) {
+    Endpoint s;
+    OpenToASlowReader(s);
+    EXPECT_EQ(s->BytesUnacknowledged(), 0);
+    s->SendData(std::string(100, 'a'));
+    EXPECT_EQ(peer_.ReceiveExactly(100), std::string(100, 'a'));
+    EXPECT_TRUE(RunUntil([&] { return s->BytesUnacknowledged() == 0; }));
+    for (std::size_t i = 0; i < 8; ++i) s->SendData(Block(i, 10000));
+    EXPECT_TRUE(RunUntil([&] { return s->BytesUnacknowledged() > 0 && s->BytesToSend() > 0; }));
+
+    s->UnacknowledgedTimeout(4321);
+    int timeout = 0;
+    ASSERT_EQ(ws::getsockopt(s->SocketHandle(), IPPROTO_TCP, TCP_USER_TIMEOUT, &timeout), 0);
+    EXPECT_EQ(timeout, 4321);
+    s->CloseSck();
+    EXPECT_EQ(s->BytesUnacknowledged(), 0);
+}
+
 // Linux reports a listener's backlog in TCP_INFO (tcpi_sacked).
 std::uint32_t BacklogOf(int listener) {
     tcp_info info{};

@@ -63,7 +63,8 @@ Texts Messages(const std::string& bytes) {
 // A copy of the game on the other end of a connection, scripted by the test.
 class Player {
 public:
-    explicit Player(std::uint16_t port) : socket_(RawSocket::Connect(port)) {}
+    // `receiveBuffer`: above 0, a small one, for a player that soon stops taking data.
+    explicit Player(std::uint16_t port, int receiveBuffer = 0) : socket_(RawSocket::Connect(port, receiveBuffer)) {}
 
     void Send(const std::string& bytes) { socket_.SendAll(bytes); }
     // Large sends in pieces, with the game's loop reading in between.
@@ -158,7 +159,9 @@ protected:
         form.Timer("LANrace").SetEnabled(false);
     }
 
-    // Ticks the race until it asks for the payout, then pays out.
+    // Ticks the race until it asks for the payout, then pays out once the
+    // players' systems have acknowledged every frame (the payout waits for
+    // that).
     int RunRaceAndPay() {
         int ticks = 0;
         while (host().Phase() == lan::HostPhase::Racing && ticks < 100000) {
@@ -166,8 +169,17 @@ protected:
             ++ticks;
         }
         EXPECT_TRUE(form.Timer("PayEm").Enabled());
+        EXPECT_TRUE(RunUntil([&] { return AllAcknowledged(); }));
         screens->PayEm_Timer();
+        EXPECT_FALSE(form.Timer("PayEm").Enabled()) << "paid";
         return ticks;
+    }
+
+    bool AllAcknowledged() const {
+        for (const lan::ConnectionId id : host().Connections()) {
+            if (screens->Sockets().Unacknowledged(id) != 0) return false;
+        }
+        return true;
     }
 
     const lan::LanHost& host() const { return screens->Host(); }
@@ -573,6 +585,32 @@ TEST_F(LanHostScreensTest, ADropOutMidRaceTakesItsChargeAndHorseOut) {
     EXPECT_EQ(host().Place(1), 1);
     EXPECT_EQ(game.Money, 9000 + 2000);
     EXPECT_EQ(screens->LanWinCap->text(), QString::fromUtf8("YOU HAVE WON \u00A32,000"));
+}
+
+// A player that has not had the whole race (cut off, or no longer reading)
+// is not paid on it: after the payout's waits it leaves the race.
+TEST_F(LanHostScreensTest, APlayerWhoHasNotHadTheRaceLeavesItBeforeThePayout) {
+    const std::uint16_t port = Create("1000");
+    Player stuck(port, 2048);
+    ASSERT_TRUE(stuck.Join("stuck", LanHorse("Stuck Rocket", 102, 300, 300), "1000"));
+    ASSERT_TRUE(stuck.Expect("REFRESH!"));
+    StartRace();
+    // It reads nothing more: the frames fill its window and stay unacknowledged.
+    while (host().Phase() == lan::HostPhase::Racing) screens->LANrace_Timer();
+    RunFor(100);
+    ASSERT_GT(screens->Sockets().Unacknowledged(*host().PlayerSocket(2)), 0);
+    ASSERT_EQ(host().Place(1), 2);
+    for (int second = 1; second <= lan::kMostPayoutWaits; ++second) {
+        screens->PayEm_Timer();
+        EXPECT_TRUE(form.Timer("PayEm").Enabled()) << "waits, second " << second;
+    }
+    screens->PayEm_Timer();
+    EXPECT_FALSE(form.Timer("PayEm").Enabled());
+    EXPECT_FALSE(host().Runs(2));
+    EXPECT_EQ(host().Place(1), 1);
+    EXPECT_EQ(game.Money, 10000) << "the host, left alone, wins its own charge back";
+    EXPECT_EQ(screens->Lobby[1]->Tag, "DEAD");
+    EXPECT_TRUE(stuck.ClosedByHost());
 }
 
 // A new game mid-race: the race stops without a payout into the new game,

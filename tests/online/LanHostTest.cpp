@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -569,6 +570,40 @@ TEST_F(LanHostTest, ARunnerLostMidRaceLeavesTheRaceAndThePot) {
     EXPECT_EQ(game.Money, 9000 + 2000);
     EXPECT_EQ(game.LANwon, 1);
     EXPECT_EQ(game.LANwager, 2000) << "the pot paid out, not the pot announced";
+}
+
+// A runner is paid only once its player has had the whole race: one whose
+// connection is still behind after the payout's waits (cut off, or not
+// reading) leaves the race as a lost one does.
+TEST_F(LanHostTest, ThePayoutWaitsForEveryRunnerToHaveHadTheRace) {
+    game.OwnedHorse[3] = LanHorse("Plodder", 120, 10, 10);
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
+    const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102, 10, 10));
+    std::set<ConnectionId> behind{bob, ann};
+    const auto caughtUp = [&](ConnectionId id) { return behind.count(id) == 0; };
+    EXPECT_FALSE(host.HoldPayout(caughtUp, out)) << "no race waits for its payout";
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    RunToTheEnd();
+    EXPECT_TRUE(host.HoldPayout(caughtUp, out));
+    behind.erase(ann);
+    for (int wait = 2; wait <= lan::kMostPayoutWaits; ++wait) EXPECT_TRUE(host.HoldPayout(caughtUp, out)) << wait;
+    out = {};
+    EXPECT_FALSE(host.HoldPayout(caughtUp, out));
+    EXPECT_EQ(out.close, std::vector<ConnectionId>{bob});
+    EXPECT_FALSE(host.Runs(2));
+    EXPECT_EQ(host.LobbyTag(2), lan::kDead);
+    EXPECT_EQ(host.LanPot(), 2000);
+    EXPECT_EQ(host.Place(1), 1) << "the fast horse of a player who never had the race cannot win it";
+    out = {};
+    ASSERT_TRUE(host.PayOut(game, out));
+    EXPECT_EQ(out.sends, (std::vector<Outgoing>{{ann, "WIN:NO"}}));
+    EXPECT_EQ(game.Money, 9000 + 2000);
+
+    // The next race waits afresh, and not at all for players who keep up.
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    RunToTheEnd();
+    EXPECT_FALSE(host.HoldPayout(caughtUp, out));
 }
 
 // Every player gone in the last second before the payout: the host is left

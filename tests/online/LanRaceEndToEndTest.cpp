@@ -65,6 +65,18 @@ struct Copy {
     std::shared_ptr<FixedUserName> name;
 };
 
+// The payout, once every player's system has acknowledged every frame (the
+// host waits for that before it pays).
+void PayOut(online::LanHostScreens& hosting) {
+    EXPECT_TRUE(RunUntil([&] {
+        for (const lan::ConnectionId id : hosting.Host().Connections()) {
+            if (hosting.Sockets().Unacknowledged(id) != 0) return false;
+        }
+        return true;
+    }));
+    hosting.PayEm_Timer();
+}
+
 struct Outcome {
     const char* name;
     int hostSpeed;
@@ -138,7 +150,7 @@ TEST_P(LanRaceEndToEnd, EveryCopyBooksItsOwnMoneyAndRecord) {
         RunFor(1);
     }
     ASSERT_EQ(hosting->Host().Phase(), lan::HostPhase::Paying);
-    hosting->PayEm_Timer();
+    PayOut(*hosting);
     ASSERT_TRUE(RunUntil([&] { return ann->game.LANwon + ann->game.LANlost == 1 && bob->game.LANlost == 1; }));
     RunFor(100);
     testing_support::SaveScreenshot(ann->form, std::string("lan-end-to-end-") + o.name);
@@ -235,7 +247,7 @@ protected:
             RunFor(1);
         }
         ASSERT_EQ(hosting->Host().Phase(), lan::HostPhase::Paying);
-        hosting->PayEm_Timer();
+        PayOut(*hosting);
     }
 
     // The copy's game as it was before the race: nothing won, lost or paid.

@@ -72,8 +72,9 @@ RawSocket RawSocket::Listen(int receiveBuffer) {
     return s;
 }
 
-RawSocket RawSocket::Connect(std::uint16_t port) {
+RawSocket RawSocket::Connect(std::uint16_t port, int receiveBuffer) {
     RawSocket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (receiveBuffer > 0) ::setsockopt(s.fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     const sockaddr_in a = Loopback(port);
     if (::connect(s.fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) Fail("connect");
     return s;

@@ -33,8 +33,9 @@ public:
     // buffer size above 0 is set before listening (it then holds for the
     // accepted connections).
     static RawSocket Listen(int receiveBuffer = 0);
-    // A TCP connection to 127.0.0.1:port (blocking).
-    static RawSocket Connect(std::uint16_t port);
+    // A TCP connection to 127.0.0.1:port (blocking). A receive buffer size
+    // above 0 is set before connecting (a peer that soon stops taking data).
+    static RawSocket Connect(std::uint16_t port, int receiveBuffer = 0);
     // A port on 127.0.0.1 that is bound but never listened on, so a connect
     // to it is refused while this socket lives.
     static RawSocket RefusingPort();
