@@ -250,6 +250,15 @@ protected:
         PayOut(*hosting);
     }
 
+    // Fresh copies: the host's game created, ann joined, the race started.
+    void RaceAfresh() {
+        host = std::make_unique<Copy>("hoster", 100);
+        hosting = new online::LanHostScreens(host->form, 0, host->name.get());
+        ann = std::make_unique<Copy>("ann", 300);
+        annPlays = Join(*ann, Create());
+        StartRace();
+    }
+
     // The copy's game as it was before the race: nothing won, lost or paid.
     static void ExpectAsBeforeTheRace(const Copy& copy) {
         EXPECT_EQ(copy.game.Money, kStartingMoney);
@@ -263,16 +272,18 @@ protected:
     online::LanPlayerScreens* annPlays = nullptr;
 };
 
-struct HostGoes {
+// One way for a copy to go mid-race, and what else it shows afterwards.
+struct Way {
     const char* how;
     std::function<void()> go;
+    std::function<void()> then = [] {};
 };
 
 // However the host goes mid-race, the player gets its stake back, the race
 // counts neither as won nor lost, and both its screens say "DISCONNECTED".
 TEST_F(LanRaceLeaving, APlayerWhoseHostGoesMidRaceGetsItsStakeBack) {
-    const HostGoes ways[] = {
-        {"quits", [this] { emit host->form.Quitting(); }},
+    const Way ways[] = {
+        {"quits", [this] { emit host->form.Quitting(); }, [this] { ExpectAsBeforeTheRace(*host); }},
         {"is killed", [this] { host.reset(); }},
         {"resets",
          [this] {
@@ -289,43 +300,33 @@ TEST_F(LanRaceLeaving, APlayerWhoseHostGoesMidRaceGetsItsStakeBack) {
              ASSERT_TRUE(quiet.Running());
              ASSERT_EQ(quiet.Interval(), lan::kLongestRaceSilenceMs);
              annPlays->HostQuiet_Timer();
+         },
+         [this] {
+             // The host's race goes on without the player, who is out of it.
+             ASSERT_TRUE(RunUntil([&] { return !hosting->Host().Runs(2); }));
+             FinishAndPay();
+             EXPECT_EQ(host->game.Money, kStartingMoney) << "the host alone wins its own charge back";
          }},
     };
-    for (const HostGoes& way : ways) {
+    for (const Way& way : ways) {
         SCOPED_TRACE(way.how);
-        host = std::make_unique<Copy>("hoster", 100);
-        hosting = new online::LanHostScreens(host->form, 0, host->name.get());
-        ann = std::make_unique<Copy>("ann", 300);
-        annPlays = Join(*ann, Create());
-        StartRace();
-
+        RaceAfresh();
         way.go();
         ASSERT_TRUE(RunUntil([&] { return annPlays->Label41->text() == platform::ToQString(lan::kDisconnected); }));
         ExpectAsBeforeTheRace(*ann);
         EXPECT_EQ(annPlays->WanWinCap->text(), platform::ToQString(lan::kDisconnected));
         EXPECT_EQ(ann->form.FrontPanel(), shell::Panel::WANtracks) << "the player sees it where it watched the race";
-        if (host && std::string(way.how) == "quits") ExpectAsBeforeTheRace(*host);
-        if (host && std::string(way.how) == "falls silent") {
-            // The host's race goes on without the player, who is out of it.
-            ASSERT_TRUE(RunUntil([&] { return !hosting->Host().Runs(2); }));
-            FinishAndPay();
-            EXPECT_EQ(host->game.Money, kStartingMoney) << "the host alone wins its own charge back";
-        }
+        way.then();
         RunFor(50);
         ExpectAsBeforeTheRace(*ann);
     }
 }
 
-struct PlayerGoes {
-    const char* how;
-    std::function<void()> go;
-};
-
 // A player who goes mid-race leaves the pot and the race: its fast horse
 // cannot beat the host, who is left alone and wins its own charge back.
 TEST_F(LanRaceLeaving, APlayerWhoGoesMidRaceLeavesThePotAndTheRace) {
-    const PlayerGoes ways[] = {
-        {"quits", [this] { emit ann->form.Quitting(); }},
+    const Way ways[] = {
+        {"quits", [this] { emit ann->form.Quitting(); }, [this] { ExpectAsBeforeTheRace(*ann); }},
         {"is killed", [this] { ann.reset(); }},
         {"resets",
          [this] {
@@ -333,14 +334,9 @@ TEST_F(LanRaceLeaving, APlayerWhoGoesMidRaceLeavesThePotAndTheRace) {
              ann.reset();
          }},
     };
-    for (const PlayerGoes& way : ways) {
+    for (const Way& way : ways) {
         SCOPED_TRACE(way.how);
-        host = std::make_unique<Copy>("hoster", 100);
-        hosting = new online::LanHostScreens(host->form, 0, host->name.get());
-        ann = std::make_unique<Copy>("ann", 300);
-        annPlays = Join(*ann, Create());
-        StartRace();
-
+        RaceAfresh();
         way.go();
         ASSERT_TRUE(RunUntil([&] { return !hosting->Host().Runs(2); }));
         EXPECT_EQ(hosting->Host().LanPot(), kCharge);
@@ -350,7 +346,7 @@ TEST_F(LanRaceLeaving, APlayerWhoGoesMidRaceLeavesThePotAndTheRace) {
         EXPECT_EQ(host->game.LANwon, 1);
         EXPECT_EQ(host->game.LANwager, kCharge) << "the pot paid out";
         EXPECT_EQ(hosting->LanWinCap->text(), platform::ToQString(lan::kYouHaveWon + core::FormatMoney(kCharge)));
-        if (ann) ExpectAsBeforeTheRace(*ann);
+        way.then();
     }
 }
 
