@@ -3,6 +3,7 @@
 // then reports its player on top, and two games chat through the server.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -108,6 +109,7 @@ TEST_F(GameAgainstServer, AScoreSubmittedFromTheBoardWindowIsThenTheTopPlayer) {
     first->Command4->click();
     ASSERT_TRUE(RunUntil([&] { return log.Has("score \"jenny\" level 4, won 12, lost 3, wager 2500.5"); }));
     EXPECT_TRUE(copy.dialogs.boxes.empty()) << "connected: no Sorry box";
+    EXPECT_EQ(first->Status->text(), "Score sent.");
     first.reset();
 
     online::Form11 again(copy.game, copy.dialogs, copy.player, &owner, server->Board().Port());

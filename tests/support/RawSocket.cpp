@@ -72,6 +72,8 @@ RawSocket RawSocket::Listen(int receiveBuffer) {
     return s;
 }
 
+bool RawSocket::StartListening() { return fd_ >= 0 && ::listen(fd_, 16) == 0; }
+
 RawSocket RawSocket::Connect(std::uint16_t port) {
     RawSocket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     const sockaddr_in a = Loopback(port);
