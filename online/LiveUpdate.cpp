@@ -31,6 +31,11 @@ using namespace liveupdate;
 
 namespace {
 
+// A path as the player reads it: the system's file name bytes, as game text.
+std::string PathText(const fs::path& path) {
+    return platform::FromQString(QFile::decodeName(QByteArray::fromStdString(path.string())));
+}
+
 QString DownloadedText(const std::string& server, const std::string& patch) {
     const std::string from = server.empty() ? std::string() : " from " + server;
     const std::string where = patch.empty() ? std::string() : " and waits in " + patch;
@@ -260,7 +265,7 @@ void LiveUpdate::StartDownload(std::int32_t version) {
     // An installed copy may live where the player cannot write: say so now
     // rather than fail half-way.
     if (!transfer::FolderIsWritable(options_.ProgramFolder)) {
-        form_.ShowNotice(CannotSaveNotice(options_.ProgramFolder.string()));
+        form_.ShowNotice(CannotSaveNotice(PathText(options_.ProgramFolder)));
         check_.DownloadRefused(version);
         return;
     }
@@ -283,13 +288,13 @@ void LiveUpdate::PatchDownloaded() {
     check_.DownloadFinished();
     form_.ShowNotice(kDownloaded);
     form_.Label13->setText(platform::ToQString(kDownloadedCaption));
-    PatchInstructions->setText(DownloadedText(downloadServer_, PatchPath().string()));
+    PatchInstructions->setText(DownloadedText(downloadServer_, PathText(PatchPath())));
     StartPatch->setEnabled(true);
     form_.BringToFront(shell::Panel::Picture8);
 }
 
 void LiveUpdate::ShowPatchWaiting() {
-    form_.ShowNotice(PatchWaitingNotice(PatchPath().string()));
+    form_.ShowNotice(PatchWaitingNotice(PathText(PatchPath())));
     StartPatch->setEnabled(true);
     form_.BringToFront(shell::Panel::Picture8);
 }

@@ -474,13 +474,16 @@ TEST_F(LiveUpdateTest, OneDownloadAtATime) {
 }
 
 TEST_F(LiveUpdateTest, AnUnwritableProgramFolderIsNamedAndNothingIsFetched) {
-    options.ProgramFolder = folder / "installed";  // not there: nobody can write into it
+    // Not there: nobody can write into it. Its name is UTF-8 on disk.
+    options.ProgramFolder = folder / "install\xC3\xA9";
     RawSocket files = RawSocket::Listen();
     Live().PatchFT->SetPort(files.Port());
     Live().ConnectLiveUpdate();
     RawSocket line = AcceptLiveUp();
     EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
-    EXPECT_EQ(Notice(), lu::CannotSaveNotice((folder / "installed").string()));
+    EXPECT_TRUE(Notice().starts_with("Trotwick Live Update cannot save the new version in /")) << Notice();
+    EXPECT_TRUE(Notice().ends_with("install\xE9 - the folder cannot be written to"))
+        << "the folder is named as the player reads it, not as its bytes";
     EXPECT_FALSE(files.Accept(300).Valid());
     EXPECT_FALSE(Live().Check().Downloading());
 }
