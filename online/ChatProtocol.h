@@ -35,6 +35,18 @@ using GameMessage = std::variant<ChatLine, ListRequest>;
 
 std::string Format(const GameMessage& message);
 
+// The longest line (characters, one byte each) that a server relays: it
+// drops a longer one for every player, the sender too. The chat window's
+// input line takes no more than this.
+inline constexpr std::size_t kMaxLine = 4096;
+
+// What the player typed, as one chat line: a line break inside it would end
+// the line early on the wire and lose the rest, so each CR or LF becomes a
+// blank.
+std::string OneLine(std::string_view typed);
+// A line with nothing to read (empty, or blanks and tabs only) is not sent.
+bool IsBlankLine(std::string_view line);
+
 // What a whole message from a game is (the server's side). A chat line's
 // user is everything before its last " [" in the stamp, so a name may hold
 // brackets. Nothing for anything else.
@@ -62,9 +74,8 @@ std::string PlayerList(const std::vector<std::string>& names);
 // ever and the reader's cap is never reached.
 const Grammar& ServerToGameGrammar();
 inline constexpr std::size_t kBurstLimit = 16 * 1024;
-// Longest stamp (user, time) and longest line a server reads.
+// Longest stamp (user, time) a server reads; the longest line is kMaxLine.
 inline constexpr std::size_t kMaxStamp = 512;
-inline constexpr std::size_t kMaxLine = 4096;
 
 // --- The chat log ---------------------------------------------------------
 

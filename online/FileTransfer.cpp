@@ -189,7 +189,7 @@ ReceiverStep Receiver::OnClosed() {
 }
 
 ReceiverStep Receiver::Fail(Fault fault) {
-    if (Ended()) return {};
+    if (state_ == ReceiverState::Failed) return {};
     state_ = ReceiverState::Failed;
     fault_ = fault;
     pending_.clear();

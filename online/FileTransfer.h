@@ -178,7 +178,8 @@ struct ReceiverStep {
 //   moment, or at the sender's close.
 // Bytes that begin no block, a block longer than the block size, an empty
 // first "C:" block, a file beyond the limit and a close before the last
-// block end the transfer with a fault. After the end, nothing changes it.
+// block end the transfer with a fault. After the end, only the owner's
+// Fail changes it.
 class Receiver {
 public:
     explicit Receiver(ReceiverLimits limits = {});
@@ -191,7 +192,9 @@ public:
     // The sender closed the connection.
     ReceiverStep OnClosed();
     // The owner ends the transfer (silence, a failed connection, a write
-    // error). Nothing when it has ended already.
+    // error). A transfer the receiver saw whole fails too, for its owner
+    // could not keep the file (the last block's write or the final rename
+    // failed): the file is not whole on disk. Nothing once it has failed.
     ReceiverStep Fail(Fault fault);
 
     ReceiverState State() const { return state_; }

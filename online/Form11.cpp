@@ -44,7 +44,7 @@ QLabel* MakeCaption(QWidget* parent, const char* name, const char* text, int row
 
 Form11::Form11(const core::GameState& game, platform::Dialogs& dialogs, platform::UserNameSource& userName,
                QWidget* owner, int port)
-    : shell::FormWindow(owner, "Form11", QString::fromLatin1(leaderboard::kCaption.data()), 5160, 4440),
+    : shell::FormWindow(owner, "Form11", QString::fromLatin1(leaderboard::kCaption.data()), 5160, 4680),
       game_(game),
       dialogs_(dialogs),
       userName_(userName),
@@ -73,21 +73,32 @@ Form11::Form11(const core::GameState& game, platform::Dialogs& dialogs, platform
     Command4 = shell::MakeButton(this, "Command4", QStringLiteral("Submit My Score"), 240, 2820, 4680, 495);
     connect(Command4, &QPushButton::clicked, this, &Form11::Command4_Click);
 
-    Label1 = shell::MakeLabel(this, "Label1", QString::fromLatin1(kSubmitNote), 240, 3480, 4680, 615);
+    Status = shell::MakeLabel(this, "Status", QString(), 240, 3390, 4680, 450);
+    Status->setAlignment(Qt::AlignCenter);
+    Status->setWordWrap(true);
+    QFont bold = Status->font();
+    bold.setBold(true);
+    Status->setFont(bold);
+
+    Label1 = shell::MakeLabel(this, "Label1", QString::fromLatin1(kSubmitNote), 240, 3900, 4680, 615);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignCenter);
 
     Timer1 = new platform::Timer(QStringLiteral("Timer1"), 1000, this);
     connect(Timer1, &platform::Timer::Tick, this, &Form11::Timer1_Timer);
     Timer1->SetEnabled(true);
+    Reconnect = new platform::Timer(QStringLiteral("Reconnect"), kReconnectMs, this);
+    connect(Reconnect, &platform::Timer::Tick, this, &Form11::Reconnect_Timer);
+    Reconnect->SetEnabled(true);
 
     net::Socket& socket = channel_->Socket();
     socket.setObjectName("Socket");
     connect(&socket, &net::Socket::ConnectEvent, this, &Form11::Socket_Connect);
-    connect(&socket, &net::Socket::CloseSckEvent, this, [this] { session_.Closed(); });
+    connect(&socket, &net::Socket::CloseSckEvent, this, &Form11::ConnectionLost);
     connect(&socket, &net::Socket::Error, this,
-            [this](int, std::string&, int, const std::string&, const std::string&, int, bool&) { session_.Closed(); });
-    connect(channel_, &MessageChannel::Overflowed, this, [this] { session_.Closed(); });
+            [this](int, std::string&, int, const std::string&, const std::string&, int, bool&) { ConnectionLost(); });
+    connect(&socket, &net::Socket::SendComplete, this, [this] { Told(session_.SendDone()); });
+    connect(channel_, &MessageChannel::Overflowed, this, &Form11::ConnectionLost);
     connect(channel_, &MessageChannel::MessageReceived, this, &Form11::Socket_DataArrival);
 
     Form_Load();
@@ -97,21 +108,68 @@ net::Socket& Form11::Socket() const { return channel_->Socket(); }
 
 void Form11::Form_Load() {
     shell::ApplyGradient(*this, 225, 0xFFFFFF, 0xE0E0E0);
+    Connect();
+}
+
+void Form11::Connect() {
     channel_->Close();
     session_.Closed();
-    try {
-        session_.Connecting();
-        channel_->Socket().Connect(game_.Server, port_);
-    } catch (const runtime::Error&) {
-        // An address the socket cannot even try: the board stays
-        // unconnected, and "Submit My Score" says so.
-        channel_->Close();
-        session_.Closed();
+    if (!game_.Server.empty()) {
+        try {
+            session_.Connecting();
+            channel_->Socket().Connect(game_.Server, port_);
+        } catch (const runtime::Error&) {
+            // An address the socket cannot even try: the next tick tries
+            // again (the player may have changed it meanwhile).
+            channel_->Close();
+            session_.Closed();
+        }
     }
+    ShowStatus();
+}
+
+void Form11::Reconnect_Timer() {
+    if (session_.State() == leaderboard::LinkState::Closed) Connect();
+}
+
+void Form11::ConnectionLost() {
+    Told(session_.Closed());
+    ShowStatus();
+}
+
+void Form11::Told(leaderboard::Submission submission) {
+    switch (submission) {
+        case leaderboard::Submission::None: return;
+        case leaderboard::Submission::Sent: submitted_ = leaderboard::kScoreSentStatus; break;
+        case leaderboard::Submission::NotSent: submitted_ = leaderboard::kScoreNotSentStatus; break;
+    }
+    ShowStatus();
+}
+
+void Form11::ShowStatus() {
+    std::string text = submitted_;
+    const auto add = [&text](std::string_view more) {
+        if (!text.empty()) text += ' ';
+        text += more;
+    };
+    if (game_.Server.empty()) {
+        add(leaderboard::kNoServerStatus);
+    } else if (session_.State() != leaderboard::LinkState::Connected) {
+        add(leaderboard::kConnectingStatus);
+    }
+    Status->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    Timer1_Timer();
 }
 
 void Form11::Socket_Connect() {
-    channel_->Send(session_.Connected(shell::CurrentUserName(userName_, dialogs_)));
+    try {
+        channel_->Send(session_.Connected(shell::CurrentUserName(userName_, dialogs_)));
+    } catch (const runtime::Error&) {
+        channel_->Close();
+        ConnectionLost();
+        return;
+    }
+    ShowStatus();
 }
 
 void Form11::Socket_DataArrival(const std::string& message) {
@@ -133,11 +191,21 @@ void Form11::Command4_Click() {
     }
     const ScoreRecord mine{shell::CurrentUserName(userName_, dialogs_), game_.Level, game_.LANwon, game_.LANlost,
                            game_.LANwager};
-    if (const auto message = session_.Submit(mine)) channel_->Send(*message);
+    const auto message = session_.Submit(mine);
+    if (!message) return;
+    submitted_.clear();
+    ShowStatus();
+    try {
+        // "Score sent." follows once the connection has taken it all.
+        channel_->Send(*message);
+    } catch (const runtime::Error&) {
+        channel_->Close();
+        ConnectionLost();
+    }
 }
 
 void Form11::Timer1_Timer() {
-    setWindowTitle(QString::fromStdString(leaderboard::Caption(channel_->Socket().State())));
+    setWindowTitle(QString::fromStdString(leaderboard::Caption(session_.State(), !game_.Server.empty())));
 }
 
 }  // namespace online

@@ -26,8 +26,11 @@ class MessageChannel;
 
 // "Leader's Board": the best player the online-services server knows, and
 // the button that submits the player's own record. Each opening connects
-// afresh to the server (its own socket, `Socket`) and asks once for the top
-// player; closing the window ends the connection.
+// afresh to the server (its own socket, `Socket`) and asks for the top
+// player; while it is open, a connection refused or lost is made again every
+// 10 seconds (as the chat's is), and asks again. A status line says
+// "Connecting..." while the board waits, and whether a submitted score was
+// sent. Closing the window ends the connection.
 class Form11 : public shell::FormWindow {
     Q_OBJECT
 public:
@@ -46,6 +49,8 @@ public:
     void Command4_Click();
     // Every second: the caption says whether the board is still connecting.
     void Timer1_Timer();
+    // Every 10 seconds: a board that is not connected connects again.
+    void Reconnect_Timer();
 
     net::Socket& Socket() const;
     MessageChannel& Channel() const { return *channel_; }
@@ -64,12 +69,21 @@ public:
     QLineEdit* Text8 = nullptr;  // the highest LAN wager, as money
     QPushButton* Command4 = nullptr;
     QLabel* Label1 = nullptr;
+    QLabel* Status = nullptr;  // connecting, and what became of a submitted score
     platform::Timer* Timer1 = nullptr;
+    platform::Timer* Reconnect = nullptr;
 
     static constexpr const char* kNotConnected = "You are not connected to the Server.";
     static constexpr const char* kNotConnectedTitle = "Sorry";
 
+    static constexpr int kReconnectMs = 10000;
+
 private:
+    void Connect();
+    void ConnectionLost();
+    void Told(leaderboard::Submission submission);
+    // The caption and the status line, for the link and the last score.
+    void ShowStatus();
     void ShowTopPlayer(const ScoreRecord& top);
 
     const core::GameState& game_;
@@ -78,6 +92,7 @@ private:
     int port_;
     MessageChannel* channel_;
     leaderboard::BoardSession session_;
+    std::string submitted_;  // what became of the last score submitted
 };
 
 }  // namespace online

@@ -57,6 +57,8 @@ Form13::Form13(net::Socket& chat, core::Notices& notices, platform::Dialogs& dia
 
     Text13 = shell::MakeLabel(this, "Text13", QStringLiteral("Say:"), 120, 4740, 480, 255);
     Text8 = shell::MakeTextBox(this, "Text8", QStringLiteral("Hello!"), 600, 4710, 4440, 315);
+    // No longer than the server relays: a longer line would vanish for all.
+    Text8->setMaxLength(static_cast<int>(chat::kMaxLine));
     Text8->installEventFilter(this);
 
     ListPlayers = shell::MakeButton(this, "ListPlayers", QStringLiteral("List players"), 5160, 4680, 1320, 375);
@@ -101,8 +103,10 @@ bool Form13::Text8_KeyDown(int keyCode) {
         notices_.ShowNotice(kNotConnected);
         return false;
     }
-    const chat::ChatLine line{shell::CurrentUserName(userName_, dialogs_), timeOfDay_(),
-                              platform::FromQString(Text8->text())};
+    const std::string typed = chat::OneLine(platform::FromQString(Text8->text()));
+    // Nothing to say: the key does nothing.
+    if (chat::IsBlankLine(typed)) return false;
+    const chat::ChatLine line{shell::CurrentUserName(userName_, dialogs_), timeOfDay_(), typed};
     chat_.SendData(chat::Format(line));
     Text8->clear();
     return true;

@@ -44,7 +44,8 @@ public:
     // the log shows its end. Also while the window is hidden.
     void AppendServerText(const std::string& text);
     // A key in the input line. Enter while the chat is connected sends the
-    // line and empties the input; true when the key was used so.
+    // line (its line breaks made blanks) and empties the input; a blank
+    // line is not sent. True when the key was used so.
     bool Text8_KeyDown(int keyCode);
     // Asks the server who is in the chat ("List players").
     void RequestChatList();

@@ -59,6 +59,7 @@ std::string TopPlayerMessage(const ScoreRecord& record) { return Format(TopPlaye
 
 std::string BoardSession::Connected(std::string_view userName) {
     state_ = LinkState::Connected;
+    submitting_ = false;
     return Format(TopPlayerQuery{std::string(userName)});
 }
 
@@ -73,14 +74,27 @@ std::optional<ScoreRecord> BoardSession::Received(std::string_view message) {
     return std::nullopt;
 }
 
-std::optional<std::string> BoardSession::Submit(const ScoreRecord& mine) const {
+Submission BoardSession::Closed() {
+    state_ = LinkState::Closed;
+    const bool lost = submitting_;
+    submitting_ = false;
+    return lost ? Submission::NotSent : Submission::None;
+}
+
+std::optional<std::string> BoardSession::Submit(const ScoreRecord& mine) {
     if (state_ != LinkState::Connected) return std::nullopt;
+    submitting_ = true;
     return ScoreMessage(mine);
 }
 
-std::string Caption(std::int32_t socketState) {
-    // 4 resolving the host name, 5 resolved, 6 connecting.
-    const bool connecting = socketState >= 4 && socketState <= 6;
+Submission BoardSession::SendDone() {
+    const bool sent = submitting_;
+    submitting_ = false;
+    return sent ? Submission::Sent : Submission::None;
+}
+
+std::string Caption(LinkState state, bool serverSet) {
+    const bool connecting = state == LinkState::Connecting || (state == LinkState::Closed && serverSet);
     return std::string(connecting ? kConnectingCaption : kCaption);
 }
 

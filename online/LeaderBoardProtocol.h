@@ -69,9 +69,18 @@ enum class LinkState {
     Connected,   // "LEADER?" has gone out; the board may answer and take a score
 };
 
+// What became of the score the player submitted last.
+enum class Submission {
+    None,     // nothing was submitted, or it was told already
+    Sent,     // it went out whole on the connection
+    NotSent,  // the connection ended before it went out
+};
+
 // The rules of the game's connection to the board, free of sockets: what to
 // send when, and which answers to take. The window feeds it the socket's
-// events and the messages its reader cut, and shows what it reports.
+// events and the messages its reader cut, and shows what it reports. The
+// window reconnects while it is open, so a closed link is one waiting to be
+// made again.
 class BoardSession {
 public:
     LinkState State() const { return state_; }
@@ -79,7 +88,9 @@ public:
     void Connecting() { state_ = LinkState::Connecting; }
     // The connection is up: the question to send at once.
     std::string Connected(std::string_view userName);
-    void Closed() { state_ = LinkState::Closed; }
+    // The connection is lost, refused or closed; a score still on its way
+    // was not sent.
+    Submission Closed();
 
     // A whole message from the server. The top player to show when it is a
     // "LEADER:" whose code reads to all five fields while connected;
@@ -88,21 +99,32 @@ public:
 
     // "Submit My Score": the message to send, or nothing when the board is
     // not connected (the player is told so, nothing is sent).
-    std::optional<std::string> Submit(const ScoreRecord& mine) const;
+    std::optional<std::string> Submit(const ScoreRecord& mine);
+    // Everything given to the connection has gone out: a score on its way
+    // was sent.
+    Submission SendDone();
 
     // Messages from the server that were not a readable top player.
     std::uint64_t Ignored() const { return ignored_; }
 
 private:
     LinkState state_ = LinkState::Closed;
+    bool submitting_ = false;
     std::uint64_t ignored_ = 0;
 };
 
-// The window's caption for a socket state (0..9): "Connecting..." while a
-// connection is being made, by address or by host name (states 4 to 6).
-std::string Caption(std::int32_t socketState);
+// The window's caption: "Connecting..." while the connection is being made,
+// and while a lost one waits to be made again (when there is a server to
+// make it with).
+std::string Caption(LinkState state, bool serverSet);
 
 inline constexpr std::string_view kCaption = "Leader's Board";
 inline constexpr std::string_view kConnectingCaption = "Leader's Board - Connecting...";
+
+// The window's status line.
+inline constexpr std::string_view kConnectingStatus = "Connecting...";
+inline constexpr std::string_view kNoServerStatus = "Not connected: no server is set (Game > \"Live Update Settings\").";
+inline constexpr std::string_view kScoreSentStatus = "Score sent.";
+inline constexpr std::string_view kScoreNotSentStatus = "Score not sent: the connection to the server was lost.";
 
 }  // namespace online::leaderboard

@@ -31,9 +31,15 @@ using namespace liveupdate;
 
 namespace {
 
-QString DownloadedText(const std::string& server) {
+// A path as the player reads it: the system's file name bytes, as game text.
+std::string PathText(const fs::path& path) {
+    return platform::FromQString(QFile::decodeName(QByteArray::fromStdString(path.string())));
+}
+
+QString DownloadedText(const std::string& server, const std::string& patch) {
     const std::string from = server.empty() ? std::string() : " from " + server;
-    return platform::ToQString("A new version of Trotwick has been downloaded" + from +
+    const std::string where = patch.empty() ? std::string() : " and waits in " + patch;
+    return platform::ToQString("A new version of Trotwick has been downloaded" + from + where +
                                ". To install it, press \"Start Patch\", then close Trotwick so that the patch "
                                "can replace it.");
 }
@@ -69,6 +75,8 @@ LiveUpdate::LiveUpdate(shell::Form1& form, LiveUpdateOptions options)
     manualTimeout_.setSingleShot(true);
     manualTimeout_.setInterval(options_.ManualCheckTimeout);
     connect(&manualTimeout_, &QTimer::timeout, this, &LiveUpdate::ManualCheck_Timeout);
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &LiveUpdate::Retry_Timer);
 
     PatchFT = new BramblyFT(&form_);
     PatchFT->setObjectName("PatchFT");
@@ -119,7 +127,8 @@ void LiveUpdate::BuildPicture8() {
     font.setPointSize(20);
     font.setBold(true);
     PatchHeading->setFont(font);
-    PatchInstructions = shell::MakeLabel(panel, "PatchInstructions", DownloadedText(""), 1440, 1500, 7215, 735);
+    PatchInstructions =
+        shell::MakeLabel(panel, "PatchInstructions", DownloadedText("", ""), 1440, 1440, 7215, 975);
     PatchInstructions->setAlignment(Qt::AlignCenter);
     PatchInstructions->setWordWrap(true);
     StartPatch = shell::MakeButton(panel, "StartPatch", QStringLiteral("Start Patch"), 3960, 2520, 2175, 495);
@@ -170,6 +179,8 @@ void LiveUpdate::LiveUpdate_Timer() {
 }
 
 void LiveUpdate::ServerChanged() {
+    check_.ServerChanged();
+    retry_.stop();
     ConnectLiveUp(form_.Game().Server);
     ConnectChat(form_.Game().Server);
 }
@@ -196,7 +207,24 @@ void LiveUpdate::ManualCheck_Timeout() {
     if (check_.ManualCheckExpired()) form_.ShowNotice(kCheckServerSettings);
 }
 
+void LiveUpdate::Retry_Timer() {
+    retry_.stop();
+    check_.RetryDue();
+    const std::string server = form_.Game().Server;
+    if (server.empty() || check_.ChecksStopped()) return;
+    // A server that keeps the connection open says "VERSION:" only to a new
+    // one.
+    try {
+        ConnectLiveUp(server);
+    } catch (const runtime::Error&) {
+        // The watchdog tries again.
+    }
+}
+
 void LiveUpdate::LiveUp_Message(const std::string& message) {
+    // A patch the player removed no longer waits: it is fetched again.
+    std::error_code error;
+    if (check_.PatchWaiting() && !fs::is_regular_file(fs::symlink_status(PatchPath(), error))) check_.PatchGone();
     const VersionDecision decision = check_.OnMessage(message);
     if (!check_.ManualCheckPending()) manualTimeout_.stop();
     switch (decision.kind) {
@@ -206,6 +234,7 @@ void LiveUpdate::LiveUp_Message(const std::string& message) {
         case VersionDecision::Kind::Newer: break;
     }
     if (decision.notice) form_.ShowNotice(decision.notice);
+    if (decision.patchWaiting) ShowPatchWaiting();
     try {
         liveUp_->Send(FormatAnswer(*decision.answer, UserName(), form_.ProgramVersion));
     } catch (const runtime::Error&) {
@@ -217,6 +246,7 @@ void LiveUpdate::LiveUp_Message(const std::string& message) {
 
 void LiveUpdate::HandshakeFailed() {
     check_.HandshakeFailed();
+    retry_.stop();
     form_.ShowNotice(kUpdateFailed);
     form_.Label13->setText(platform::ToQString(kPlainCaption));
     liveUp_->Close();
@@ -235,7 +265,7 @@ void LiveUpdate::StartDownload(std::int32_t version) {
     // An installed copy may live where the player cannot write: say so now
     // rather than fail half-way.
     if (!transfer::FolderIsWritable(options_.ProgramFolder)) {
-        form_.ShowNotice(CannotSaveNotice(options_.ProgramFolder.string()));
+        form_.ShowNotice(CannotSaveNotice(PathText(options_.ProgramFolder)));
         check_.DownloadRefused(version);
         return;
     }
@@ -247,6 +277,7 @@ void LiveUpdate::StartDownload(std::int32_t version) {
     }
     downloadServer_ = server;
     check_.DownloadStarted(version);
+    retry_.stop();
 }
 
 void LiveUpdate::PatchDownloadProgress(std::int32_t& BytesPerSec) {
@@ -257,22 +288,31 @@ void LiveUpdate::PatchDownloaded() {
     check_.DownloadFinished();
     form_.ShowNotice(kDownloaded);
     form_.Label13->setText(platform::ToQString(kDownloadedCaption));
-    PatchInstructions->setText(DownloadedText(downloadServer_));
+    PatchInstructions->setText(DownloadedText(downloadServer_, PathText(PatchPath())));
+    StartPatch->setEnabled(true);
+    form_.BringToFront(shell::Panel::Picture8);
+}
+
+void LiveUpdate::ShowPatchWaiting() {
+    form_.ShowNotice(PatchWaitingNotice(PathText(PatchPath())));
     StartPatch->setEnabled(true);
     form_.BringToFront(shell::Panel::Picture8);
 }
 
 void LiveUpdate::PatchFailed() {
-    check_.DownloadFailed();
-    form_.ShowNotice(kUpdateFailed);
+    const FailedFetch failed = check_.DownloadFailed();
     form_.Label13->setText(platform::ToQString(kPlainCaption));
+    if (failed.tell) form_.ShowNotice(kUpdateFailed);
+    if (failed.pause.count() > 0) retry_.start(failed.pause);
 }
 
 void LiveUpdate::StartPatch_Click() {
     const fs::path patch = PatchPath();
     std::error_code error;
     bool started = false;
-    if (fs::is_regular_file(patch, error)) {
+    // Only the file the game fetched: not whatever a link put in its place
+    // points to.
+    if (fs::is_regular_file(fs::symlink_status(patch, error))) {
         // It runs as the player: nobody else may run it.
         fs::permissions(patch, fs::perms::owner_all, fs::perm_options::replace, error);
         started = !error && options_.Starter->StartDetached(patch, {options_.Executable.string()});

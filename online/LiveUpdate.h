@@ -78,6 +78,9 @@ public:
     void LiveUpdate_Timer();
     // The player's check got no answer in time.
     void ManualCheck_Timeout();
+    // The pause after a failed fetch is over: the server is asked afresh,
+    // and a newer version is fetched again.
+    void Retry_Timer();
     void PatchDownloadProgress(std::int32_t& BytesPerSec);
     void PatchDownloaded();
     void PatchFailed();
@@ -89,6 +92,9 @@ public:
     // The patch program's path.
     std::filesystem::path PatchPath() const;
     const liveupdate::UpdateCheck& Check() const { return check_; }
+    // Whether a fetch waits to be tried again, and how long the wait is.
+    bool RetryWaiting() const { return retry_.isActive(); }
+    std::chrono::milliseconds RetryPause() const { return retry_.intervalAsDuration(); }
     Form10* Settings() const { return settings_.Loaded(); }
 
     BramblyFT* PatchFT = nullptr;
@@ -102,6 +108,8 @@ private:
     void BuildPicture8();
     void BuildMenus();
     void StartDownload(std::int32_t version);
+    // The player's check found the fetched patch still waiting.
+    void ShowPatchWaiting();
     // The handshake cannot go on: the checks stop, LiveUp closes.
     void HandshakeFailed();
     void ConnectLiveUp(const std::string& server);
@@ -116,6 +124,7 @@ private:
     MessageChannel* liveUp_ = nullptr;
     liveupdate::UpdateCheck check_;
     QTimer manualTimeout_;
+    QTimer retry_;
     std::string downloadServer_;  // where the patch on its way comes from
     shell::SingleInstance<Form10> settings_;
 };

@@ -12,6 +12,17 @@ std::string CannotSaveNotice(std::string_view folder) {
            " - the folder cannot be written to";
 }
 
+std::string PatchWaitingNotice(std::string_view patchPath) {
+    return "The new version of Trotwick waits in " + std::string(patchPath) +
+           " - press \"Start Patch\" to install it";
+}
+
+std::chrono::seconds RetryPause(int failures) {
+    if (failures <= 1) return std::chrono::seconds(10);
+    if (failures == 2) return std::chrono::seconds(30);
+    return std::chrono::minutes(5);
+}
+
 const Grammar& ServerToGameGrammar() {
     static const KeywordGrammar grammar({{kVersionKeyword, Tail::Text}});
     return grammar;
@@ -116,6 +127,9 @@ VersionDecision UpdateCheck::OnMessage(std::string_view message) {
     serverVersion_ = *version;
     decision.version = *version;
     if (programVersion_ >= *version) {
+        // Nothing newer to fetch: a run of failed fetches is over.
+        failures_ = 0;
+        retryDue_ = false;
         decision.kind = VersionDecision::Kind::UpToDate;
         decision.answer = Answer::Reject;
         decision.notice = manual ? kUpToDate : nullptr;
@@ -126,12 +140,15 @@ VersionDecision UpdateCheck::OnMessage(std::string_view message) {
     if (downloading_) {
         decision.notice = manual ? kDownloading : nullptr;
     } else if (downloaded_ && *version <= *downloaded_) {
-        decision.notice = manual ? kDownloaded : nullptr;
-    } else if (refused_ && *version <= *refused_ && !manual) {
-        decision.notice = nullptr;
+        decision.patchWaiting = manual;
+    } else if (!manual && refused_ && *version <= *refused_) {
+        // It could not start; the player may try again.
+    } else if (!manual && failures_ > 0 && !retryDue_) {
+        // The pause after a failed fetch still runs.
     } else {
         decision.notice = manual ? kDownloading : nullptr;
         decision.download = true;
+        fetchAsked_ = manual;
     }
     return decision;
 }
@@ -144,6 +161,7 @@ void UpdateCheck::HandshakeFailed() {
 void UpdateCheck::DownloadStarted(std::int32_t version) {
     downloading_ = true;
     fetching_ = version;
+    retryDue_ = false;
 }
 
 void UpdateCheck::DownloadRefused(std::int32_t version) { refused_ = version; }
@@ -152,8 +170,26 @@ void UpdateCheck::DownloadFinished() {
     if (!downloading_) return;
     downloading_ = false;
     downloaded_ = fetching_;
+    failures_ = 0;
+    retryDue_ = false;
 }
 
-void UpdateCheck::DownloadFailed() { downloading_ = false; }
+FailedFetch UpdateCheck::DownloadFailed() {
+    if (!downloading_) return {};
+    downloading_ = false;
+    if (failures_ < 1000) ++failures_;
+    retryDue_ = false;
+    FailedFetch failed;
+    failed.tell = failures_ == 1 || fetchAsked_;
+    failed.pause = RetryPause(failures_);
+    fetchAsked_ = false;
+    return failed;
+}
+
+void UpdateCheck::ServerChanged() {
+    failures_ = 0;
+    retryDue_ = false;
+    refused_.reset();
+}
 
 }  // namespace online::liveupdate

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +33,9 @@ inline constexpr const char* kInvalidAddress = "Invalid server address. The addr
 inline constexpr const char* kInvalidAddressTitle = "Error";
 // A folder the patch cannot be saved in.
 std::string CannotSaveNotice(std::string_view folder);
+// The answer to the player's check while a fetched patch waits to be
+// started: where it is, and how to start it.
+std::string PatchWaitingNotice(std::string_view patchPath);
 
 // The largest patch the game accepts.
 inline constexpr std::uint64_t kMaxPatchSize = transfer::kMaxFileSize;
@@ -85,6 +89,10 @@ bool IsServerAddress(std::string_view text);
 // (state 7) and there is a server to connect to.
 bool NeedsReconnect(std::int32_t socketState, std::string_view server);
 
+// How long the live update waits after the `failures`-th failed fetch in a
+// row before it fetches again: 10 s, then 30 s, then 5 minutes each time.
+std::chrono::seconds RetryPause(int failures);
+
 // What to do with one message from the server.
 struct VersionDecision {
     enum class Kind { Ignored, UpToDate, Newer, Unreadable };
@@ -92,14 +100,26 @@ struct VersionDecision {
     std::int32_t version = 0;
     std::optional<Answer> answer;    // send it
     const char* notice = nullptr;    // show it
+    bool patchWaiting = false;       // tell the player where the fetched patch waits
     bool download = false;           // fetch the patch (after answering)
+};
+
+// What follows a failed fetch: whether the player is told, and the pause
+// before the next try.
+struct FailedFetch {
+    bool tell = false;
+    std::chrono::seconds pause{0};
 };
 
 // The state of the update checks of one main window. A check the player
 // asked for has its outcome shown; others only act. A version the server
-// names is fetched once: not while a fetch runs, not again once it is
-// here, and (unless the player asks) not again after it could not start.
-// An unreadable version stops the automatic checks for the rest of the run.
+// names is fetched once: not while a fetch runs, and not again once it is
+// here (while the patch waits). A fetch that failed is tried again after a
+// pause that grows with each failure in a row; the player hears of the
+// first failure of such a run, and of any fetch they asked for, but not of
+// every retry. A fetch that could not start is not tried again unless the
+// player asks. An unreadable version stops the automatic checks for the
+// rest of the run.
 class UpdateCheck {
 public:
     explicit UpdateCheck(std::int32_t programVersion) : programVersion_(programVersion) {}
@@ -117,8 +137,21 @@ public:
     void DownloadStarted(std::int32_t version);
     void DownloadRefused(std::int32_t version);
     void DownloadFinished();
-    void DownloadFailed();
+    FailedFetch DownloadFailed();
     bool Downloading() const { return downloading_; }
+
+    // The pause after a failed fetch has passed: the next "VERSION:" of a
+    // newer version fetches again.
+    void RetryDue() { retryDue_ = true; }
+    // Failed fetches in a row (0 after a whole one, or when there is no
+    // newer version any more).
+    int Failures() const { return failures_; }
+
+    // A fetched patch waits to be started; PatchGone when its file went.
+    bool PatchWaiting() const { return downloaded_.has_value(); }
+    void PatchGone() { downloaded_.reset(); }
+    // Another server: what went wrong with the old one is forgotten.
+    void ServerChanged();
 
     std::int32_t ServerVersion() const { return serverVersion_; }
     std::int32_t ProgramVersion() const { return programVersion_; }
@@ -129,9 +162,12 @@ private:
     bool manual_ = false;
     bool stopped_ = false;
     bool downloading_ = false;
+    bool fetchAsked_ = false;  // the player asked for the fetch under way
     std::int32_t fetching_ = 0;
     std::optional<std::int32_t> downloaded_;
     std::optional<std::int32_t> refused_;
+    int failures_ = 0;
+    bool retryDue_ = false;
 };
 
 }  // namespace online::liveupdate

@@ -82,15 +82,20 @@ void RemoveTempFile(const std::filesystem::path& copy) noexcept {
 std::error_code DownloadFile::Open(const std::filesystem::path& savePath) {
     Abandon();
     savePath_ = savePath;
-    receivePath_ = std::filesystem::path(savePath.string() + ".TMP");
-    std::error_code ignored;
-    std::filesystem::remove(receivePath_, ignored);
-    fd_ = ::open(receivePath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
-        const std::error_code error = LastError();
-        receivePath_.clear();
-        return error;
+    const std::filesystem::path receive(savePath.string() + ".TMP");
+    // Only a file made now will do, readable by the player alone: never one
+    // left at the name, nor whatever a link planted there (the program's
+    // folder may be shared) points to.
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    fd_ = ::open(receive.c_str(), kFlags, 0600);
+    if (fd_ < 0 && errno == EEXIST) {
+        // A left-over (or a link: removing it leaves its target alone), once.
+        std::error_code ignored;
+        std::filesystem::remove(receive, ignored);
+        fd_ = ::open(receive.c_str(), kFlags, 0600);
     }
+    if (fd_ < 0) return LastError();
+    receivePath_ = receive;
     return {};
 }
 

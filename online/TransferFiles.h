@@ -33,9 +33,10 @@ std::optional<std::filesystem::path> MakeTempFile(const std::filesystem::path& p
 // Removes a temporary copy, and its folder once it is empty.
 void RemoveTempFile(const std::filesystem::path& copy) noexcept;
 
-// The file a receiver writes. The bytes go to <save path>.TMP; only a whole
-// transfer replaces the save path (by a rename, so a file already there is
-// whole until then); an abandoned one is removed.
+// The file a receiver writes. The bytes go to <save path>.TMP, a file made
+// afresh for them; only a whole transfer replaces the save path (by a
+// rename, so a file already there is whole until then); an abandoned one is
+// removed.
 class DownloadFile {
 public:
     DownloadFile() = default;
@@ -43,8 +44,10 @@ public:
     DownloadFile(const DownloadFile&) = delete;
     DownloadFile& operator=(const DownloadFile&) = delete;
 
-    // Starts the receive file empty (a left-over one is replaced). An error
-    // when it cannot be made (no such folder, no right to write there).
+    // Starts the receive file as a new file that only its owner may read
+    // (a left-over one, or a link, at its name is removed first and the
+    // file made once more). An error when it cannot be made (no such folder,
+    // no right to write there, something put back at its name at once).
     std::error_code Open(const std::filesystem::path& savePath);
     std::error_code Append(std::string_view bytes);
     // Writes the file to the disk and puts it at the save path.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "platform/Timer.h"
 #include "tests/online/ScriptedFileServer.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/RawSocket.h"
 #include "tests/support/TempFolder.h"
 
@@ -112,6 +115,57 @@ TEST_F(TransferControl, TransferDroppedInTheMiddleLeavesNothingBehind) {
     EXPECT_EQ(folder.Names(), Messages{"Patch.exe"});
     EXPECT_EQ(folder.Read("Patch.exe"), "the patch from before") << "a broken fetch replaces nothing";
     EXPECT_FALSE(ft.Speed->Enabled());
+}
+
+// Every way a fetch can fail on its last steps ends it with the failure
+// event, leaves nothing on disk, and the next fetch brings the file whole.
+TEST_F(TransferControl, AFetchThatFailsAtAnyStepEndsAndTheNextOneBringsTheFileWhole) {
+    const std::string content = TransferFileOf(2 * B + B / 2);
+    struct Case {
+        const char* name;
+        std::function<bool()> before;  // puts the fault in place
+        std::function<void()> after;   // takes it away again
+        int closeInBlock;
+        Fault fault;
+    };
+    std::optional<testing_support::FileSizeLimit> fullDisk;
+    const Case cases[] = {
+        {"the finished file cannot take its name (a folder stands there)",
+         [&] { return fs::create_directory(save); }, [&] { fs::remove(save); }, -1, Fault::FileError},
+        {"the sender closes in the middle of a block", [] { return true; }, [] {}, 2, Fault::BrokenOff},
+        {"the last block cannot be written (a full disk)",
+         [&] {
+             // The two full blocks fit; the last one does not.
+             fullDisk.emplace(2 * B + 10);
+             return fullDisk->InForce();
+         },
+         [&] { fullDisk.reset(); }, -1, Fault::FileError},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        events.clear();
+        if (!c.before()) GTEST_SKIP() << "the fault cannot be made here";
+        ServePlan plan{content, B};
+        plan.closeInBlock = c.closeInBlock;
+        ScriptedFileServer failing;
+        failing.Serve(plan);
+        Fetch(failing);
+        c.after();
+        EXPECT_EQ(events, (Messages{"ReceivingStarted", std::string("ReceivingFailed: ") + FaultText(c.fault)}));
+        EXPECT_EQ(ft.LastFault(), c.fault);
+        EXPECT_FALSE(ft.Receiving());
+        EXPECT_FALSE(ft.Speed->Enabled()) << "no rate is told after the end";
+        EXPECT_TRUE(folder.Names().empty()) << "the partial file is closed and removed";
+
+        events.clear();
+        ScriptedFileServer whole;
+        whole.Serve({content, B});
+        Fetch(whole);
+        EXPECT_EQ(events, (Messages{"ReceivingStarted", "ReceivingFinished"}));
+        EXPECT_TRUE(folder.Read("Patch.exe") == content) << "the next fetch brings it whole";
+        EXPECT_EQ(folder.Names(), Messages{"Patch.exe"});
+        fs::remove(save);
+    }
 }
 
 TEST_F(TransferControl, RefusedSilentAndHostileSendersEndTheFetch) {

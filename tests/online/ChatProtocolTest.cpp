@@ -68,6 +68,39 @@ TEST(ChatStream, TheServerCutsLinesAndRequestsHoweverTheyArrive) {
               (std::vector<std::string>{a}));
 }
 
+TEST(ChatStream, TheServerRelaysLinesUpToTheLongestTheInputTakes) {
+    const std::string longest = chat::Format(chat::ChatLine{"jenny", "14:05", std::string(chat::kMaxLine, 'x')});
+    const std::string tooLong = chat::Format(chat::ChatLine{"jenny", "14:05", std::string(chat::kMaxLine + 1, 'y')});
+    const std::string next = chat::Format(chat::ChatLine{"bob", "14:06", "Hi"});
+    EXPECT_EQ(Cut(chat::GameToServerGrammar(), {longest, next}, false), (std::vector<std::string>{longest, next}));
+    EXPECT_EQ(Cut(chat::GameToServerGrammar(), {tooLong, next}, false), (std::vector<std::string>{next}))
+        << "a longer one is given up";
+}
+
+TEST(ChatMessages, ATypedLineIsOneLineAndABlankOneIsNothingToSay) {
+    const struct {
+        std::string typed;
+        std::string line;
+        bool blank;
+    } cases[] = {
+        {"Hello!", "Hello!", false},
+        {"", "", true},
+        {"   ", "   ", true},
+        {" \t ", " \t ", true},
+        {"\xA0", "\xA0", true},
+        {"\r\n", "  ", true},
+        {" . ", " . ", false},
+        {"two\r\nlines", "two  lines", false},
+        {"a\rb\nc", "a b c", false},
+        {std::string("nul\0byte", 8), std::string("nul\0byte", 8), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_EQ(chat::OneLine(c.typed), c.line);
+        EXPECT_EQ(chat::IsBlankLine(chat::OneLine(c.typed)), c.blank);
+    }
+}
+
 TEST(ChatStream, TheGameGathersEachBurstOfServerTextIntoOne) {
     // Pieces of one burst come out as one text once the server falls quiet.
     EXPECT_EQ(Cut(chat::ServerToGameGrammar(), {"bob [14:06]:\r\n", "Hi\r\n"}, false),

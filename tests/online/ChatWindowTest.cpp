@@ -79,17 +79,44 @@ TEST_F(ChatWindow, EnterSendsTheTypedLineExactlyAndEmptiesTheInput) {
     EXPECT_EQ(peer.ReceiveExactly(first.size()), first);
     EXPECT_EQ(window->Text8->text(), "");
 
-    // An empty line goes too; other keys are typing.
-    QTest::keyClick(window->Text8, Qt::Key_Enter);
-    const std::string empty = "jenny [14:05:09]:\r\n\r\n";
-    EXPECT_EQ(peer.ReceiveExactly(empty.size()), empty);
+    // Other keys are typing; the keypad's Enter sends too.
     QTest::keyClicks(window->Text8, "off to the races \xC2\xA3" "5");
-    QTest::keyClick(window->Text8, Qt::Key_Return);
+    QTest::keyClick(window->Text8, Qt::Key_Enter);
     const std::string typed = "jenny [14:05:09]:\r\noff to the races \xA3" "5\r\n";
     EXPECT_EQ(peer.ReceiveExactly(typed.size()), typed);
     EXPECT_EQ(peer.ReceiveSome(150), "");
     // The game does not put its own lines in the log.
     EXPECT_EQ(window->Log().Text(), std::string(chat::kLogDesignText));
+}
+
+TEST_F(ChatWindow, BlankLinesAreNotSentAndLineBreaksDoNotCutALine) {
+    ConnectChat();
+    for (const char* blank : {"", "   ", "\t", " \xC2\xA0 "}) {
+        SCOPED_TRACE(blank);
+        window->Text8->setText(QString::fromUtf8(blank));
+        QTest::keyClick(window->Text8, Qt::Key_Return);
+        EXPECT_EQ(window->Text8->text(), QString::fromUtf8(blank)) << "nothing was sent";
+    }
+    EXPECT_EQ(peer.ReceiveSome(150), "");
+    EXPECT_EQ(form.Notice->text(), "") << "nothing to say, nothing to tell";
+
+    // A pasted line break would end the line on the wire and lose the rest.
+    window->Text8->setText(QStringLiteral("first\r\nsecond"));
+    QTest::keyClick(window->Text8, Qt::Key_Return);
+    const std::string line = "jenny [14:05:09]:\r\nfirst  second\r\n";
+    EXPECT_EQ(peer.ReceiveExactly(line.size()), line);
+}
+
+TEST_F(ChatWindow, TheInputTakesNoLongerLineThanTheServerRelays) {
+    ConnectChat();
+    EXPECT_EQ(window->Text8->maxLength(), static_cast<int>(chat::kMaxLine));
+    window->Text8->setText(QString(static_cast<int>(chat::kMaxLine) + 100, QLatin1Char('x')));
+    EXPECT_EQ(window->Text8->text().size(), static_cast<int>(chat::kMaxLine));
+    QTest::keyClicks(window->Text8, "more");
+    EXPECT_EQ(window->Text8->text().size(), static_cast<int>(chat::kMaxLine));
+    QTest::keyClick(window->Text8, Qt::Key_Return);
+    const std::string line = "jenny [14:05:09]:\r\n" + std::string(chat::kMaxLine, 'x') + "\r\n";
+    EXPECT_TRUE(peer.ReceiveExactly(line.size()) == line);
 }
 
 TEST_F(ChatWindow, NothingIsSentWhileNotConnected) {

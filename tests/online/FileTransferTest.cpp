@@ -270,4 +270,21 @@ TEST(FileTransfer, ReceiverEndedByItsOwnerStaysEnded) {
     EXPECT_FALSE(idle.OnBytes("F:abc").block) << "nothing counts before the request";
 }
 
+TEST(FileTransfer, AWholeTransferWhoseFileCouldNotBeKeptFails) {
+    // The last block came, but its owner could not write it or give the file
+    // its name: the transfer ends failed, not done.
+    Receiver receiver;
+    receiver.Start();
+    receiver.OnBytes("F:ab");
+    ASSERT_TRUE(receiver.OnQuiet().finished);
+    EXPECT_EQ(receiver.State(), ReceiverState::Done);
+    const ReceiverStep step = receiver.Fail(Fault::FileError);
+    EXPECT_EQ(step.fault, Fault::FileError);
+    EXPECT_FALSE(step.finished);
+    EXPECT_EQ(receiver.State(), ReceiverState::Failed);
+    EXPECT_TRUE(receiver.Ended());
+    EXPECT_EQ(receiver.Fail(Fault::Silence).fault, Fault::None) << "it fails once";
+    EXPECT_EQ(receiver.LastFault(), Fault::FileError);
+}
+
 }  // namespace

@@ -131,11 +131,41 @@ TEST_F(SessionTest, SubmitsTheRecordOnlyWhileConnected) {
     EXPECT_FALSE(session.Submit(mine));
 }
 
-TEST(LeaderBoardCaption, SaysConnectingWhileTheConnectionIsBeingMade) {
-    for (int state = 0; state <= 9; ++state) {
-        const bool connecting = state == 4 || state == 5 || state == 6;
-        EXPECT_EQ(board::Caption(state), connecting ? "Leader's Board - Connecting..." : "Leader's Board") << state;
-    }
+TEST_F(SessionTest, TellsWhetherASubmittedScoreWentOut) {
+    using S = board::Submission;
+    const ScoreRecord mine{"jenny", 2, 7, 1, 2500.5};
+    session.Connected("jenny");
+    EXPECT_EQ(session.SendDone(), S::None) << "the question went out; no score was on its way";
+    ASSERT_TRUE(session.Submit(mine));
+    EXPECT_EQ(session.SendDone(), S::Sent);
+    EXPECT_EQ(session.SendDone(), S::None) << "told once";
+    EXPECT_EQ(session.Closed(), S::None) << "it went out before the close";
+
+    session.Connected("jenny");
+    ASSERT_TRUE(session.Submit(mine));
+    EXPECT_EQ(session.Closed(), S::NotSent) << "lost on the way";
+    EXPECT_EQ(session.SendDone(), S::None);
+    EXPECT_EQ(session.Closed(), S::None);
+
+    session.Connected("jenny");
+    ASSERT_TRUE(session.Submit(mine));
+    session.Connected("jenny");
+    EXPECT_EQ(session.SendDone(), S::None) << "a new connection owes nothing of the old one";
+}
+
+TEST(LeaderBoardCaption, SaysConnectingUntilConnectedWhileThereIsAServer) {
+    using L = board::LinkState;
+    const struct {
+        L state;
+        bool serverSet;
+        const char* caption;
+    } cases[] = {
+        {L::Connecting, true, "Leader's Board - Connecting..."},
+        {L::Closed, true, "Leader's Board - Connecting..."},  // waiting to connect again
+        {L::Connected, true, "Leader's Board"},
+        {L::Closed, false, "Leader's Board"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(board::Caption(c.state, c.serverSet), c.caption);
 }
 
 }  // namespace

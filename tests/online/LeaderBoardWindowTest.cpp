@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -56,6 +57,8 @@ protected:
         return *form;
     }
 
+    std::string StatusText() const { return form->Status->text().toStdString(); }
+
     std::vector<std::string> Fields() const {
         return {form->Text4->text().toStdString(), form->Text5->text().toStdString(),
                 form->Text6->text().toStdString(), form->Text7->text().toStdString(),
@@ -75,6 +78,7 @@ protected:
 TEST_F(LeaderBoardWindow, AsksForTheTopPlayerAndShowsTheAnswer) {
     Open();
     EXPECT_EQ(Fields(), (std::vector<std::string>{"", "", "", "", ""}));
+    EXPECT_EQ(StatusText(), "") << "connected: nothing to wait for";
     peer.SendAll(board::TopPlayerMessage(kChampion));
     ASSERT_TRUE(RunUntil([&] { return !form->Text4->text().isEmpty(); }));
     EXPECT_EQ(Fields(), kChampionFields);
@@ -83,13 +87,79 @@ TEST_F(LeaderBoardWindow, AsksForTheTopPlayerAndShowsTheAnswer) {
     testing_support::SaveScreenshot(*form, "form11-leader-board");
 }
 
-TEST_F(LeaderBoardWindow, SubmitsTheExactCodeOfThePlayersRecord) {
+TEST_F(LeaderBoardWindow, SubmitsTheExactCodeOfThePlayersRecordAndSaysItWasSent) {
     Open();
     form->Command4->click();
     const std::string expected = "SCORE:" + online::EncodeScoreCode({"jenny", 2, 7, 1, 2500.5});
     EXPECT_EQ(peer.ReceiveExactly(expected.size()), expected);
     EXPECT_EQ(peer.ReceiveSome(200), "");  // nothing more
     EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(StatusText(), "Score sent.");
+
+    // It stays said when the server goes away, beside the wait for it.
+    peer.Close();
+    ASSERT_TRUE(RunUntil([&] { return form->Session().State() == board::LinkState::Closed; }));
+    EXPECT_EQ(StatusText(), "Score sent. Connecting...");
+    form->show();
+    testing_support::SaveScreenshot(*form, "form11-score-sent-connecting");
+}
+
+// While the board is open it connects again, as the chat does, and says
+// so meanwhile instead of showing an empty board without a word.
+TEST_F(LeaderBoardWindow, AnOpenBoardConnectsAgainWhenTheServerComesBack) {
+    // The server is down as the board opens.
+    RawSocket down = RawSocket::RefusingPort();
+    form = std::make_unique<online::Form11>(game, dialogs, player, &owner, down.Port());
+    ASSERT_TRUE(RunUntil([&] { return form->Socket().State() != 6; }));
+    EXPECT_EQ(form->Session().State(), board::LinkState::Closed);
+    EXPECT_EQ(StatusText(), "Connecting...");
+    form->Timer1_Timer();
+    EXPECT_EQ(form->windowTitle(), "Leader's Board - Connecting...") << "it waits to connect again";
+    EXPECT_EQ(form->Reconnect->Interval(), 10000);
+    EXPECT_TRUE(form->Reconnect->Enabled());
+
+    // It comes back: the next tick connects and asks.
+    ASSERT_TRUE(down.StartListening());
+    form->Reconnect_Timer();
+    peer = down.Accept();
+    ASSERT_TRUE(peer.Valid());
+    ASSERT_TRUE(RunUntil([&] { return form->Session().State() == board::LinkState::Connected; }));
+    EXPECT_EQ(peer.ReceiveExactly(12), "LEADER?jenny");
+    EXPECT_EQ(StatusText(), "");
+    form->Timer1_Timer();
+    EXPECT_EQ(form->windowTitle(), "Leader's Board");
+    peer.SendAll(board::TopPlayerMessage(kChampion));
+    ASSERT_TRUE(RunUntil([&] { return !form->Text4->text().isEmpty(); }));
+    form->Reconnect_Timer();
+    EXPECT_FALSE(down.Accept(200).Valid()) << "a connected board is left alone";
+
+    // The connection is lost: the board keeps what it knows and connects
+    // again at the next tick.
+    peer.Close();
+    ASSERT_TRUE(RunUntil([&] { return form->Session().State() == board::LinkState::Closed; }));
+    EXPECT_EQ(StatusText(), "Connecting...");
+    EXPECT_EQ(Fields(), kChampionFields);
+    form->Reconnect_Timer();
+    peer = down.Accept();
+    ASSERT_TRUE(peer.Valid());
+    ASSERT_TRUE(RunUntil([&] { return form->Session().State() == board::LinkState::Connected; }));
+    EXPECT_EQ(peer.ReceiveExactly(12), "LEADER?jenny");
+    form->Command4->click();
+    EXPECT_EQ(StatusText(), "Score sent.");
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(LeaderBoardWindow, WithoutAServerTheBoardSaysSoAndNeverConnects) {
+    game.Server.clear();
+    form = std::make_unique<online::Form11>(game, dialogs, player, &owner, server.Port());
+    EXPECT_EQ(StatusText(), board::kNoServerStatus);
+    form->Reconnect_Timer();
+    EXPECT_FALSE(server.Accept(200).Valid());
+    form->Timer1_Timer();
+    EXPECT_EQ(form->windowTitle(), "Leader's Board");
+    form->Command4_Click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].prompt, "You are not connected to the Server.");
 }
 
 TEST_F(LeaderBoardWindow, AnAnswerSplitOrJoinedIsPutTogether) {

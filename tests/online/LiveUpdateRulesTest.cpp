@@ -2,6 +2,8 @@
 // the answers, the status line, the server address and the checks' state.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -159,20 +161,99 @@ TEST(LiveUpdateRules, EachNewerVersionIsFetchedOnce) {
     EXPECT_EQ(d.answer, Answer::Accept) << "every version is answered";
     EXPECT_FALSE(d.download) << "one download at a time";
     check.DownloadFinished();
-    EXPECT_FALSE(check.OnMessage("VERSION:30").download) << "it is here already";
+    EXPECT_TRUE(check.PatchWaiting());
+    d = check.OnMessage("VERSION:30");
+    EXPECT_FALSE(d.download) << "it is here already";
+    EXPECT_FALSE(d.patchWaiting) << "nobody asked";
     check.ManualCheckRequested();
-    EXPECT_STREQ(check.OnMessage("VERSION:30").notice, kDownloaded);
+    d = check.OnMessage("VERSION:30");
+    EXPECT_TRUE(d.patchWaiting) << "the player is told where it waits";
+    EXPECT_EQ(d.notice, nullptr);
+    EXPECT_FALSE(d.download);
     EXPECT_TRUE(check.OnMessage("VERSION:31").download) << "a newer one still comes";
 
-    // A fetch that failed is tried again at the next answer; one that could
-    // not start only when the player asks.
-    check.DownloadStarted(31);
-    check.DownloadFailed();
-    EXPECT_TRUE(check.OnMessage("VERSION:31").download);
-    check.DownloadRefused(31);
-    EXPECT_FALSE(check.OnMessage("VERSION:31").download);
-    check.ManualCheckRequested();
-    EXPECT_TRUE(check.OnMessage("VERSION:31").download);
+    // A patch that went is fetched again.
+    UpdateCheck gone(29);
+    ASSERT_TRUE(gone.OnMessage("VERSION:30").download);
+    gone.DownloadStarted(30);
+    gone.DownloadFinished();
+    gone.PatchGone();
+    EXPECT_FALSE(gone.PatchWaiting());
+    EXPECT_TRUE(gone.OnMessage("VERSION:30").download);
+
+    // One that could not start is tried again only when the player asks.
+    UpdateCheck refused(29);
+    ASSERT_TRUE(refused.OnMessage("VERSION:31").download);
+    refused.DownloadRefused(31);
+    EXPECT_FALSE(refused.OnMessage("VERSION:31").download);
+    EXPECT_TRUE(refused.OnMessage("VERSION:32").download) << "a newer version is another matter";
+    refused.ManualCheckRequested();
+    EXPECT_TRUE(refused.OnMessage("VERSION:31").download);
+    refused.ServerChanged();
+    EXPECT_TRUE(refused.OnMessage("VERSION:31").download) << "another server may serve it";
+}
+
+TEST(LiveUpdateRules, RetryPausesGrowToAFewMinutes) {
+    const struct {
+        int failures;
+        std::chrono::seconds pause;
+    } cases[] = {{1, std::chrono::seconds(10)}, {2, std::chrono::seconds(30)}, {3, std::chrono::minutes(5)},
+                 {4, std::chrono::minutes(5)},  {1000, std::chrono::minutes(5)}};
+    for (const auto& c : cases) EXPECT_EQ(RetryPause(c.failures), c.pause) << c.failures;
+}
+
+// Fetches that fail in a row: each waits for its pause, and the player hears
+// of the first and of any they asked for.
+TEST(LiveUpdateRules, FailedFetchesAreRetriedAfterGrowingPausesAndToldOncePerRun) {
+    UpdateCheck check(29);
+    const auto fetchAndFail = [&](bool asked) {
+        if (asked) check.ManualCheckRequested();
+        const VersionDecision d = check.OnMessage("VERSION:30");
+        EXPECT_TRUE(d.download);
+        check.DownloadStarted(30);
+        return check.DownloadFailed();
+    };
+    const struct {
+        bool asked;
+        bool told;
+        std::chrono::seconds pause;
+    } run[] = {
+        {false, true, std::chrono::seconds(10)},   // the first failure is told
+        {false, false, std::chrono::seconds(30)},  // the retries are not
+        {false, false, std::chrono::minutes(5)},
+        {true, true, std::chrono::minutes(5)},     // unless the player asked
+        {false, false, std::chrono::minutes(5)},
+    };
+    for (std::size_t i = 0; i < std::size(run); ++i) {
+        SCOPED_TRACE(i);
+        const FailedFetch failed = fetchAndFail(run[i].asked);
+        EXPECT_EQ(failed.tell, run[i].told);
+        EXPECT_EQ(failed.pause, run[i].pause);
+        EXPECT_EQ(check.Failures(), static_cast<int>(i) + 1);
+        EXPECT_FALSE(check.Downloading());
+        // While the pause runs, the server's word fetches nothing and says
+        // nothing.
+        const VersionDecision waiting = check.OnMessage("VERSION:30");
+        EXPECT_EQ(waiting.answer, Answer::Accept);
+        EXPECT_FALSE(waiting.download);
+        EXPECT_EQ(waiting.notice, nullptr);
+        check.RetryDue();
+    }
+    // A whole fetch ends the run: the next failure is told again.
+    ASSERT_TRUE(check.OnMessage("VERSION:30").download);
+    check.DownloadStarted(30);
+    check.DownloadFinished();
+    EXPECT_EQ(check.Failures(), 0);
+    check.PatchGone();
+    EXPECT_TRUE(fetchAndFail(false).tell);
+    // So does a server with nothing newer, and another server.
+    check.OnMessage("VERSION:29");
+    EXPECT_EQ(check.Failures(), 0);
+    EXPECT_TRUE(fetchAndFail(false).tell);
+    check.ServerChanged();
+    EXPECT_TRUE(fetchAndFail(false).tell);
+    EXPECT_FALSE(check.DownloadFailed().tell) << "no fetch, no failure";
+    EXPECT_EQ(check.Failures(), 1);
 }
 
 TEST(LiveUpdateRules, AnUnreadableVersionStopsTheChecks) {

@@ -13,7 +13,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,10 +26,12 @@
 #include "online/ServerConnections.h"
 #include "platform/PictureBox.h"
 #include "platform/QtText.h"
+#include "platform/Timer.h"
 #include "platform/UserName.h"
 #include "shell/Form1.h"
 #include "tests/online/ScriptedFileServer.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/RawSocket.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/Resolver.h"
@@ -202,8 +206,14 @@ TEST_F(LiveUpdateTest, NewerVersionsDownloadThePatchWholeAndWaitForThePlayer) {
 }
 
 TEST_F(LiveUpdateTest, ADroppedOrRefusedDownloadFailsAndStartsNothing) {
-    Live().LiveUpdate_Timer();
-    RawSocket line = AcceptLiveUp();
+    // Each asked for by the player, so each failure is told.
+    const auto check = [&] {
+        form.ShowNotice("");
+        Live().ConnectLiveUpdate();
+        RawSocket line = AcceptLiveUp();
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        return line;
+    };
     {
         SCOPED_TRACE("dropped");
         ServePlan plan{TransferFileOf(3 * B), B};
@@ -211,7 +221,7 @@ TEST_F(LiveUpdateTest, ADroppedOrRefusedDownloadFailsAndStartsNothing) {
         ScriptedFileServer files;
         files.Serve(plan);
         Live().PatchFT->SetPort(files.Port());
-        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        RawSocket line = check();
         ASSERT_TRUE(RunUntil([&] { return files.Done() && !Live().Check().Downloading(); }, 10000));
     }
     EXPECT_EQ(Notice(), lu::kUpdateFailed);
@@ -219,23 +229,21 @@ TEST_F(LiveUpdateTest, ADroppedOrRefusedDownloadFailsAndStartsNothing) {
     EXPECT_TRUE(folder.Names().empty()) << "the partial patch is gone";
     {
         SCOPED_TRACE("refused");
-        form.ShowNotice("");
         RawSocket refusing = RawSocket::RefusingPort();
         Live().PatchFT->SetPort(refusing.Port());
-        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29") << "a failed download is tried again";
+        RawSocket line = check();
         ASSERT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); }));
     }
     EXPECT_EQ(Notice(), lu::kUpdateFailed);
     EXPECT_TRUE(folder.Names().empty());
     {
         SCOPED_TRACE("too large");
-        form.ShowNotice("");
         EXPECT_EQ(Live().PatchFT->Limits().maxFile, 64u * 1024 * 1024);
         Live().PatchFT->SetLimits({online::transfer::kMaxBlockSize, 2 * B});
         ScriptedFileServer files;
         files.Serve({TransferFileOf(3 * B), B});
         Live().PatchFT->SetPort(files.Port());
-        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        RawSocket line = check();
         ASSERT_TRUE(RunUntil([&] { return files.Done() && !Live().Check().Downloading(); }, 10000));
     }
     EXPECT_EQ(Notice(), lu::kUpdateFailed);
@@ -243,6 +251,206 @@ TEST_F(LiveUpdateTest, ADroppedOrRefusedDownloadFailsAndStartsNothing) {
     EXPECT_NE(form.FrontPanel(), shell::Panel::Picture8);
     EXPECT_FALSE(Live().StartPatch->isEnabled());
     EXPECT_TRUE(starter.starts.empty());
+}
+
+// A fetch that fails at any step, its last included, ends with the failure
+// notice and nothing on disk; the next check fetches the patch whole.
+TEST_F(LiveUpdateTest, EveryFailedFetchEndsAndTheNextCheckBringsThePatchWhole) {
+    const std::string patch = TransferFileOf(2 * B + B / 2);
+    const fs::path save = folder / "Patch.exe";
+    const fs::path receive = folder / "Patch.exe.TMP";
+    folder.Write("precious", "the player's own file");
+    std::optional<testing_support::FileSizeLimit> fullDisk;
+    struct Case {
+        const char* name;
+        std::function<bool()> before;  // puts the fault in place
+        std::function<void()> after;   // takes it away again
+        int closeInBlock;
+        const char* notice;            // what the first check ends with
+    };
+    const Case cases[] = {
+        {"the last block cannot be written (a full disk)",
+         [&] {
+             fullDisk.emplace(2 * B + 10);
+             return fullDisk->InForce();
+         },
+         [&] { fullDisk.reset(); }, -1, lu::kUpdateFailed},
+        {"the patch cannot take its name (a folder stands there)", [&] { return fs::create_directory(save); },
+         [&] { fs::remove(save); }, -1, lu::kUpdateFailed},
+        {"the server closes in the middle of a block", [] { return true; }, [] {}, 2, lu::kUpdateFailed},
+        {"a link is planted where the patch arrives",
+         [&] {
+             fs::create_symlink(folder / "precious", receive);
+             return true;
+         },
+         [] {}, -1, lu::kDownloaded},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.before()) {
+            ADD_FAILURE() << "the fault cannot be made here";
+            continue;
+        }
+        {
+            ServePlan plan{patch, B};
+            plan.closeInBlock = c.closeInBlock;
+            ScriptedFileServer files;
+            files.Serve(plan);
+            Live().PatchFT->SetPort(files.Port());
+            Live().checkUpdate->trigger();
+            RawSocket line = AcceptLiveUp();
+            EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+            ASSERT_TRUE(RunUntil([&] { return files.Done() && !Live().PatchFT->Receiving(); }, 15000));
+            c.after();
+        }
+        EXPECT_EQ(Notice(), c.notice);
+        EXPECT_FALSE(Live().Check().Downloading());
+        EXPECT_FALSE(Live().PatchFT->Speed->Enabled()) << "no rate caption for the rest of the run";
+        EXPECT_FALSE(fs::exists(fs::symlink_status(receive))) << "the partial patch is closed and removed";
+        EXPECT_EQ(folder.Read("precious"), "the player's own file") << "a linked file is never written";
+
+        if (c.notice == lu::kUpdateFailed) {
+            EXPECT_EQ(Caption(), lu::kPlainCaption);
+            EXPECT_FALSE(fs::exists(save));
+            form.ShowNotice("");
+            ScriptedFileServer files;
+            files.Serve({patch, B});
+            Live().PatchFT->SetPort(files.Port());
+            Live().checkUpdate->trigger();
+            RawSocket line = AcceptLiveUp();
+            EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+            ASSERT_TRUE(RunUntil([&] { return files.Done() && !Live().Check().Downloading(); }, 15000));
+            EXPECT_EQ(Notice(), lu::kDownloaded);
+        }
+        EXPECT_TRUE(folder.Read("Patch.exe") == patch) << "the next check brings the patch whole";
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Patch.exe", "precious"}));
+        EXPECT_EQ(Caption(), lu::kDownloadedCaption);
+        fs::remove(save);  // the next case fetches it again
+    }
+}
+
+// Against a server that closes the version port after "VERSION:", so the
+// watchdog reconnects every 10 seconds and hears of the newer version each
+// time: a failing fetch is tried after growing pauses, and the player hears
+// of it once.
+TEST_F(LiveUpdateTest, AFailingFetchIsRetriedAfterGrowingPausesWithOneNotice) {
+    RawSocket files = RawSocket::Listen();
+    Live().PatchFT->SetPort(files.Port());
+    // The server's side of one handshake; true when the game then fetches
+    // (and the fetch is broken off at once).
+    const auto handshake = [&](const std::function<void()>& connect) {
+        connect();
+        RawSocket line = AcceptLiveUp();
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        line.Close();
+        EXPECT_TRUE(RunUntil([&] { return LiveUp().State() != 7; }));
+        RawSocket fetch = files.Accept(300);
+        if (!fetch.Valid()) return false;
+        fetch.Close();
+        EXPECT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); }));
+        return true;
+    };
+    const auto watchdog = [&] { Live().LiveUpdate_Timer(); };
+    const auto retry = [&] { Live().Retry_Timer(); };
+    const auto asked = [&] { Live().ConnectLiveUpdate(); };
+    using std::chrono::minutes;
+    using std::chrono::seconds;
+    using Ms = std::chrono::milliseconds;
+    const struct Step {
+        const char* name;
+        std::function<void()> connect;
+        bool fetches;
+        const char* notice;
+        Ms pause;
+    } steps[] = {
+        {"the first fetch fails", watchdog, true, lu::kUpdateFailed, seconds(10)},
+        {"the watchdog's next handshake waits for the pause", watchdog, false, "", seconds(10)},
+        {"after the pause it fails again, quietly", retry, true, "", seconds(30)},
+        {"and again", retry, true, "", minutes(5)},
+        {"and again, every few minutes", retry, true, "", minutes(5)},
+        {"the player's check fetches at once and is told", asked, true, lu::kUpdateFailed, minutes(5)},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        form.ShowNotice("");
+        EXPECT_EQ(handshake(step.connect), step.fetches);
+        EXPECT_EQ(Notice(), step.notice);
+        EXPECT_TRUE(Live().RetryWaiting());
+        EXPECT_EQ(Live().RetryPause(), step.pause);
+    }
+    // The server mends: the next try fetches the patch whole.
+    ScriptedFileServer mended;
+    mended.Serve({"patch", B});
+    Live().PatchFT->SetPort(mended.Port());
+    Live().Retry_Timer();
+    RawSocket line = AcceptLiveUp();
+    EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+    ASSERT_TRUE(RunUntil([&] { return mended.Done() && !Live().Check().Downloading(); }, 10000));
+    EXPECT_EQ(folder.Read("Patch.exe"), "patch");
+    EXPECT_EQ(Notice(), lu::kDownloaded);
+    EXPECT_FALSE(Live().RetryWaiting());
+    EXPECT_EQ(Live().Check().Failures(), 0);
+}
+
+// "Check For Updates" always ends with words the player can read.
+TEST_F(LiveUpdateTest, EveryCheckThePlayerAsksForEndsWithAnAnswer) {
+    liveUpListener = ListenOn(0);
+    options.LiveUpdatePort = liveUpListener.Port();
+    RawSocket files = RawSocket::Listen();
+    Live().PatchFT->SetPort(files.Port());
+    const std::string waiting = lu::PatchWaitingNotice((folder / "Patch.exe").string());
+    // The player checks; the server answers with its version.
+    const auto check = [&](const char* version) {
+        form.ShowNotice("");
+        Live().checkUpdate->trigger();
+        RawSocket line = AcceptLiveUp();
+        EXPECT_EQ(AnswerTo(line, version), std::string(version) == "VERSION:29" ? "REJECTbob:29" : "ACCEPTbob:29");
+        return line;
+    };
+
+    RawSocket line = check("VERSION:29");
+    EXPECT_EQ(Notice(), lu::kUpToDate);
+
+    line = check("VERSION:30");
+    EXPECT_EQ(Notice(), lu::kDownloading);
+    RawSocket fetch = files.Accept();
+    EXPECT_EQ(fetch.ReceiveExactly(5), "FILE?");
+    line = check("VERSION:30");
+    EXPECT_EQ(Notice(), lu::kDownloading) << "while the patch is on its way";
+    fetch.SendAll("F:patch");
+    ASSERT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); }));
+
+    // The patch is here: the check says where it waits and offers to start it.
+    form.BringToFront(shell::Panel::Tracks);
+    Live().StartPatch->setEnabled(false);
+    line = check("VERSION:30");
+    EXPECT_EQ(Notice(), waiting);
+    EXPECT_EQ(form.FrontPanel(), shell::Panel::Picture8);
+    EXPECT_TRUE(Live().StartPatch->isEnabled());
+    EXPECT_FALSE(files.Accept(300).Valid()) << "it is not fetched again";
+
+    // The server goes away and comes back on its port.
+    const std::uint16_t port = liveUpListener.Port();
+    line.Close();
+    liveUpListener.Close();
+    ASSERT_TRUE(RunUntil([&] { return LiveUp().State() != 7; }));
+    form.ShowNotice("");
+    Live().checkUpdate->trigger();
+    EXPECT_TRUE(RunUntil([&] { return Notice() == lu::kCheckServerSettings; })) << "the check failed";
+    liveUpListener = ListenOn(port);
+    ASSERT_TRUE(liveUpListener.Valid()) << "the port was taken meanwhile";
+    line = check("VERSION:30");
+    EXPECT_EQ(Notice(), waiting);
+
+    // The player removed the patch: it is fetched again.
+    fs::remove(folder / "Patch.exe");
+    line = check("VERSION:30");
+    EXPECT_EQ(Notice(), lu::kDownloading);
+    fetch = files.Accept();
+    EXPECT_EQ(fetch.ReceiveExactly(5), "FILE?");
+    fetch.SendAll("F:patch");
+    ASSERT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); }));
+    EXPECT_EQ(Notice(), lu::kDownloaded);
 }
 
 TEST_F(LiveUpdateTest, OneDownloadAtATime) {
@@ -266,13 +474,16 @@ TEST_F(LiveUpdateTest, OneDownloadAtATime) {
 }
 
 TEST_F(LiveUpdateTest, AnUnwritableProgramFolderIsNamedAndNothingIsFetched) {
-    options.ProgramFolder = folder / "installed";  // not there: nobody can write into it
+    // Not there: nobody can write into it. Its name is UTF-8 on disk.
+    options.ProgramFolder = folder / "install\xC3\xA9";
     RawSocket files = RawSocket::Listen();
     Live().PatchFT->SetPort(files.Port());
     Live().ConnectLiveUpdate();
     RawSocket line = AcceptLiveUp();
     EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
-    EXPECT_EQ(Notice(), lu::CannotSaveNotice((folder / "installed").string()));
+    EXPECT_TRUE(Notice().starts_with("Trotwick Live Update cannot save the new version in /")) << Notice();
+    EXPECT_TRUE(Notice().ends_with("install\xE9 - the folder cannot be written to"))
+        << "the folder is named as the player reads it, not as its bytes";
     EXPECT_FALSE(files.Accept(300).Valid());
     EXPECT_FALSE(Live().Check().Downloading());
 }
@@ -465,15 +676,26 @@ TEST_F(LiveUpdateTest, Picture8OffersToStartThePatch) {
     Live().PatchDownloaded();
     EXPECT_EQ(form.FrontPanel(), shell::Panel::Picture8);
     EXPECT_EQ(Live().PatchHeading->text(), "NEW VERSION DOWNLOADED");
+    EXPECT_TRUE(Live().PatchInstructions->text().contains(QString::fromStdString((folder / "Patch.exe").string())))
+        << "it says where the patch waits";
     EXPECT_TRUE(Live().StartPatch->isEnabled());
     testing_support::SaveScreenshot(form.PanelBox(shell::Panel::Picture8), "picture8-patch-downloaded");
     testing_support::SaveScreenshot(form, "form1-patch-downloaded");
 
-    // A patch that is gone by the time the player presses is not started.
+    // A patch that is gone by the time the player presses is not started,
+    // nor a link put in its place.
     fs::remove(folder / "Patch.exe");
     Live().StartPatch_Click();
     EXPECT_TRUE(starter.starts.empty());
     EXPECT_EQ(Notice(), lu::kUpdateFailed);
+    folder.Write("script", "rm -rf ~");
+    fs::permissions(folder / "script", fs::perms(0600));
+    fs::create_symlink(folder / "script", folder / "Patch.exe");
+    form.ShowNotice("");
+    Live().StartPatch_Click();
+    EXPECT_TRUE(starter.starts.empty());
+    EXPECT_EQ(Notice(), lu::kUpdateFailed);
+    EXPECT_EQ(fs::status(folder / "script").permissions(), fs::perms(0600)) << "the linked file is not made executable";
 }
 
 }  // namespace

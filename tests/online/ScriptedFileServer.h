@@ -24,6 +24,9 @@ struct ServePlan {
     int pauseMs = 60;
     // Drops the connection after this many blocks (-1: never).
     int dropAfterBlocks = -1;
+    // Sends half of this block (counted from 1) and closes in order (-1:
+    // never).
+    int closeInBlock = -1;
 };
 
 class ScriptedFileServer {
@@ -62,6 +65,11 @@ private:
         if (request != "FILE?") return;
         int sentBlocks = 0;
         for (const std::string& block : TransferBlocksOf(plan.file, plan.blockSize)) {
+            if (sentBlocks + 1 == plan.closeInBlock) {
+                line.SendAll(std::string_view(block).substr(0, block.size() / 2));
+                line.Close();
+                return;
+            }
             if (plan.splitBlocks && block.size() > 1) {
                 line.SendAll(std::string_view(block).substr(0, block.size() / 2));
                 std::this_thread::sleep_for(std::chrono::milliseconds(plan.pauseMs));

@@ -114,6 +114,44 @@ TEST(TransferFiles, DownloadReplacesTheSavedFileOnlyWhenWhole) {
     EXPECT_FALSE(download.IsOpen());
 }
 
+TEST(TransferFiles, TheReceiveFileIsANewFileOfItsOwnNeverALinkedOne) {
+    TempFolder folder;
+    const fs::path save = folder / "Patch.exe";
+    const fs::path receive = folder / "Patch.exe.TMP";
+    folder.Write("precious", "the player's own file");
+    struct Case {
+        const char* name;
+        fs::path target;  // what a link planted at the receive file's name points to
+    };
+    const Case cases[] = {
+        {"a link to a file", folder / "precious"},
+        {"a link to no file yet", folder / "made-through-the-link"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::create_symlink(c.target, receive);
+        DownloadFile download;
+        ASSERT_FALSE(download.Open(save));
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(receive))) << "the link is gone";
+        EXPECT_EQ(fs::status(receive).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+            << "only the player may read it while it arrives";
+        ASSERT_FALSE(download.Append("patch"));
+        ASSERT_FALSE(download.Commit());
+        EXPECT_EQ(folder.Read("Patch.exe"), "patch");
+        EXPECT_EQ(folder.Read("precious"), "the player's own file") << "the linked file is untouched";
+        EXPECT_FALSE(fs::exists(folder / "made-through-the-link"));
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Patch.exe", "precious"}));
+        fs::remove(save);
+    }
+    // Something at the name that cannot be removed: no file is opened.
+    fs::create_directory(receive);
+    folder.Write("Patch.exe.TMP/inside", "x");
+    DownloadFile download;
+    EXPECT_TRUE(download.Open(save));
+    EXPECT_FALSE(download.IsOpen());
+    EXPECT_EQ(folder.Read("Patch.exe.TMP/inside"), "x");
+}
+
 TEST(TransferFiles, AFolderTheUserCannotWriteIsToldApart) {
     TempFolder folder;
     EXPECT_TRUE(FolderIsWritable(folder.Path()));

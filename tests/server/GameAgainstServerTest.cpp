@@ -3,6 +3,7 @@
 // then reports its player on top, and two games chat through the server.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -108,6 +109,7 @@ TEST_F(GameAgainstServer, AScoreSubmittedFromTheBoardWindowIsThenTheTopPlayer) {
     first->Command4->click();
     ASSERT_TRUE(RunUntil([&] { return log.Has("score \"jenny\" level 4, won 12, lost 3, wager 2500.5"); }));
     EXPECT_TRUE(copy.dialogs.boxes.empty()) << "connected: no Sorry box";
+    EXPECT_EQ(first->Status->text(), "Score sent.");
     first.reset();
 
     online::Form11 again(copy.game, copy.dialogs, copy.player, &owner, server->Board().Port());
@@ -152,10 +154,15 @@ TEST_F(GameAgainstServer, TwoGamesChatThroughTheServer) {
     const std::string hi = "\r\nbob [14:05:09]:\r\nHi ann\r\n";
     ASSERT_TRUE(RunUntil([&] { return ann.LogEndsWith(hi) && bob.LogEndsWith(hi); }));
 
+    // The longest line the input takes reaches everyone whole.
+    ann.Say(std::string(online::chat::kMaxLine + 50, 'z'));
+    const std::string longest = "\r\nann [14:05:09]:\r\n" + std::string(online::chat::kMaxLine, 'z') + "\r\n";
+    ASSERT_TRUE(RunUntil([&] { return ann.LogEndsWith(longest) && bob.LogEndsWith(longest); }));
+
     bob.windows.ChatWindow().ListPlayers->click();
     const std::string list = "\r\nIn the chat (2):\r\nann\r\nbob\r\n";
     ASSERT_TRUE(RunUntil([&] { return bob.LogEndsWith(list); }));
-    EXPECT_TRUE(ann.LogEndsWith(hi)) << "the list went to bob alone";
+    EXPECT_TRUE(ann.LogEndsWith(longest)) << "the list went to bob alone";
 }
 
 }  // namespace

@@ -72,6 +72,8 @@ RawSocket RawSocket::Listen(int receiveBuffer) {
     return s;
 }
 
+bool RawSocket::StartListening() { return fd_ >= 0 && ::listen(fd_, 16) == 0; }
+
 RawSocket RawSocket::Connect(std::uint16_t port, int receiveBuffer) {
     RawSocket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (receiveBuffer > 0) ::setsockopt(s.fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);

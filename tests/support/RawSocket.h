@@ -39,6 +39,9 @@ public:
     // A port on 127.0.0.1 that is bound but never listened on, so a connect
     // to it is refused while this socket lives.
     static RawSocket RefusingPort();
+    // A refusing port starts listening: a server that was down comes back on
+    // the same port, which nobody else could take meanwhile.
+    bool StartListening();
     // A UDP socket bound to 127.0.0.1 with a port the system chose.
     static RawSocket Udp();
 
