@@ -38,6 +38,16 @@ void MessageChannel::Socket_DataArrival(int /*bytesTotal*/) {
     HandOut(false);
 }
 
+void MessageChannel::HoldReading(bool hold) {
+    if (socket_->ReceiveHeld() == hold) return;
+    socket_->HoldReceive(hold);
+    if (hold) {
+        idle_.stop();
+    } else if (reader_.HoldsBytes()) {
+        idle_.start();
+    }
+}
+
 void MessageChannel::IdleGap_Timer() { HandOut(true); }
 
 void MessageChannel::HandOut(bool idle) {
@@ -56,8 +66,11 @@ void MessageChannel::HandOut(bool idle) {
         emit Overflowed();
         return;
     }
-    // Every arrival starts the quiet period afresh.
-    if (reader_.HoldsBytes() && !idle) {
+    // Every arrival starts the quiet period afresh (not while reading is
+    // held: the bytes still to come wait unread).
+    if (socket_->ReceiveHeld()) {
+        idle_.stop();
+    } else if (reader_.HoldsBytes() && !idle) {
         idle_.start();
     } else if (!reader_.HoldsBytes()) {
         idle_.stop();

@@ -38,6 +38,13 @@ public:
     // Unread bytes from an earlier connection must not join a new one's.
     void ForgetUnread();
 
+    // Holds the socket's reading back, or lets it go on (a server reads a
+    // client no faster than its budget). While held, the peer's silence is
+    // none of its own, so the idle gap does not run: a message whose end only
+    // silence shows is not cut short by bytes that wait unread. Once
+    // reading goes on the gap starts afresh.
+    void HoldReading(bool hold);
+
     // Tests shorten it.
     void SetIdleGap(std::chrono::milliseconds gap) { idle_.setInterval(gap); }
     // The idle gap has passed: hand out what waited for it.

@@ -1,5 +1,7 @@
 #include "server/ClientConnection.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
@@ -52,6 +54,7 @@ bool ClientConnection::Accept(std::int32_t requestID) {
     if (limits_.systemSendBuffer > 0 && !gone_) {
         platform::ws::setsockopt(handle, SOL_SOCKET, SO_SNDBUF, limits_.systemSendBuffer);
     }
+    if (!gone_) platform::ws::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, 1);
     if (limits_.systemReceiveBuffer > 0 && !gone_) {
         platform::ws::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, limits_.systemReceiveBuffer);
     }
@@ -109,14 +112,13 @@ void ClientConnection::LookAtBudget() {
     const auto now = FloodGuard::Clock::now();
     const FloodGuard::Verdict verdict =
         guard_.Look(now, loop_ ? loop_->Busy(now) : FloodGuard::Clock::duration{}, [this] { return MoreWaiting(); });
-    net::Socket& socket = channel_->Socket();
     switch (verdict.kind) {
         case FloodGuard::Verdict::Kind::Read:
             hold_.stop();
-            if (socket.ReceiveHeld()) socket.HoldReceive(false);
+            channel_->HoldReading(false);
             return;
         case FloodGuard::Verdict::Kind::Hold: {
-            socket.HoldReceive(true);
+            channel_->HoldReading(true);
             const auto wait = std::chrono::ceil<std::chrono::milliseconds>(verdict.until - now);
             hold_.start(std::max(wait, std::chrono::milliseconds(1)));
             return;
