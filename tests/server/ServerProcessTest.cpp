@@ -118,6 +118,10 @@ TEST_F(ServerProcess, APortInUseIsNamed) {
     if (!ProductPortsAreFree()) GTEST_SKIP() << "a port of the online services is in use on this machine";
     // Something else holds the version port on every address.
     const int holder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // As a server binds: a connection of an earlier test still closing on
+    // the port must not keep it from listening.
+    const int reuse = 1;
+    ::setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     sockaddr_in any{};
     any.sin_family = AF_INET;
     any.sin_port = htons(online::kLiveUpdatePort);
