@@ -30,9 +30,9 @@ ClientConnection::ClientConnection(std::uint64_t id, const online::Grammar& gram
     connect(channel_, &online::MessageChannel::MessageReceived, this, &ClientConnection::Channel_Message);
     connect(channel_, &online::MessageChannel::Overflowed, this,
             [this] { Drop("dropped: a message that never ends"); });
-    // Connected after the channel's own reader: the arrival's messages are
-    // handed out by then.
-    connect(&socket, &net::Socket::DataArrival, this, &ClientConnection::Socket_DataArrival);
+    // The bytes are spent before their messages are handed out: once past
+    // the budget, the rest of the read waits.
+    connect(channel_, &online::MessageChannel::BytesArrived, this, &ClientConnection::Channel_BytesArrived);
     connect(&socket, &net::Socket::CloseSckEvent, this, [this] { Drop("left"); });
     connect(&socket, &net::Socket::Error, this,
             [this](int number, std::string& description, int, const std::string&, const std::string&, int,
@@ -139,10 +139,10 @@ void ClientConnection::Channel_Message(const std::string& message) {
     if (!gone_) Spend(limits_.costPerMessage);
 }
 
-void ClientConnection::Socket_DataArrival(int bytesTotal) {
+void ClientConnection::Channel_BytesArrived(std::size_t bytes) {
     if (gone_) return;
     // Every byte read counts, whether or not it makes a message.
-    Spend(static_cast<std::size_t>(std::max(bytesTotal, 0)));
+    Spend(bytes);
 }
 
 }  // namespace server

@@ -83,7 +83,7 @@ signals:
 
 private:
     void Channel_Message(const std::string& message);
-    void Socket_DataArrival(int bytesTotal);
+    void Channel_BytesArrived(std::size_t bytes);
     void Spend(std::size_t bytes);
     // Applies the budget's verdict to the reading.
     void LookAtBudget();

@@ -91,6 +91,24 @@ TEST_F(ChannelFixture, HeldReadingCutsNoMessageAtTheQuietGap) {
     EXPECT_EQ(received.back(), "WIN:75");
 }
 
+// A handler that holds reading back keeps the rest of the read back too,
+// until reading goes on.
+TEST_F(ChannelFixture, AHoldFromAHandlerKeepsTheRestOfTheReadBack) {
+    auto* channel = Connect(online::lan::HostToPlayerGrammar());
+    QObject::connect(channel, &online::MessageChannel::MessageReceived, &window, [&](const std::string&) {
+        if (received.size() == 1) channel->HoldReading(true);
+    });
+    peer.SendAll("ACCEPTED!REFRESH!DEAD>3");
+    ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
+    RunFor(100);
+    EXPECT_EQ(received, Messages{"ACCEPTED!"});
+    EXPECT_TRUE(channel->Reader().HoldsBytes());
+    channel->HoldReading(false);
+    EXPECT_EQ(received, Messages{"ACCEPTED!"}) << "not inside the call";
+    ASSERT_TRUE(RunUntil([&] { return received.size() == 3; }));
+    EXPECT_EQ(received, (Messages{"ACCEPTED!", "REFRESH!", "DEAD>3"}));
+}
+
 // "WIN:7500" and the host's close: the amount is whole, and the owner has
 // it before it hears of the close.
 TEST_F(ChannelFixture, ThePeersCloseEndsItsLastMessage) {
