@@ -109,6 +109,9 @@ std::unique_ptr<ScoreBoard> ScoreBoard::Open(const std::filesystem::path& file, 
         {"PRAGMA user_version = 1", " cannot be opened: "},
         {"PRAGMA journal_mode = WAL", " cannot be opened: "},
         {"PRAGMA synchronous = NORMAL", " cannot be opened: "},
+        // A full board (100,000 players) is about 8 MB: kept in memory
+        // whole, a score reads no page from the file.
+        {"PRAGMA cache_size = -32768", " cannot be opened: "},
         {kTable, " cannot be opened: "},
         {kShape, " holds a table 'scores' that is no leader's board: "},
         {kIndex, " cannot be opened: "},
