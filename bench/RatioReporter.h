@@ -25,13 +25,18 @@ public:
     }
 
     // One line: both rates times `scale`, and the first over the second.
-    void Ratio(const char* what, const std::string& ours, const std::string& plain, double scale,
-               const char* unit) const {
+    void Ratio(const char* what, const std::string& ours, const std::string& plain, double scale, const char* unit,
+               const char* oursName = "ours", const char* plainName = "plain") const {
         const auto o = Find(ours);
         const auto p = Find(plain);
         if (o < 0 || p <= 0) return;
-        std::printf("%-28s ours %12.1f%s  plain %12.1f%s  ratio ours/plain %.3f\n", what, o * scale, unit,
-                    p * scale, unit, o / p);
+        Compare(what, oursName, o * scale, plainName, p * scale, unit);
+    }
+    // The same line for two figures measured otherwise (such as times).
+    static void Compare(const char* what, const char* firstName, double first, const char* secondName, double second,
+                        const char* unit) {
+        std::printf("%-28s %s %12.1f%s  %s %12.1f%s  ratio %s/%s %.3f\n", what, firstName, first, unit, secondName,
+                    second, unit, firstName, secondName, second > 0 ? first / second : 0.0);
     }
 
 private:

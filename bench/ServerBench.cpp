@@ -46,6 +46,7 @@ server::ServiceSettings Unlimited(const char* name) {
     settings.limits.budget = {std::size_t{1} << 40, std::size_t{1} << 40};
     settings.limits.sendQueue = 64 << 20;
     settings.limits.systemSendBuffer = 64 * 1024;
+    settings.maxPerAddress = settings.maxClients;  // every client is on loopback
     return settings;
 }
 

@@ -491,6 +491,8 @@ void CSocketEngine::CloseSck() {
     sendPieceSize_ = 0;
     recvPieceSize_ = 0;
     holder_ = false;
+    receiveHeld_ = false;
+    readMissed_ = false;
     UnregisterSocket(handle);
     if (!closed) {
         state_ = sckError;

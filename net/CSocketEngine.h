@@ -113,7 +113,7 @@ public:
     void Protocol(std::int32_t enmProtocol);
 
     // What a server needs beyond the game's use; the defaults keep the
-    // game's behaviour, and CloseSck leaves all three as they are.
+    // game's behaviour, and CloseSck leaves the two limits as they are.
     //
     // Bytes SendData has queued that the system has not taken yet (the
     // system's own send buffer not counted). A peer that stops reading makes
@@ -144,6 +144,13 @@ public:
     // minutes. For a connected TCP socket (else 40006); negative raises
     // 40014. It holds for this connection only.
     void UnacknowledgedTimeout(std::int32_t lngMilliseconds);
+    // Whether receiving is held: while it is, a notification of arriving
+    // bytes reads nothing, so they stay with the system, whose receive
+    // window then holds the peer back (a server reads a client no faster
+    // than its budget). Releasing lets a DataArrival follow from the event
+    // loop for what waits. A TCP connection only; CloseSck releases it.
+    bool ReceiveHeld() const { return receiveHeld_; }
+    void HoldReceive(bool hold);
 
     void CloseSck();
     void Connect(std::optional<Variant> remoteHost = std::nullopt, std::optional<Variant> remotePort = std::nullopt);
@@ -231,6 +238,8 @@ private:
     std::string recvBuffer_;
     std::vector<char> recvScratch_;
     bool holder_ = false;
+    bool receiveHeld_ = false;
+    bool readMissed_ = false;  // a notification of arriving bytes came while receiving was held
     bool datagramTaken_ = false;  // the announced datagram was read by a handler
     std::set<std::int32_t> pendingLookups_;
 

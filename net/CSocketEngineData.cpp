@@ -191,10 +191,26 @@ void CSocketEngine::SendBufferedDataUDP(std::string_view datagram) {
 
 void CSocketEngine::OnReadable() {
     if (protocol_ == sckTCPProtocol) {
-        if (state_ == sckConnected) RecvDataToBuffer();
+        if (state_ != sckConnected) return;
+        if (receiveHeld_) {
+            // Not read: the notification stays off until a receive.
+            readMissed_ = true;
+            return;
+        }
+        RecvDataToBuffer();
     } else if (state_ == sckOpen) {
         ReceiveDatagramNotice();
     }
+}
+
+void CSocketEngine::HoldReceive(bool hold) {
+    receiveHeld_ = hold;
+    if (hold || !readMissed_) return;
+    readMissed_ = false;
+    // A receive, even of nothing, enables the notification again, as on
+    // Winsock: one follows from the event loop for what waits.
+    char none = 0;
+    if (socketHandle_ != ws::INVALID_SOCKET) ws::recv(socketHandle_, &none, 0, MSG_PEEK);
 }
 
 void CSocketEngine::RecvDataToBuffer() {

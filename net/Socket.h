@@ -66,8 +66,9 @@ public:
     void Tag(const std::string& strTag) { engine_->Tag(strTag); }
     std::int32_t Protocol() const { return engine_->Protocol(); }
     void Protocol(std::int32_t enmProtocol) { engine_->Protocol(enmProtocol); }
-    // For a server: the send queue's length and limit, and the listen
-    // backlog (CSocketEngine tells how they work). Not kept in the design.
+    // For a server: the send queue's length and limit, the listen backlog
+    // and holding back reading (CSocketEngine tells how they work). Not
+    // kept in the design.
     std::int32_t BytesToSend() const { return engine_->BytesToSend(); }
     std::int32_t SendQueueLimit() const { return engine_->SendQueueLimit(); }
     void SendQueueLimit(std::int32_t lngBytes) { engine_->SendQueueLimit(lngBytes); }
@@ -75,6 +76,8 @@ public:
     void ListenBacklog(std::int32_t lngBacklog) { engine_->ListenBacklog(lngBacklog); }
     std::int32_t BytesUnacknowledged() const { return engine_->BytesUnacknowledged(); }
     void UnacknowledgedTimeout(std::int32_t lngMilliseconds) { engine_->UnacknowledgedTimeout(lngMilliseconds); }
+    bool ReceiveHeld() const { return engine_->ReceiveHeld(); }
+    void HoldReceive(bool hold) { engine_->HoldReceive(hold); }
 
     void Accept(std::int32_t requestID) { engine_->Accept(requestID); }
     void Bind(std::optional<Variant> localPort = std::nullopt, std::optional<Variant> localIP = std::nullopt) {

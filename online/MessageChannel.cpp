@@ -23,6 +23,7 @@ MessageChannel::MessageChannel(const Grammar& grammar, net::Socket& socket, QObj
 
 void MessageChannel::Close() {
     socket_->CloseSck();
+    held_ = false;
     ForgetUnread();
 }
 
@@ -35,7 +36,27 @@ void MessageChannel::Socket_DataArrival(int /*bytesTotal*/) {
     std::string bytes;
     socket_->GetData(bytes);
     reader_.Append(bytes);
+    emit BytesArrived(bytes.size());
     HandOut(false);
+}
+
+void MessageChannel::HoldReading(bool hold) {
+    if (held_ == hold) return;
+    held_ = hold;
+    if (hold) {
+        socket_->HoldReceive(true);
+        idle_.stop();
+        return;
+    }
+    // The messages the hold kept back come out first, from the event loop
+    // (not inside the caller, who may be handling one of them); only then
+    // is the socket read again, unless a handler held it anew.
+    QMetaObject::invokeMethod(this, [this] {
+        if (held_) return;
+        const QPointer<MessageChannel> alive(this);
+        HandOut(false);
+        if (alive && !held_) socket_->HoldReceive(false);
+    }, Qt::QueuedConnection);
 }
 
 void MessageChannel::IdleGap_Timer() { HandOut(true); }
@@ -44,20 +65,25 @@ void MessageChannel::HandOut(bool idle) {
     // A handler may close the connection or delete the channel (through
     // deleteLater) while messages are still being handed out.
     const QPointer<MessageChannel> alive(this);
-    while (alive) {
+    // A handler may hold reading back: the messages after it wait too.
+    while (alive && !held_) {
         auto message = idle ? reader_.NextAfterIdle() : reader_.Next();
         if (!message) break;
         ++received_;
         emit MessageReceived(*message);
     }
     if (!alive) return;
-    if (reader_.Overflowing()) {
+    // While held, what the reader keeps may be whole messages not yet taken.
+    if (!held_ && reader_.Overflowing()) {
         Close();
         emit Overflowed();
         return;
     }
-    // Every arrival starts the quiet period afresh.
-    if (reader_.HoldsBytes() && !idle) {
+    // Every arrival starts the quiet period afresh (not while reading is
+    // held: the bytes still to come wait unread, and so do the messages).
+    if (held_) {
+        idle_.stop();
+    } else if (reader_.HoldsBytes() && !idle) {
         idle_.start();
     } else if (!reader_.HoldsBytes()) {
         idle_.stop();

@@ -38,6 +38,16 @@ public:
     // Unread bytes from an earlier connection must not join a new one's.
     void ForgetUnread();
 
+    // Holds the socket's reading back, or lets it go on (a server reads a
+    // client no faster than its budget). While held, no message is handed
+    // out, not even those of the last read still waiting in the reader; and
+    // the peer's silence is none of its own, so the idle gap does not run:
+    // a message whose end only silence shows is not cut short by bytes that
+    // wait unread. Once reading goes on the waiting messages come out from
+    // the event loop and the gap starts afresh.
+    void HoldReading(bool hold);
+    bool ReadingHeld() const { return held_; }
+
     // Tests shorten it.
     void SetIdleGap(std::chrono::milliseconds gap) { idle_.setInterval(gap); }
     // The idle gap has passed: hand out what waited for it.
@@ -49,6 +59,8 @@ public:
     std::uint64_t MessagesReceived() const { return received_; }
 
 signals:
+    // Bytes read from the socket, before any message of them is handed out.
+    void BytesArrived(std::size_t bytes);
     void MessageReceived(const std::string& message);
     // The peer passed the reader's cap; the channel has closed the socket.
     void Overflowed();
@@ -60,6 +72,7 @@ private:
     net::Socket* socket_;
     MessageReader reader_;
     QTimer idle_;
+    bool held_ = false;  // reading and handing out held back
     std::uint64_t received_ = 0;
 };
 

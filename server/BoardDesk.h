@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,11 @@ public:
     virtual ~ScoreStore() = default;
     // Keeps `score` as its player's latest; false when it could not.
     virtual bool Record(const online::ScoreRecord& score) = 0;
+    // Makes the scores kept so far last (a store that writes in batches
+    // writes them now); false when it could not, and they are lost.
+    virtual bool Commit() { return true; }
+    // Scores kept that Commit has yet to make last.
+    virtual std::size_t Pending() const { return 0; }
     // The top player; nothing while there is none.
     virtual std::optional<online::ScoreRecord> Top() const = 0;
     virtual const std::string& LastError() const = 0;

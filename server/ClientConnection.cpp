@@ -1,27 +1,38 @@
 #include "server/ClientConnection.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <chrono>
+
 #include "platform/Winsock.h"
+#include "server/LoopWatch.h"
 #include "runtime/Error.h"
 
 namespace server {
 
 ClientConnection::ClientConnection(std::uint64_t id, const online::Grammar& grammar, const ClientLimits& limits,
-                                   QObject* parent)
+                                   const LoopWatch* loop, QObject* parent)
     : QObject(parent),
       id_(id),
       limits_(limits),
+      loop_(loop),
       channel_(new online::MessageChannel(grammar, this)),
       guard_(limits.budget, FloodGuard::Clock::now()) {
+    hold_.setSingleShot(true);
+    hold_.setTimerType(Qt::PreciseTimer);
+    connect(&hold_, &QTimer::timeout, this, &ClientConnection::Hold_Timer);
     net::Socket& socket = channel_->Socket();
     socket.SendQueueLimit(limits.sendQueue);
     connect(channel_, &online::MessageChannel::MessageReceived, this, &ClientConnection::Channel_Message);
     connect(channel_, &online::MessageChannel::Overflowed, this,
             [this] { Drop("dropped: a message that never ends"); });
-    // Connected after the channel's own reader, so the bytes of this
-    // arrival that fitted no message are counted by then.
-    connect(&socket, &net::Socket::DataArrival, this, &ClientConnection::Socket_DataArrival);
+    // The bytes are spent before their messages are handed out: once past
+    // the budget, the rest of the read waits.
+    connect(channel_, &online::MessageChannel::BytesArrived, this, &ClientConnection::Channel_BytesArrived);
     connect(&socket, &net::Socket::CloseSckEvent, this, [this] { Drop("left"); });
     connect(&socket, &net::Socket::Error, this,
             [this](int number, std::string& description, int, const std::string&, const std::string&, int,
@@ -39,8 +50,13 @@ bool ClientConnection::Accept(std::int32_t requestID) {
         return false;
     }
     Address();
+    const auto handle = channel_->Socket().SocketHandle();
     if (limits_.systemSendBuffer > 0 && !gone_) {
-        platform::ws::setsockopt(channel_->Socket().SocketHandle(), SOL_SOCKET, SO_SNDBUF, limits_.systemSendBuffer);
+        platform::ws::setsockopt(handle, SOL_SOCKET, SO_SNDBUF, limits_.systemSendBuffer);
+    }
+    if (!gone_) platform::ws::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, 1);
+    if (limits_.systemReceiveBuffer > 0 && !gone_) {
+        platform::ws::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, limits_.systemReceiveBuffer);
     }
     // What arrived before the take-over has been handled already, and the
     // client may have left meanwhile.
@@ -73,30 +89,60 @@ void ClientConnection::Drop(const std::string& reason) {
     if (gone_) return;
     Address();  // before the close forgets it
     gone_ = true;
+    hold_.stop();
     channel_->Close();
     emit Gone(reason);
     deleteLater();
 }
 
-bool ClientConnection::SpendSkipped() {
-    const std::uint64_t skipped = channel_->Reader().SkippedBytes();
-    const std::uint64_t fresh = skipped - skippedSeen_;
-    skippedSeen_ = skipped;
-    return fresh == 0 || guard_.Spend(static_cast<std::size_t>(fresh), FloodGuard::Clock::now());
+void ClientConnection::Spend(std::size_t bytes) {
+    const auto now = FloodGuard::Clock::now();
+    guard_.Spend(bytes, now, loop_ ? loop_->Busy(now) : FloodGuard::Clock::duration{});
+    LookAtBudget();
 }
+
+bool ClientConnection::MoreWaiting() const {
+    unsigned long waiting = 0;
+    const auto handle = channel_->Socket().SocketHandle();
+    return platform::ws::ioctlsocket(handle, FIONREAD, &waiting) == 0 && waiting > 0;
+}
+
+void ClientConnection::LookAtBudget() {
+    if (gone_) return;
+    const auto now = FloodGuard::Clock::now();
+    const FloodGuard::Verdict verdict =
+        guard_.Look(now, loop_ ? loop_->Busy(now) : FloodGuard::Clock::duration{}, [this] { return MoreWaiting(); });
+    switch (verdict.kind) {
+        case FloodGuard::Verdict::Kind::Read:
+            hold_.stop();
+            channel_->HoldReading(false);
+            return;
+        case FloodGuard::Verdict::Kind::Hold: {
+            channel_->HoldReading(true);
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(verdict.until - now);
+            hold_.start(std::max(wait, std::chrono::milliseconds(1)));
+            return;
+        }
+        case FloodGuard::Verdict::Kind::Drop:
+            Drop("dropped: flooding (past its budget of " + std::to_string(limits_.budget.perSecond) +
+                 " bytes a second for " + std::to_string(limits_.budget.sustained.count()) + " ms)");
+            return;
+    }
+}
+
+void ClientConnection::Hold_Timer() { LookAtBudget(); }
 
 void ClientConnection::Channel_Message(const std::string& message) {
     if (gone_) return;
-    if (!SpendSkipped() || !guard_.Spend(message.size() + limits_.costPerMessage, FloodGuard::Clock::now())) {
-        Drop("dropped: flooding");
-        return;
-    }
     emit MessageReceived(message);
+    // Its bytes were counted as they were read.
+    if (!gone_) Spend(limits_.costPerMessage);
 }
 
-void ClientConnection::Socket_DataArrival(int /*bytesTotal*/) {
+void ClientConnection::Channel_BytesArrived(std::size_t bytes) {
     if (gone_) return;
-    if (!SpendSkipped()) Drop("dropped: flooding");
+    // Every byte read counts, whether or not it makes a message.
+    Spend(bytes);
 }
 
 }  // namespace server

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <cstdint>
 #include <string>
 
@@ -11,11 +12,15 @@
 // and the limits that keep a hostile or broken client from hurting the
 // server or the other players. Everything it holds is capped:
 //  - what it sends that makes no whole message yet (the reader's cap);
-//  - what it may send per second (its FloodGuard budget);
+//  - what it may send per second (its FloodGuard budget): it is read no
+//    faster, the rest waits in the system's small receive buffer, and one
+//    that keeps sending past its budget is dropped;
 //  - what waits to go out to it (the socket's send queue limit, and the
 //    system's send buffer): a client that stops reading is dropped once its
 //    queue would pass the limit.
 namespace server {
+
+class LoopWatch;
 
 struct ClientLimits {
     SendBudget budget;
@@ -29,13 +34,17 @@ struct ClientLimits {
     // bounds what a client costs in the kernel too, and a client that stops
     // reading shows sooner.
     std::int32_t systemSendBuffer = 0;
+    // The system's receive buffer for the client (0: the system's choice).
+    // Small, what waits there beyond the budget holds the client back soon.
+    std::int32_t systemReceiveBuffer = 0;
 };
 
 class ClientConnection final : public QObject {
     Q_OBJECT
 public:
+    // `loop` tells how long the server was too busy to read (null: never).
     ClientConnection(std::uint64_t id, const online::Grammar& grammar, const ClientLimits& limits,
-                     QObject* parent = nullptr);
+                     const LoopWatch* loop = nullptr, QObject* parent = nullptr);
 
     // Takes over the connection waiting on a listener. False when it is
     // gone already.
@@ -52,6 +61,10 @@ public:
     void Drop(const std::string& reason);
     // Owes the client this much more budget (an answer the server asked for).
     void Grant(std::size_t bytes) { guard_.Grant(bytes); }
+    // Whether its reading waits for its budget to refill.
+    bool Held() const { return hold_.isActive(); }
+    // The budget's end of a hold has come: reads on, holds on or drops.
+    void Hold_Timer();
 
     std::uint64_t Id() const { return id_; }
     // The client's IP address (known from the moment it is taken over,
@@ -70,15 +83,19 @@ signals:
 
 private:
     void Channel_Message(const std::string& message);
-    void Socket_DataArrival(int bytesTotal);
-    // Spends the bytes the reader threw away since the last look.
-    bool SpendSkipped();
+    void Channel_BytesArrived(std::size_t bytes);
+    void Spend(std::size_t bytes);
+    // Applies the budget's verdict to the reading.
+    void LookAtBudget();
+    // Whether the client has sent bytes not read yet.
+    bool MoreWaiting() const;
 
     std::uint64_t id_;
     ClientLimits limits_;
+    const LoopWatch* loop_;
     online::MessageChannel* channel_;
     FloodGuard guard_;
-    std::uint64_t skippedSeen_ = 0;
+    QTimer hold_;
     mutable std::string address_;
     bool gone_ = false;
 };

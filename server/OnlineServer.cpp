@@ -6,6 +6,7 @@
 #include "online/LiveUpdateRules.h"
 #include "server/BoardService.h"
 #include "server/ChatService.h"
+#include "server/LoopWatch.h"
 #include "server/ScoreBoard.h"
 #include "server/TransferService.h"
 #include "server/VersionService.h"
@@ -16,19 +17,34 @@ namespace {
 
 // Ample for blocks of 1024 bytes and for chat; the kernel doubles it.
 constexpr std::int32_t kSystemSendBuffer = 64 * 1024;
+// Ample for what a copy of the game sends, and small, so that a client
+// read no faster than its budget is held back by its own system soon.
+constexpr std::int32_t kSystemReceiveBuffer = 16 * 1024;
 
 // What each port's clients may cost. A copy of the game sends a few small
-// messages a minute; these budgets are generous for it and cut a flooder
-// off within a second or two.
+// messages a minute; these budgets are generous for it. A client past its
+// budget is read no faster than the budget allows, and dropped when it
+// keeps on for the budget's sustained time (5 seconds).
 // A copy answers the version once per connection.
-ClientLimits VersionLimits() { return {{4 * 1024, 512}, 64, 4 * 1024, kSystemSendBuffer}; }
+ClientLimits VersionLimits() { return {{4 * 1024, 512}, 64, 4 * 1024, kSystemSendBuffer, kSystemReceiveBuffer}; }
 // A receiver sends "FILE?" and one "N!" per block, and each block it is sent
 // pays for its "N!" (TransferService). Its queue holds a few blocks.
-ClientLimits TransferLimits() { return {{4 * 1024, 1024}, 16, 16 * 1024, kSystemSendBuffer}; }
-ClientLimits BoardLimits() { return {{16 * 1024, 4 * 1024}, 64, 16 * 1024, kSystemSendBuffer}; }
+ClientLimits TransferLimits() { return {{4 * 1024, 1024}, 16, 16 * 1024, kSystemSendBuffer, kSystemReceiveBuffer}; }
+ClientLimits BoardLimits() { return {{16 * 1024, 4 * 1024}, 64, 16 * 1024, kSystemSendBuffer, kSystemReceiveBuffer}; }
 // A chat line goes to every player, so each costs more; a slow reader may
 // fall a good way behind a busy chat before it is dropped.
-ClientLimits ChatLimits() { return {{16 * 1024, 4 * 1024}, 256, 256 * 1024, kSystemSendBuffer}; }
+ClientLimits ChatLimits() { return {{16 * 1024, 4 * 1024}, 256, 256 * 1024, kSystemSendBuffer, kSystemReceiveBuffer}; }
+
+ServiceSettings Settings(const char* name, std::int32_t port, const std::string& address, ClientLimits limits,
+                         const LoopWatch& loop) {
+    ServiceSettings settings;
+    settings.name = name;
+    settings.port = port;
+    settings.address = address;
+    settings.limits = limits;
+    settings.loop = &loop;
+    return settings;
+}
 
 }  // namespace
 
@@ -57,11 +73,13 @@ bool OnlineServer::Start(std::string& error) {
     scores_ = ScoreBoard::Open(options_.Board, error);
     if (!scores_) return false;
 
-    version_ = new VersionService({"version", ports_.version, options_.Listen, VersionLimits()}, options_.Version,
+    if (!loop_) loop_ = new LoopWatch(std::chrono::milliseconds(100), this);
+    const std::string& at = options_.Listen;
+    version_ = new VersionService(Settings("version", ports_.version, at, VersionLimits(), *loop_), options_.Version,
                                   directory_, log_, this);
-    transfer_ = new TransferService({"patch", ports_.transfer, options_.Listen, TransferLimits()}, patch, log_, this);
-    board_ = new BoardService({"board", ports_.board, options_.Listen, BoardLimits()}, *scores_, log_, this);
-    chat_ = new ChatService({"chat", ports_.chat, options_.Listen, ChatLimits()}, &directory_, log_, this);
+    transfer_ = new TransferService(Settings("patch", ports_.transfer, at, TransferLimits(), *loop_), patch, log_, this);
+    board_ = new BoardService(Settings("board", ports_.board, at, BoardLimits(), *loop_), *scores_, log_, this);
+    chat_ = new ChatService(Settings("chat", ports_.chat, at, ChatLimits(), *loop_), &directory_, log_, this);
     for (Service* service : Services()) {
         if (!service->Start(error)) {
             Stop();

@@ -16,6 +16,7 @@ namespace server {
 
 class BoardService;
 class ChatService;
+class LoopWatch;
 class ScoreBoard;
 class Service;
 class TransferService;
@@ -65,6 +66,7 @@ private:
     ServerLog& log_;
     PlayerDirectory directory_;
     std::unique_ptr<ScoreBoard> scores_;
+    LoopWatch* loop_ = nullptr;  // shared by the four ports
     VersionService* version_ = nullptr;
     TransferService* transfer_ = nullptr;
     BoardService* board_ = nullptr;

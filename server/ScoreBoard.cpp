@@ -20,12 +20,11 @@ constexpr const char* kTable =
     " level INTEGER NOT NULL, won INTEGER NOT NULL, lost INTEGER NOT NULL, wager REAL NOT NULL,"
     " seq INTEGER NOT NULL)";
 constexpr const char* kShape = "SELECT name, level, won, lost, wager, seq FROM scores LIMIT 1";
+// The ranking, read forwards for the top player and backwards for the
+// lowest ones to let go: neither sorts the table.
 constexpr const char* kIndex =
     "CREATE INDEX IF NOT EXISTS scores_by_rank ON scores (level DESC, won DESC, wager DESC, seq)";
-
-// Best first. The same order, reversed, finds the lowest to let go.
-constexpr const char* kRankOrder = "level DESC, won DESC, wager DESC, seq ASC";
-constexpr const char* kReverseOrder = "level ASC, won ASC, wager ASC, seq DESC";
+constexpr const char* kCounts = "SELECT COUNT(*), IFNULL(MAX(seq), 0) FROM scores";
 
 // SQLite's own words ("unable to open database file", "file is not a
 // database") say it best; Qt's are the fallback.
@@ -40,10 +39,42 @@ QSqlDatabase Database(const std::string& connection) {
 
 }  // namespace
 
+// Each statement is prepared once, when the board opens.
+struct ScoreBoard::Statements {
+    explicit Statements(const QSqlDatabase& db) : find(db), insert(db), update(db), trim(db), top(db) {
+        find.setForwardOnly(true);
+        top.setForwardOnly(true);
+    }
+    bool Prepare() {
+        // Best first; the same order reversed finds the lowest.
+        return find.prepare("SELECT level, won, wager, seq FROM scores WHERE name = ?") &&
+               insert.prepare("INSERT INTO scores (name, level, won, lost, wager, seq) VALUES (?, ?, ?, ?, ?, ?)") &&
+               update.prepare("UPDATE scores SET level = ?, won = ?, lost = ?, wager = ?, seq = ? WHERE name = ?") &&
+               trim.prepare("DELETE FROM scores WHERE name IN (SELECT name FROM scores"
+                            " ORDER BY level ASC, won ASC, wager ASC, seq DESC LIMIT ?)") &&
+               top.prepare("SELECT name, level, won, lost, wager FROM scores"
+                           " ORDER BY level DESC, won DESC, wager DESC, seq ASC LIMIT 1");
+    }
+    const QSqlQuery* Failed() const {
+        for (const QSqlQuery* q : {&find, &insert, &update, &trim, &top}) {
+            if (q->lastError().isValid()) return q;
+        }
+        return nullptr;
+    }
+
+    QSqlQuery find;
+    QSqlQuery insert;
+    QSqlQuery update;
+    QSqlQuery trim;
+    QSqlQuery top;
+};
+
 ScoreBoard::ScoreBoard(std::string connection, std::int64_t maxPlayers)
     : connection_(std::move(connection)), maxPlayers_(maxPlayers) {}
 
 ScoreBoard::~ScoreBoard() {
+    Commit();
+    statements_.reset();  // before the connection goes
     {
         QSqlDatabase db = Database(connection_);
         db.close();
@@ -78,79 +109,133 @@ std::unique_ptr<ScoreBoard> ScoreBoard::Open(const std::filesystem::path& file, 
         {"PRAGMA user_version = 1", " cannot be opened: "},
         {"PRAGMA journal_mode = WAL", " cannot be opened: "},
         {"PRAGMA synchronous = NORMAL", " cannot be opened: "},
+        // A full board (100,000 players) is about 8 MB: kept in memory
+        // whole, a score reads no page from the file.
+        {"PRAGMA cache_size = -32768", " cannot be opened: "},
         {kTable, " cannot be opened: "},
         {kShape, " holds a table 'scores' that is no leader's board: "},
         {kIndex, " cannot be opened: "},
     };
-    QSqlQuery query(db);
-    for (const auto& step : steps) {
-        if (!query.exec(step.statement)) {
-            error = where + step.failure + Text(query.lastError());
+    {
+        QSqlQuery query(db);
+        for (const auto& step : steps) {
+            if (!query.exec(step.statement)) {
+                error = where + step.failure + Text(query.lastError());
+                return nullptr;
+            }
+        }
+        // Counted once here; from now on the board keeps count itself.
+        if (!query.exec(kCounts) || !query.next()) {
+            error = where + " cannot be read: " + Text(query.lastError());
             return nullptr;
         }
+        board->players_ = board->committedPlayers_ = query.value(0).toLongLong();
+        board->nextSeq_ = board->committedNextSeq_ = query.value(1).toLongLong() + 1;
+    }
+    board->statements_ = std::make_unique<Statements>(db);
+    if (!board->statements_->Prepare()) {
+        const QSqlQuery* failed = board->statements_->Failed();
+        error = where + " cannot be opened: " + (failed ? Text(failed->lastError()) : std::string("?"));
+        return nullptr;
     }
     return board;
 }
 
-bool ScoreBoard::Record(const online::ScoreRecord& score) {
+bool ScoreBoard::Begin() {
+    if (open_) return true;
     QSqlDatabase db = Database(connection_);
     if (!db.transaction()) {
         lastError_ = Text(db.lastError());
         return false;
     }
-    QSqlQuery query(db);
+    open_ = true;
+    committedPlayers_ = players_;
+    committedNextSeq_ = nextSeq_;
+    return true;
+}
+
+void ScoreBoard::Abandon() {
+    if (open_) Database(connection_).rollback();
+    open_ = false;
+    pending_ = 0;
+    players_ = committedPlayers_;
+    nextSeq_ = committedNextSeq_;
+}
+
+bool ScoreBoard::Record(const online::ScoreRecord& score) {
+    if (!Begin()) return false;
+    Statements& s = *statements_;
+    const QByteArray name = QByteArray::fromStdString(score.Name);
+    s.find.bindValue(0, name);
+    if (!s.find.exec()) return GiveUp(s.find.lastError());
+    const bool known = s.find.next();
     // A player who sends the same level, wins and wager again keeps the
     // place in arrival order that they had.
-    query.prepare(
-        "INSERT INTO scores (name, level, won, lost, wager, seq)"
-        " VALUES (:name, :level, :won, :lost, :wager, (SELECT IFNULL(MAX(seq), 0) + 1 FROM scores))"
-        " ON CONFLICT (name) DO UPDATE SET"
-        " seq = CASE WHEN level = excluded.level AND won = excluded.won AND wager = excluded.wager"
-        "       THEN seq ELSE excluded.seq END,"
-        " level = excluded.level, won = excluded.won, lost = excluded.lost, wager = excluded.wager");
-    query.bindValue(":name", QByteArray::fromStdString(score.Name));
-    query.bindValue(":level", score.Level);
-    query.bindValue(":won", score.LANwon);
-    query.bindValue(":lost", score.LANlost);
-    query.bindValue(":wager", score.LANwager);
-    QSqlQuery trim(db);
-    trim.prepare(QString("DELETE FROM scores WHERE name IN (SELECT name FROM scores ORDER BY %1"
-                         " LIMIT MAX(0, (SELECT COUNT(*) FROM scores) - :max))")
-                     .arg(kReverseOrder));
-    trim.bindValue(":max", static_cast<qlonglong>(maxPlayers_));
-    if (!query.exec() || !trim.exec()) {
-        lastError_ = Text(query.lastError().isValid() ? query.lastError() : trim.lastError());
-        db.rollback();
-        return false;
+    const bool samePlace = known && s.find.value(0).toInt() == score.Level && s.find.value(1).toInt() == score.LANwon &&
+                           s.find.value(2).toDouble() == score.LANwager;
+    const qlonglong seq = samePlace ? s.find.value(3).toLongLong() : nextSeq_;
+    s.find.finish();
+
+    QSqlQuery& write = known ? s.update : s.insert;
+    const QVariant values[] = {score.Level, score.LANwon, score.LANlost, score.LANwager, seq};
+    int at = 0;
+    if (!known) write.bindValue(at++, name);
+    for (const QVariant& value : values) write.bindValue(at++, value);
+    if (known) write.bindValue(at++, name);
+    if (!write.exec()) return GiveUp(write.lastError());
+    if (!samePlace) ++nextSeq_;
+    if (!known) ++players_;
+    if (players_ > maxPlayers_) {
+        QSqlQuery& trim = s.trim;
+        trim.bindValue(0, static_cast<qlonglong>(players_ - maxPlayers_));
+        if (!trim.exec()) return GiveUp(trim.lastError());
+        players_ -= trim.numRowsAffected();
     }
+    ++pending_;
+    return true;
+}
+
+bool ScoreBoard::GiveUp(const QSqlError& error) {
+    lastError_ = Text(error);
+    if (pending_ > 0) {
+        lastError_ += " (and the " + std::to_string(pending_) + " scores before it, not yet written, are lost)";
+    }
+    Abandon();
+    return false;
+}
+
+bool ScoreBoard::Commit() {
+    if (!open_) return true;
+    QSqlDatabase db = Database(connection_);
     if (!db.commit()) {
         lastError_ = Text(db.lastError());
-        db.rollback();
+        Abandon();
         return false;
     }
+    open_ = false;
+    pending_ = 0;
+    committedPlayers_ = players_;
+    committedNextSeq_ = nextSeq_;
     return true;
 }
 
 std::optional<online::ScoreRecord> ScoreBoard::Top() const {
-    QSqlQuery query(Database(connection_));
-    if (!query.exec(QString("SELECT name, level, won, lost, wager FROM scores ORDER BY %1 LIMIT 1").arg(kRankOrder))) {
+    QSqlQuery& query = statements_->top;
+    if (!query.exec()) {
         lastError_ = Text(query.lastError());
         return std::nullopt;
     }
-    if (!query.next()) return std::nullopt;
-    online::ScoreRecord top;
-    top.Name = query.value(0).toByteArray().toStdString();
-    top.Level = query.value(1).toInt();
-    top.LANwon = query.value(2).toInt();
-    top.LANlost = query.value(3).toInt();
-    top.LANwager = query.value(4).toDouble();
+    std::optional<online::ScoreRecord> top;
+    if (query.next()) {
+        top.emplace();
+        top->Name = query.value(0).toByteArray().toStdString();
+        top->Level = query.value(1).toInt();
+        top->LANwon = query.value(2).toInt();
+        top->LANlost = query.value(3).toInt();
+        top->LANwager = query.value(4).toDouble();
+    }
+    query.finish();
     return top;
-}
-
-std::int64_t ScoreBoard::Players() const {
-    QSqlQuery query(Database(connection_));
-    if (!query.exec("SELECT COUNT(*) FROM scores") || !query.next()) return 0;
-    return query.value(0).toLongLong();
 }
 
 }  // namespace server

@@ -9,12 +9,21 @@
 #include "online/Brambly.h"
 #include "server/BoardDesk.h"
 
+class QSqlError;
+
 // The leader's board: every player's latest score, kept in an SQLite file
 // (through Qt Sql), so it survives restarts.
 //
 // The top player has the highest Level; among equal levels, the most LAN
 // races won; among those, the biggest LAN wager. Among records equal in all
 // three, the one that got there first stays on top. Races lost do not count.
+//
+// A score costs the same however many players the board holds: the count of
+// players and of arrivals are kept here, not counted in the file, and the
+// ranking is read from an index. Scores are written in batches: Record
+// keeps one, Commit writes all kept since the last in one transaction (the
+// server commits once per turn of its event loop), so a busy board writes
+// the file once for many scores.
 namespace server {
 
 class ScoreBoard final : public ScoreStore {
@@ -28,24 +37,50 @@ public:
     // opened or is no board.
     static std::unique_ptr<ScoreBoard> Open(const std::filesystem::path& file, std::string& error,
                                             std::int64_t maxPlayers = kDefaultMaxPlayers);
+    // Writes what is kept and not yet written.
     ~ScoreBoard() override;
     ScoreBoard(const ScoreBoard&) = delete;
     ScoreBoard& operator=(const ScoreBoard&) = delete;
 
     // Keeps `score` as its player's latest (the name, byte for byte, is the
-    // player). False, with LastError() saying why, when the file could not
-    // be written.
+    // player); Top() and Players() count it at once, the file holds it from
+    // the next Commit. False, with LastError() saying why, when it could
+    // not be kept: the scores kept since the last Commit are then lost too.
     bool Record(const online::ScoreRecord& score) override;
+    // Writes every score kept since the last Commit to the file in one
+    // transaction. False, with LastError() saying why, when the file could
+    // not be written: those scores are lost.
+    bool Commit() override;
+    // Scores kept and not yet written.
+    std::size_t Pending() const override { return pending_; }
     // The top player; nothing while the board is empty or unreadable.
     std::optional<online::ScoreRecord> Top() const override;
-    std::int64_t Players() const;
+    std::int64_t Players() const { return players_; }
     const std::string& LastError() const override { return lastError_; }
 
 private:
+    struct Statements;
+
     ScoreBoard(std::string connection, std::int64_t maxPlayers);
+    // Opens the transaction that the scores until the next Commit share.
+    bool Begin();
+    // Gives up the open transaction: the file and the counts go back to the
+    // last Commit.
+    void Abandon();
+    // A score could not be kept: says why, abandons the transaction and
+    // returns false.
+    bool GiveUp(const QSqlError& error);
 
     std::string connection_;  // the name of its Qt Sql connection
     std::int64_t maxPlayers_;
+    std::unique_ptr<Statements> statements_;
+    std::int64_t players_ = 0;
+    std::int64_t nextSeq_ = 1;  // the next arrival's place, above every record's
+    // The counts as the file holds them, for an abandoned transaction.
+    std::int64_t committedPlayers_ = 0;
+    std::int64_t committedNextSeq_ = 1;
+    std::size_t pending_ = 0;
+    bool open_ = false;  // a transaction is open
     mutable std::string lastError_;
 };
 

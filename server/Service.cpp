@@ -1,11 +1,16 @@
 #include "server/Service.h"
 
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "net/Socket.h"
 #include "net/modSocketEngine.h"
 #include "platform/Winsock.h"
 #include "runtime/Error.h"
+#include "server/LoopWatch.h"
 
 namespace server {
 
@@ -18,9 +23,17 @@ constexpr std::int32_t kListenBacklog = 128;
 }  // namespace
 
 Service::Service(ServiceSettings settings, const online::Grammar& grammar, ServerLog& log, QObject* parent)
-    : QObject(parent), settings_(std::move(settings)), grammar_(grammar), log_(log), listener_(new net::Socket(this)) {
+    : QObject(parent),
+      settings_(std::move(settings)),
+      grammar_(grammar),
+      log_(log),
+      listener_(new net::Socket(this)),
+      repeats_(settings_.connectionLines),
+      loop_(settings_.loop ? settings_.loop : new LoopWatch(std::chrono::milliseconds(100), this)) {
     listener_->setObjectName(QString::fromStdString(settings_.name));
     connect(listener_, &net::Socket::ConnectionRequest, this, &Service::Listener_ConnectionRequest);
+    summary_.setSingleShot(true);
+    connect(&summary_, &QTimer::timeout, this, &Service::Summary_Timer);
 }
 
 Service::~Service() { Stop(); }
@@ -56,28 +69,44 @@ bool Service::Start(std::string& error) {
         listener_->CloseSck();
         return false;
     }
+    // Connections take their receive buffer from the listener: small from
+    // their first byte.
+    if (settings_.limits.systemReceiveBuffer > 0) {
+        platform::ws::setsockopt(listener_->SocketHandle(), SOL_SOCKET, SO_RCVBUF,
+                                 settings_.limits.systemReceiveBuffer);
+    }
     Log("listening on port " + std::to_string(Port()));
     return true;
 }
 
 void Service::Stop() {
+    // What was counted and not yet written goes to the log before the end.
+    summary_.stop();
+    for (const auto& summary : repeats_.TakeDue(RepeatSummary::Clock::time_point::max())) {
+        Log(SummaryLine(summary, settings_.connectionLines.window));
+    }
     listener_->CloseSck();
     // Dropping removes each from the map.
-    while (!clients_.empty()) clients_.begin()->second->Drop("server stopping");
+    while (!clients_.empty()) clients_.begin()->second.connection->Drop("server stopping");
 }
 
 std::int32_t Service::Port() const { return listener_->LocalPort(); }
 
 std::int64_t Service::BytesQueued() const {
     std::int64_t total = 0;
-    for (const auto& [id, client] : clients_) total += client->BytesToSend();
+    for (const auto& [id, client] : clients_) total += client.connection->BytesToSend();
     return total;
 }
 
 std::int64_t Service::BytesHeld() const {
     std::int64_t total = 0;
-    for (const auto& [id, client] : clients_) total += static_cast<std::int64_t>(client->BytesHeld());
+    for (const auto& [id, client] : clients_) total += static_cast<std::int64_t>(client.connection->BytesHeld());
     return total;
+}
+
+std::size_t Service::ClientsFrom(const std::string& address) const {
+    const auto it = perAddress_.find(address);
+    return it == perAddress_.end() ? 0 : it->second;
 }
 
 void Service::Log(const std::string& line) const {
@@ -96,30 +125,44 @@ void Service::ForEachClient(const std::function<void(ClientConnection&)>& visit)
     for (const auto& [id, client] : clients_) ids.push_back(id);
     for (const std::uint64_t id : ids) {
         const auto it = clients_.find(id);
-        if (it != clients_.end()) visit(*it->second);
+        if (it != clients_.end()) visit(*it->second.connection);
     }
 }
 
 ClientConnection* Service::Find(std::uint64_t id) const {
     const auto it = clients_.find(id);
-    return it == clients_.end() ? nullptr : it->second;
+    return it == clients_.end() ? nullptr : it->second.connection;
 }
 
 void Service::Listener_ConnectionRequest(int requestID) {
+    // The listener knows who knocks while the request is handled.
+    const std::string address = listener_->RemoteHostIP();
+    // A connection not taken over is refused when this returns.
     if (clients_.size() >= settings_.maxClients) {
-        // Not taken over: the library refuses it when this returns.
-        Log("turned a connection away: " + std::to_string(clients_.size()) + " clients already");
+        LogConnection(address, RepeatSummary::Event::TurnedAway,
+                      "turned a connection from " + address + " away: " + std::to_string(clients_.size()) +
+                          " clients already");
+        return;
+    }
+    if (ClientsFrom(address) >= settings_.maxPerAddress) {
+        LogConnection(address, RepeatSummary::Event::TurnedAway,
+                      "turned a connection from " + address + " away: " + std::to_string(ClientsFrom(address)) +
+                          " connections from it already");
         return;
     }
     const std::uint64_t id = nextId_++;
-    auto* client = new ClientConnection(id, grammar_, settings_.limits, this);
-    clients_.emplace(id, client);
+    const bool logged = repeats_.Admit(address, RepeatSummary::Event::Connection, RepeatSummary::Clock::now());
+    ScheduleSummary();
+    if (!logged) unlogged_.insert(id);
+    auto* client = new ClientConnection(id, grammar_, settings_.limits, loop_, this);
+    clients_.emplace(id, Client{client, address});
+    ++perAddress_[address];
     connect(client, &ClientConnection::MessageReceived, this,
             [this, client](const std::string& message) { Received(*client, message); });
     connect(client, &ClientConnection::Gone, this,
             [this, id](const std::string& reason) { Client_Gone(id, reason); });
     if (client->Accept(requestID)) {
-        Log(*client, "connected");
+        if (logged) Log(*client, "connected");
         Joined(*client);
     }
 }
@@ -127,10 +170,36 @@ void Service::Listener_ConnectionRequest(int requestID) {
 void Service::Client_Gone(std::uint64_t id, const std::string& reason) {
     const auto it = clients_.find(id);
     if (it == clients_.end()) return;
-    ClientConnection& client = *it->second;
-    Log(client, reason);
+    ClientConnection& client = *it->second.connection;
+    // A client's own going (a close, a reset) is written when its coming
+    // was; the server's dropping it always is.
+    const bool ordinary = reason.rfind("left", 0) == 0 || reason.rfind("dropped: network error", 0) == 0;
+    if (unlogged_.erase(id) == 0 || !ordinary) {
+        Log("#" + std::to_string(id) + " " + it->second.address + " " + reason);
+    }
     Left(client);
-    clients_.erase(id);
+    const auto count = perAddress_.find(it->second.address);
+    if (count != perAddress_.end() && --count->second == 0) perAddress_.erase(count);
+    clients_.erase(it);
+}
+
+void Service::LogConnection(const std::string& address, RepeatSummary::Event event, const std::string& line) {
+    if (repeats_.Admit(address, event, RepeatSummary::Clock::now())) Log(line);
+    ScheduleSummary();
+}
+
+void Service::ScheduleSummary() {
+    const auto due = repeats_.NextDue();
+    if (!due || summary_.isActive()) return;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - RepeatSummary::Clock::now());
+    summary_.start(std::max(wait, std::chrono::milliseconds(0)));
+}
+
+void Service::Summary_Timer() {
+    for (const auto& summary : repeats_.TakeDue(RepeatSummary::Clock::now())) {
+        Log(SummaryLine(summary, settings_.connectionLines.window));
+    }
+    ScheduleSummary();
 }
 
 }  // namespace server

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 #include "online/MessageReader.h"
 #include "server/ClientConnection.h"
+#include "server/RepeatSummary.h"
 #include "server/ServerLog.h"
 
 namespace net {
@@ -16,8 +19,11 @@ class Socket;
 
 // One of the server's ports: a listener that takes every client into a
 // ClientConnection and hands its messages to the service's own handling.
-// Log lines look like "[chat 3113] #12 192.168.0.7 connected".
+// Log lines look like "[chat 3113] #12 192.168.0.7 connected"; an address
+// that comes and goes often gets a line a minute saying how often instead.
 namespace server {
+
+class LoopWatch;
 
 struct ServiceSettings {
     std::string name;     // for the log: "version", "patch", "board", "chat"
@@ -27,6 +33,15 @@ struct ServiceSettings {
     // Clients beyond this many at once are turned away, so the server never
     // runs out of file descriptors however many connections arrive.
     std::size_t maxClients = 250;
+    // Clients from one address beyond this many at once are turned away,
+    // so one machine cannot fill the port. A LAN party's players each have
+    // their own address; players behind one router share its address.
+    std::size_t maxPerAddress = 8;
+    // How many connection lines per address are written one by one.
+    RepeatLimits connectionLines;
+    // How long the server was too busy to read its clients (null: the
+    // service keeps its own watch).
+    const LoopWatch* loop = nullptr;
 };
 
 class Service : public QObject {
@@ -43,6 +58,7 @@ public:
     // The port it listens on (the one the system chose for port 0).
     std::int32_t Port() const;
     std::size_t ClientCount() const { return clients_.size(); }
+    std::size_t ClientsFrom(const std::string& address) const;
     // Bytes waiting to go out to all clients, and bytes held of messages
     // not yet whole: what the clients cost in memory.
     std::int64_t BytesQueued() const;
@@ -65,16 +81,32 @@ protected:
     // A connected client by its id; null when it has gone.
     ClientConnection* Find(std::uint64_t id) const;
 
+public:
+    // Writes the counts of connection lines left out whose minute is over.
+    void Summary_Timer();
+
 private:
     void Listener_ConnectionRequest(int requestID);
     void Client_Gone(std::uint64_t id, const std::string& reason);
+    // Writes a connection line of `address` unless it has had its share.
+    void LogConnection(const std::string& address, RepeatSummary::Event event, const std::string& line);
+    void ScheduleSummary();
 
     ServiceSettings settings_;
     const online::Grammar& grammar_;
     ServerLog& log_;
     net::Socket* listener_;
-    std::map<std::uint64_t, ClientConnection*> clients_;
+    struct Client {
+        ClientConnection* connection;
+        std::string address;  // known even when it left before it was taken over
+    };
+    std::map<std::uint64_t, Client> clients_;
+    std::map<std::string, std::size_t> perAddress_;  // clients by address
     std::uint64_t nextId_ = 1;
+    RepeatSummary repeats_;
+    std::set<std::uint64_t> unlogged_;  // clients whose coming was not written: nor is their going
+    QTimer summary_;
+    const LoopWatch* loop_;
 };
 
 }  // namespace server

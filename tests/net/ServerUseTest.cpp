@@ -191,4 +191,56 @@ TEST_F(ServerUse, ListenerTakesAClientCrowd) {
     }));
 }
 
+// Reading held back: bytes stay with the system until its window stops the
+// peer, and nothing of them is lost or reordered once reading goes on; the
+// peer's close comes after its last byte.
+TEST_F(ServerUse, HeldReceivingLeavesBytesWithTheSystemUntilReleased) {
+    Endpoint listener;
+    Endpoint server;
+    listener.events.onConnectionRequest = [&](std::int32_t id) { server->Accept(id); };
+    listener->Listen();
+    RawSocket peer = RawSocket::Connect(static_cast<std::uint16_t>(listener->LocalPort()));
+    ASSERT_TRUE(RunUntil([&] { return server.State() == sckConnected; }));
+    ASSERT_EQ(ws::setsockopt(server->SocketHandle(), SOL_SOCKET, SO_RCVBUF, 4096), 0);
+    const int small = 4096;
+    ::setsockopt(peer.Fd(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    std::string received;
+    server.events.onDataArrival = [&](std::int32_t) { received += server.Take(); };
+
+    EXPECT_FALSE(server->ReceiveHeld());
+    peer.SendAll("first");
+    ASSERT_TRUE(RunUntil([&] { return received == "first"; }));
+    server->HoldReceive(true);
+    EXPECT_TRUE(server->ReceiveHeld());
+
+    // The peer sends until its system takes no more, while the loop runs.
+    std::string sent;
+    bool full = false;
+    for (std::size_t i = 0; i < 10000 && !full; ++i) {
+        const std::string block = Block(i, 1000);
+        std::size_t at = 0;
+        while (at < block.size()) {
+            const ssize_t n = ::send(peer.Fd(), block.data() + at, block.size() - at, MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (n <= 0) break;
+            at += static_cast<std::size_t>(n);
+        }
+        sent += block.substr(0, at);
+        full = at < block.size();
+        RunFor(1);
+    }
+    ASSERT_TRUE(full) << "the window must close on a peer that is not read";
+    RunFor(50);
+    EXPECT_EQ(received, "first") << "nothing read while held";
+    EXPECT_LT(sent.size(), 1u << 20);
+    peer.Close();
+
+    server->HoldReceive(false);
+    ASSERT_TRUE(RunUntil([&] { return server.events.Has("CloseSck"); }, 10000));
+    EXPECT_TRUE(received == "first" + sent) << received.size() << " of " << sent.size() + 5 << " bytes";
+    EXPECT_EQ(server.events.log.back(), "CloseSck") << "the close after the last byte";
+
+    server->CloseSck();
+    EXPECT_FALSE(server->ReceiveHeld()) << "a close releases it";
+}
+
 }  // namespace

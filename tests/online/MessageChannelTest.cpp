@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QObject>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,6 +62,51 @@ TEST_F(ChannelFixture, AnAmountAtTheEndComesOutAfterTheQuietGap) {
     ASSERT_TRUE(RunUntil([&] { return !received.empty(); }, 3000));
     EXPECT_EQ(received, Messages{"WIN:2500"});
     EXPECT_EQ(channel->MessagesReceived(), 1u);
+}
+
+// A server holding a client's reading back: the idle gap waits for the
+// bytes that wait unread, and runs afresh once reading goes on.
+TEST_F(ChannelFixture, HeldReadingCutsNoMessageAtTheQuietGap) {
+    auto* channel = Connect(online::lan::HostToPlayerGrammar());
+    channel->SetIdleGap(std::chrono::milliseconds(50));
+    peer.SendAll("WIN:25");
+    ASSERT_TRUE(RunUntil([&] { return channel->Reader().HoldsBytes(); }));
+    channel->HoldReading(true);
+    EXPECT_TRUE(channel->Socket().ReceiveHeld());
+    peer.SendAll("00");
+    RunFor(300);
+    EXPECT_EQ(received, Messages{}) << "not cut at \"WIN:25\"";
+    channel->HoldReading(false);
+    ASSERT_TRUE(RunUntil([&] { return !received.empty(); }, 3000));
+    EXPECT_EQ(received, Messages{"WIN:2500"});
+
+    // Held with nothing more to come: the message comes out once reading
+    // goes on, without another arrival.
+    peer.SendAll("WIN:75");
+    ASSERT_TRUE(RunUntil([&] { return channel->Reader().HoldsBytes(); }));
+    channel->HoldReading(true);
+    RunFor(200);
+    channel->HoldReading(false);
+    ASSERT_TRUE(RunUntil([&] { return received.size() == 2; }, 3000));
+    EXPECT_EQ(received.back(), "WIN:75");
+}
+
+// A handler that holds reading back keeps the rest of the read back too,
+// until reading goes on.
+TEST_F(ChannelFixture, AHoldFromAHandlerKeepsTheRestOfTheReadBack) {
+    auto* channel = Connect(online::lan::HostToPlayerGrammar());
+    QObject::connect(channel, &online::MessageChannel::MessageReceived, &window, [&](const std::string&) {
+        if (received.size() == 1) channel->HoldReading(true);
+    });
+    peer.SendAll("ACCEPTED!REFRESH!DEAD>3");
+    ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
+    RunFor(100);
+    EXPECT_EQ(received, Messages{"ACCEPTED!"});
+    EXPECT_TRUE(channel->Reader().HoldsBytes());
+    channel->HoldReading(false);
+    EXPECT_EQ(received, Messages{"ACCEPTED!"}) << "not inside the call";
+    ASSERT_TRUE(RunUntil([&] { return received.size() == 3; }));
+    EXPECT_EQ(received, (Messages{"ACCEPTED!", "REFRESH!", "DEAD>3"}));
 }
 
 // "WIN:7500" and the host's close: the amount is whole, and the owner has

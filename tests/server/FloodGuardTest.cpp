@@ -1,44 +1,207 @@
-// A client's budget: a burst at once, then a steady rate; overdrawn once is
-// flooding for good.
+// A client's budget: a burst at once, then a steady rate. Past it, the
+// client's reading is held until the budget has refilled; only a client
+// that keeps sending past it for the sustained time is dropped, and bytes
+// that piled up while the server was busy are no client's fault.
 #include <gtest/gtest.h>
 
+#include <QTimer>
+#include <algorithm>
+#include <thread>
+
 #include "server/FloodGuard.h"
+#include "server/LoopWatch.h"
 #include "server/ServerLog.h"
+#include "tests/support/EventLoop.h"
 
 using namespace std::chrono_literals;
 using server::FloodGuard;
+using Kind = FloodGuard::Verdict::Kind;
 
 namespace {
 
 const FloodGuard::Clock::time_point t0{};
+const auto nothingWaiting = [] { return false; };
+const auto moreWaiting = [] { return true; };
 
-TEST(FloodGuard, ABurstPassesAndMoreIsAFlood) {
-    FloodGuard guard({100, 10}, t0);
-    EXPECT_TRUE(guard.Spend(60, t0));
-    EXPECT_TRUE(guard.Spend(40, t0));
-    EXPECT_FALSE(guard.Spend(1, t0));
-    EXPECT_TRUE(guard.Flooded());
-    EXPECT_FALSE(guard.Spend(1, t0 + 1h)) << "a flooder stays dropped";
+TEST(FloodGuard, ABurstIsReadAtOnceAndMoreIsHeldUntilHalfTheBurstHasRefilled) {
+    FloodGuard guard({100, 10, 5s}, t0);
+    guard.Spend(60, t0, {});
+    EXPECT_EQ(guard.Look(t0, {}, moreWaiting).kind, Kind::Read);
+    guard.Spend(40, t0, {});
+    EXPECT_EQ(guard.Look(t0, {}, moreWaiting).kind, Kind::Read) << "the whole burst";
+    guard.Spend(20, t0, {});
+    // 20 bytes owed, and half the burst (50) to refill at 10 a second: 7
+    // seconds, but it is looked at again when the spell has lasted 5.
+    EXPECT_EQ(guard.Look(t0, {}, moreWaiting), (FloodGuard::Verdict{Kind::Hold, t0 + 5s}));
+    EXPECT_EQ(guard.Look(t0 + 3s, {}, moreWaiting), (FloodGuard::Verdict{Kind::Hold, t0 + 5s})) << "too early";
+    EXPECT_EQ(guard.Look(t0 + 5s, {}, nothingWaiting), (FloodGuard::Verdict{Kind::Hold, t0 + 7s}))
+        << "it only pays off what it sent once: held, not dropped";
+    EXPECT_EQ(guard.Look(t0 + 7s, {}, nothingWaiting).kind, Kind::Read);
+    EXPECT_EQ(guard.OverSince(), std::nullopt) << "it sent no more: the spell is over";
+
+    FloodGuard keepsOn({100, 10, 5s}, t0);
+    keepsOn.Spend(120, t0, {});
+    EXPECT_EQ(keepsOn.Look(t0, {}, moreWaiting).kind, Kind::Hold);
+    EXPECT_EQ(keepsOn.Look(t0 + 5s, {}, moreWaiting).kind, Kind::Drop) << "still more waiting after 5 s";
 }
 
-TEST(FloodGuard, TheBudgetRefillsAtItsRateUpToTheBurst) {
-    FloodGuard guard({100, 10}, t0);
-    EXPECT_TRUE(guard.Spend(100, t0));
-    EXPECT_TRUE(guard.Spend(50, t0 + 5s));
-    EXPECT_FALSE(guard.Spend(1, t0 + 5s));
-
-    FloodGuard idle({100, 10}, t0);
-    EXPECT_FALSE(idle.Spend(101, t0 + 1h)) << "a long silence saves no more than the burst";
+TEST(FloodGuard, ALongSilenceSavesNoMoreThanTheBurst) {
+    FloodGuard guard({100, 10, 5s}, t0);
+    guard.Spend(101, t0 + 1h, {});
+    EXPECT_EQ(guard.Look(t0 + 1h, {}, moreWaiting).kind, Kind::Hold);
 }
 
 TEST(FloodGuard, AGrantPaysForAnAnswerTheServerAskedFor) {
-    FloodGuard guard({10, 0}, t0);
+    FloodGuard guard({10, 0, 5s}, t0);
     for (int i = 0; i < 1000; ++i) {
         guard.Grant(8);
-        ASSERT_TRUE(guard.Spend(8, t0)) << i;
+        guard.Spend(8, t0, {});
+        ASSERT_EQ(guard.Look(t0, {}, moreWaiting).kind, Kind::Read) << i;
     }
     guard.Grant(1000);
-    EXPECT_FALSE(guard.Spend(11, t0)) << "grants fill no further than the burst";
+    guard.Spend(11, t0, {});
+    EXPECT_EQ(guard.Look(t0, {}, moreWaiting).kind, Kind::Hold) << "grants fill no further than the burst";
+}
+
+// A client sending `rate` bytes a second in messages of `message` bytes,
+// read every 10 ms by a server that does what the guard says, and that
+// stalls (reads nothing) from `stallFrom` for `stall`. Whether the client
+// was dropped, and how long its reading was held at most.
+struct Outcome {
+    bool dropped = false;
+    FloodGuard::Clock::duration droppedAfter{};
+    FloodGuard::Clock::duration longestHold{};
+};
+
+Outcome Simulate(server::SendBudget budget, double rate, std::size_t message, FloodGuard::Clock::duration stallFrom,
+                 FloodGuard::Clock::duration stall, FloodGuard::Clock::duration length = 60s) {
+    FloodGuard guard(budget, t0);
+    constexpr auto kStep = 10ms;
+    constexpr std::size_t kPiece = 16 * 1024;  // the most one read takes
+    double sent = 0;
+    std::size_t waiting = 0;
+    FloodGuard::Clock::duration busy{};
+    std::optional<FloodGuard::Clock::time_point> heldUntil;
+    std::optional<FloodGuard::Clock::time_point> heldSince;
+    Outcome outcome;
+    for (auto t = t0; t < t0 + length; t += kStep) {
+        // The client sends whole messages at its rate.
+        const double due = rate * std::chrono::duration<double>(t - t0).count();
+        while (sent + static_cast<double>(message) <= due) {
+            sent += static_cast<double>(message);
+            waiting += message;
+        }
+        if (t >= t0 + stallFrom && t < t0 + stallFrom + stall) {
+            busy += kStep;
+            continue;
+        }
+        FloodGuard::Verdict verdict;
+        if (heldUntil && t < *heldUntil) continue;
+        if (heldUntil) {
+            verdict = guard.Look(t, busy, [&] { return waiting > 0; });
+        } else {
+            const std::size_t read = std::min(waiting, kPiece);
+            if (read == 0) continue;
+            waiting -= read;
+            guard.Spend(read, t, busy);
+            verdict = guard.Look(t, busy, [&] { return waiting > 0; });
+        }
+        if (verdict.kind == Kind::Drop) {
+            outcome.dropped = true;
+            outcome.droppedAfter = t - t0;
+            return outcome;
+        }
+        if (verdict.kind == Kind::Hold) {
+            if (!heldSince) heldSince = t;
+            heldUntil = verdict.until;
+        } else {
+            if (heldSince) outcome.longestHold = std::max(outcome.longestHold, t - *heldSince);
+            heldSince.reset();
+            heldUntil.reset();
+        }
+    }
+    return outcome;
+}
+
+TEST(FloodGuard, OnlyAClientThatKeepsSendingPastItsBudgetIsDropped) {
+    const server::SendBudget chat{16 * 1024, 4 * 1024, 5s};
+    struct Case {
+        const char* what;
+        double share;  // of the budget's rate
+        std::size_t message;
+        FloodGuard::Clock::duration stall;
+        bool dropped;
+    };
+    const Case cases[] = {
+        {"a chatter at three quarters of its budget", 0.75, 300, 0s, false},
+        {"the same chatter while the server stalls for 16 seconds", 0.75, 300, 16s, false},
+        {"a scorer at three quarters of its budget while the server stalls for a minute", 0.75, 110, 60s, false},
+        {"a client at exactly its budget while the server stalls", 1.0, 1000, 8s, false},
+        {"a flooder at twice its budget", 2.0, 1000, 0s, true},
+        {"a flooder at twice its budget, after a stall", 2.0, 1000, 10s, true},
+        {"a flooder at ten times its budget", 10.0, 4000, 0s, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome o = Simulate(chat, c.share * static_cast<double>(chat.perSecond), c.message, 5s, c.stall, 90s);
+        EXPECT_EQ(o.dropped, c.dropped);
+        if (c.dropped) {
+            // Past the budget for the sustained time, and not much longer.
+            EXPECT_GE(o.droppedAfter, chat.sustained);
+            EXPECT_LE(o.droppedAfter, 5s + c.stall + 4 * chat.sustained);
+        }
+    }
+}
+
+TEST(FloodGuard, ABurstPastTheBudgetIsHeldBackNotDropped) {
+    // 40 KiB at once, then nothing: more than twice the burst, read over
+    // some seconds.
+    FloodGuard guard({16 * 1024, 4 * 1024, 5s}, t0);
+    std::size_t waiting = 40 * 1024;
+    auto t = t0;
+    for (int reads = 0; waiting > 0; ++reads) {
+        ASSERT_LT(reads, 100);
+        const std::size_t read = std::min<std::size_t>(waiting, 8 * 1024);
+        waiting -= read;
+        guard.Spend(read, t, {});
+        auto verdict = guard.Look(t, {}, [&] { return waiting > 0; });
+        while (verdict.kind == Kind::Hold) {
+            t = verdict.until;
+            verdict = guard.Look(t, {}, [&] { return waiting > 0; });
+        }
+        ASSERT_EQ(verdict.kind, Kind::Read) << "after " << reads << " reads";
+    }
+    EXPECT_GT(t - t0, 3s) << "read no faster than the budget";
+    EXPECT_EQ(guard.OverSince(), std::nullopt);
+}
+
+TEST(FloodGuard, WhatTheBusyTimeEarnsLastsOnlyAShortWhile) {
+    FloodGuard guard({100, 10, 5s}, t0);
+    // The server was busy for 30 of the last 31 seconds: 300 bytes earned
+    // beyond the burst, for a short while.
+    guard.Spend(350, t0 + 31s, 30s);
+    EXPECT_EQ(guard.Look(t0 + 31s, 30s, moreWaiting).kind, Kind::Read);
+    EXPECT_NEAR(guard.Available(), 50, 1e-6);
+
+    FloodGuard late({100, 10, 5s}, t0);
+    late.Spend(0, t0 + 31s, 30s);
+    late.Spend(350, t0 + 31s + FloodGuard::kBusyCreditKept, 30s);
+    EXPECT_EQ(late.Look(t0 + 31s + FloodGuard::kBusyCreditKept, 30s, moreWaiting).kind, Kind::Hold)
+        << "the credit has lapsed: back to the burst";
+
+    FloodGuard longStall({100, 10, 5s}, t0);
+    longStall.Spend(0, t0 + 1h, 1h);
+    EXPECT_NEAR(longStall.Available(), 100 + 10 * FloodGuard::kMostBusyCredit.count(), 1e-6) << "capped";
+}
+
+TEST(LoopWatch, ALoopStuckInAHandlerCountsAsBusy) {
+    server::LoopWatch watch(20ms);
+    testing_support::RunFor(100);
+    const auto before = watch.Busy(server::LoopWatch::Clock::now());
+    QTimer::singleShot(0, [] { std::this_thread::sleep_for(300ms); });
+    testing_support::RunFor(100);
+    const auto after = watch.Busy(server::LoopWatch::Clock::now());
+    EXPECT_GE(after - before, 250ms);
 }
 
 TEST(PeerText, PeerBytesCannotBreakALogLine) {

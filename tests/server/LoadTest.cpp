@@ -32,6 +32,9 @@ std::size_t OpenDescriptors() {
     return n;
 }
 
+// The loopback address of player `n`'s machine: 127.0.1.n+1.
+std::string Machine(int n) { return "127.0.1." + std::to_string(n + 1); }
+
 // A chat line of its own, recognisable wherever it lands.
 std::string LineOf(int player, int line) {
     const std::string text = "line " + std::to_string(line) + " of player " + std::to_string(player) + " " +
@@ -80,14 +83,15 @@ struct Load : server_testing::ServerFixture {
     void RunOnce() {
         const std::size_t descriptorsBefore = OpenDescriptors();
         const int chatPort = server->Chat().Port();
+        // Each player at a machine of their own, as at a LAN party.
         std::vector<LoopClient> players;
-        for (int i = 0; i < kChatters; ++i) players.push_back(LoopClient::Connect(chatPort));
-        LoopClient stalled = LoopClient::Connect(chatPort, 4096);
-        LoopClient flooder = LoopClient::Connect(chatPort);
+        for (int i = 0; i < kChatters; ++i) players.push_back(LoopClient::Connect(chatPort, 0, Machine(i).c_str()));
+        LoopClient stalled = LoopClient::Connect(chatPort, 4096, Machine(kChatters).c_str());
+        LoopClient flooder = LoopClient::Connect(chatPort, 0, Machine(kChatters + 1).c_str());
         std::vector<Download> downloads(kDownloads);
-        for (auto& d : downloads) {
-            d.line = LoopClient::Connect(server->Transfer().Port());
-            d.line.Send("FILE?");
+        for (int i = 0; i < kDownloads; ++i) {
+            downloads[i].line = LoopClient::Connect(server->Transfer().Port(), 0, Machine(i).c_str());
+            downloads[i].line.Send("FILE?");
         }
         ASSERT_TRUE(RunUntil([&] { return server->Chat().Room().Size() == kChatters + 2; }));
 
@@ -102,7 +106,10 @@ struct Load : server_testing::ServerFixture {
                 sentLines += kChatters;
             }
             if (!flooderGone) {
-                for (int i = 0; i < 20; ++i) flooder.Send(LineOf(999, i));
+                // As fast as it is let: the server holds it back, so its
+                // sends must not wait, or the test's loop would stop.
+                for (int i = 0; flooder.Unsent() < 64 * 1024; ++i) flooder.Offer(LineOf(999, i % 20));
+                flooder.SendWhatFits();
                 flooder.Held();
                 flooderGone = flooder.Closed();
             }

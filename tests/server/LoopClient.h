@@ -1,5 +1,6 @@
 #pragma once
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -20,12 +21,20 @@ class LoopClient {
 public:
     LoopClient() = default;
     // Connects to 127.0.0.1:port. A receive buffer above 0 is set first
-    // (small: the client's side fills soon when it stops reading).
-    static LoopClient Connect(int port, int receiveBuffer = 0) {
+    // (small: the client's side fills soon when it stops reading). A
+    // `from` address of the loopback range (such as "127.0.0.2") makes the
+    // client another machine as the server sees it.
+    static LoopClient Connect(int port, int receiveBuffer = 0, const char* from = nullptr) {
         LoopClient c;
         c.socket_ = testing_support::RawSocket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         if (receiveBuffer > 0) {
             ::setsockopt(c.socket_.Fd(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        }
+        if (from != nullptr) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            ::inet_pton(AF_INET, from, &local.sin_addr);
+            if (::bind(c.socket_.Fd(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) c.closed_ = true;
         }
         const sockaddr_in a = testing_support::Loopback(static_cast<std::uint16_t>(port));
         if (::connect(c.socket_.Fd(), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) c.closed_ = true;
@@ -40,6 +49,28 @@ public:
             closed_ = true;
         }
     }
+
+    // Queues bytes and sends what the system takes now, without waiting
+    // (for a client the server may hold back: a blocking send would stop
+    // the test's event loop, and the server with it).
+    void Offer(std::string_view bytes) {
+        unsent_ += bytes;
+        SendWhatFits();
+    }
+    // Sends what is queued as far as the system takes it.
+    void SendWhatFits() {
+        while (!closed_ && !unsent_.empty()) {
+            const ssize_t n = ::send(socket_.Fd(), unsent_.data(), unsent_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n > 0) {
+                unsent_.erase(0, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) break;
+            closed_ = true;
+        }
+    }
+    // Bytes offered that the system has not taken yet.
+    std::size_t Unsent() const { return unsent_.size(); }
 
     // Runs the event loop until `n` bytes in all have come since the last
     // Take (or the server closed, or the time is up); hands them out.
@@ -92,6 +123,7 @@ private:
 
     testing_support::RawSocket socket_;
     std::string held_;
+    std::string unsent_;
     bool closed_ = false;
 };
 

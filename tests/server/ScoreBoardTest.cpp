@@ -104,6 +104,92 @@ TEST_F(Board, ANewNameBeyondTheCapPushesTheLowestOut) {
     EXPECT_EQ(TopName(*board), "top");
 }
 
+TEST_F(Board, AfterARestartTheCountsGoOnWhereTheyWere) {
+    {
+        auto board = Open(3);
+        ASSERT_TRUE(board);
+        for (const ScoreRecord& s : {ScoreRecord{"ann", 5, 0, 0, 0}, ScoreRecord{"bob", 5, 0, 0, 0},
+                                     ScoreRecord{"cat", 1, 0, 0, 0}}) {
+            ASSERT_TRUE(board->Record(s));
+        }
+    }
+    auto again = Open(3);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Players(), 3);
+    ASSERT_TRUE(again->Record({"dan", 5, 0, 0, 0}));
+    EXPECT_EQ(again->Players(), 3) << "the board was full: the lowest went";
+    ASSERT_TRUE(again->Record({"ann", 4, 0, 0, 0}));
+    ASSERT_TRUE(again->Record({"ann", 5, 0, 0, 0}));
+    EXPECT_EQ(TopName(*again), "bob") << "ann came back after bob and dan got there";
+    ASSERT_TRUE(again->Record({"bob", 4, 0, 0, 0}));
+    EXPECT_EQ(TopName(*again), "dan") << "dan arrived before ann's return";
+    again.reset();
+    auto smaller = Open(2);
+    ASSERT_TRUE(smaller);
+    ASSERT_TRUE(smaller->Record({"eve", 9, 0, 0, 0}));
+    EXPECT_EQ(smaller->Players(), 2) << "a board over a lower cap is trimmed at the next score";
+    EXPECT_EQ(TopName(*smaller), "eve");
+}
+
+TEST_F(Board, ScoresAreWrittenTogetherAtTheCommitAndCountedAtOnce) {
+    auto board = Open();
+    ASSERT_TRUE(board);
+    // Another reader of the file sees only what is written.
+    QSqlDatabase peek = QSqlDatabase::addDatabase("QSQLITE", "peek");
+    peek.setDatabaseName(QString::fromStdString(file.string()));
+    ASSERT_TRUE(peek.open());
+    const auto rowsInFile = [&] {
+        QSqlQuery query(peek);
+        return query.exec("SELECT COUNT(*) FROM scores") && query.next() ? query.value(0).toInt() : -1;
+    };
+    for (const char* name : {"ann", "bob", "cat"}) ASSERT_TRUE(board->Record({name, 1, 0, 0, 0}));
+    EXPECT_EQ(board->Pending(), 3u);
+    EXPECT_EQ(board->Players(), 3);
+    EXPECT_EQ(TopName(*board), "ann");
+    EXPECT_EQ(rowsInFile(), 0) << "nothing written before the commit";
+    ASSERT_TRUE(board->Commit()) << board->LastError();
+    EXPECT_EQ(board->Pending(), 0u);
+    EXPECT_EQ(rowsInFile(), 3);
+
+    ASSERT_TRUE(board->Record({"dan", 2, 0, 0, 0}));
+    board.reset();
+    EXPECT_EQ(rowsInFile(), 4) << "what was kept is written when the board closes";
+    peek.close();
+    peek = QSqlDatabase();
+    QSqlDatabase::removeDatabase("peek");
+}
+
+TEST_F(Board, AWriteThatFailsIsReportedAndTheBoardStaysAsItWas) {
+    {
+        auto board = Open();
+        ASSERT_TRUE(board);
+        ASSERT_TRUE(board->Record({"ann", 1, 0, 0, 0}));
+    }
+    // The disk fills up while a batch of many long names is written.
+    const int result = testing_support::RunInChild([&] {
+        std::string error;
+        auto board = ScoreBoard::Open(file, error);
+        if (!board || !testing_support::LimitFileSize(64 * 1024)) return testing_support::kChildSetupFailed;
+        bool kept = true;
+        for (int i = 0; i < 2000 && kept; ++i) {
+            kept = board->Record({std::string(200, 'x') + std::to_string(i), 2, 0, 0, 0});
+        }
+        const bool written = kept && board->Commit();
+        if (written) return 1;
+        if (board->LastError().empty()) return 2;
+        if (board->Players() != 1 || board->Pending() != 0) return 3;
+        if (!board->Top() || board->Top()->Name != "ann") return 4;
+        return 0;
+    });
+    ASSERT_NE(result, testing_support::kChildSetupFailed);
+    EXPECT_EQ(result, 0) << "1: the full disk went unnoticed; 2: no reason; 3: the counts kept the lost scores;"
+                            " 4: the board lost what it had";
+    auto again = Open();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Players(), 1);
+    EXPECT_EQ(TopName(*again), "ann");
+}
+
 TEST_F(Board, FilesThatCannotBeABoardAreRefusedWithAReason) {
     folder.Write("text.sqlite", "a plain text file, not a database at all");
     struct Case {

@@ -1,5 +1,6 @@
-// trotwick-server as an operator runs it: its help, its errors, and a clean
-// stop on SIGTERM and SIGINT. The tests that need the game's fixed ports
+// trotwick-server as an operator runs it: its help, its errors, a clean
+// stop on SIGTERM and SIGINT, and a board that keeps its scores through a
+// kill. The tests that need the game's fixed ports
 // skip when another program holds one of them.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -7,9 +8,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
+#include "online/Brambly.h"
 #include "online/ServerPorts.h"
 #include "server/ScoreBoard.h"
 #include "tests/support/RawSocket.h"
@@ -28,6 +34,19 @@ bool ProductPortsAreFree() {
         if (!testing_support::PortIsFree(static_cast<std::uint16_t>(port))) return false;
     }
     return true;
+}
+
+// Reads the server's log (its standard error) into `log` until it holds
+// `what`, the server ends, or the time is up.
+bool WaitForLog(QProcess& process, std::string& log, const std::string& what, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    process.setReadChannel(QProcess::StandardError);
+    while (log.find(what) == std::string::npos && !deadline.hasExpired()) {
+        process.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        log += process.readAllStandardError().toStdString();
+        if (process.state() == QProcess::NotRunning) break;
+    }
+    return log.find(what) != std::string::npos;
 }
 
 struct Outcome {
@@ -99,6 +118,10 @@ TEST_F(ServerProcess, APortInUseIsNamed) {
     if (!ProductPortsAreFree()) GTEST_SKIP() << "a port of the online services is in use on this machine";
     // Something else holds the version port on every address.
     const int holder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // As a server binds: a connection of an earlier test still closing on
+    // the port must not keep it from listening.
+    const int reuse = 1;
+    ::setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     sockaddr_in any{};
     any.sin_family = AF_INET;
     any.sin_port = htons(online::kLiveUpdatePort);
@@ -145,6 +168,42 @@ TEST_F(ServerProcess, StopsCleanlyOnSigtermAndSigint) {
         std::string error;
         EXPECT_TRUE(server::ScoreBoard::Open(folder / "board.sqlite", error)) << error;
     }
+}
+
+TEST_F(ServerProcess, AScoreReadASecondBeforeAKillIsOnTheBoardAfterTheRestart) {
+    if (!ProductPortsAreFree()) GTEST_SKIP() << "a port of the online services is in use on this machine";
+    const online::ScoreRecord kim{"kim", 7, 3, 1, 250.5};
+    {
+        QProcess process;
+        process.start(SERVER_PROGRAM, Arguments());
+        ASSERT_TRUE(process.waitForStarted());
+        std::string log;
+        if (!WaitForLog(process, log, "[chat 3113] listening")) {
+            process.kill();
+            process.waitForFinished();
+            if (log.find("in use") != std::string::npos) GTEST_SKIP() << "a port was taken while this test ran";
+            FAIL() << log;
+        }
+        RawSocket player = RawSocket::Connect(online::kLeaderBoardPort);
+        player.SendAll("SCORE:" + online::EncodeScoreCode(kim));
+        EXPECT_TRUE(WaitForLog(process, log, "score \"kim\" level 7")) << log;
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+    }
+    // The restarted server has it on top.
+    QProcess again;
+    again.start(SERVER_PROGRAM, Arguments());
+    ASSERT_TRUE(again.waitForStarted());
+    std::string log;
+    ASSERT_TRUE(WaitForLog(again, log, "[chat 3113] listening")) << log;
+    RawSocket asker = RawSocket::Connect(online::kLeaderBoardPort);
+    asker.SendAll("LEADER?jenny");
+    const std::string answer = "LEADER:" + online::EncodeScoreCode(kim);
+    EXPECT_EQ(asker.ReceiveExactly(answer.size()), answer);
+    ::kill(static_cast<pid_t>(again.processId()), SIGTERM);
+    EXPECT_TRUE(again.waitForFinished(10000));
 }
 
 }  // namespace

@@ -4,6 +4,11 @@
 // others carry on.
 #include <gtest/gtest.h>
 
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <regex>
+#include <thread>
 #include <vector>
 
 #include "LoopClient.h"
@@ -13,6 +18,7 @@
 
 using server_testing::LoopClient;
 using testing_support::RunUntil;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -54,9 +60,18 @@ struct RecordingLog final : server::ServerLog {
     }
 };
 
+server::ServiceSettings RelaySettings() {
+    server::ServiceSettings settings;
+    settings.name = "relay";
+    settings.limits.budget = {1 << 20, 1 << 20};
+    settings.limits.costPerMessage = 64;
+    settings.limits.sendQueue = 64 * 1024;
+    return settings;
+}
+
 struct ServiceFixture : ::testing::Test {
     RecordingLog log;
-    server::ServiceSettings settings{"relay", 0, "", {{1 << 20, 1 << 20}, 64, 64 * 1024}, 250};
+    server::ServiceSettings settings = RelaySettings();
     std::unique_ptr<Relay> relay;
 
     void Start() {
@@ -64,13 +79,33 @@ struct ServiceFixture : ::testing::Test {
         std::string error;
         ASSERT_TRUE(relay->Start(error)) << error;
     }
-    LoopClient Join(int receiveBuffer = 0) {
-        LoopClient c = LoopClient::Connect(relay->Port(), receiveBuffer);
+    LoopClient Join(int receiveBuffer = 0, const char* from = nullptr) {
+        LoopClient c = LoopClient::Connect(relay->Port(), receiveBuffer, from);
         EXPECT_EQ(c.Receive(9).substr(0, 7), "hello #");
         c.Receive(c.Held());
         return c;
     }
+    std::size_t LinesWith(std::string_view part) const {
+        return static_cast<std::size_t>(std::count_if(log.lines.begin(), log.lines.end(), [&](const std::string& l) {
+            return l.find(part) != std::string::npos;
+        }));
+    }
 };
+
+// A client that sends without end: whole lines, as fast as the server lets
+// it, with a small send buffer of its own, so the server's holding back
+// shows as bytes it cannot send. Returns whether the server closed it.
+bool FloodUntilClosed(LoopClient& flooder, const std::string& line, std::size_t* mostUnsent = nullptr) {
+    const int small = 4096;
+    ::setsockopt(flooder.Fd(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    return RunUntil([&] {
+        while (flooder.Unsent() < 16 * 1024) flooder.Offer(line);
+        flooder.SendWhatFits();
+        if (mostUnsent) *mostUnsent = std::max(*mostUnsent, flooder.Unsent());
+        flooder.Held();
+        return flooder.Closed();
+    }, 20000);
+}
 
 TEST_F(ServiceFixture, EveryClientGetsEveryWholeLineHoweverItWasCut) {
     Start();
@@ -125,22 +160,32 @@ TEST_F(ServiceFixture, AClientThatStopsReadingIsDroppedAndTheOthersGetEverything
     EXPECT_TRUE(stalled.WaitForClose(10000));
 }
 
-TEST_F(ServiceFixture, AFlooderIsDroppedAndTheOthersCarryOn) {
-    settings.limits.budget = {4096, 1024};
+TEST_F(ServiceFixture, AFlooderIsReadNoFasterThanItsBudgetThenDroppedAndTheOthersCarryOn) {
+    settings.limits.budget = {4096, 1024, 1s};
+    settings.limits.systemReceiveBuffer = 4096;
     Start();
     LoopClient flooder = Join();
     LoopClient player = Join();
-    for (int i = 0; i < 100; ++i) flooder.Send(std::string(99, 'f') + "\n");
-    ASSERT_TRUE(flooder.WaitForClose());
+    const auto began = std::chrono::steady_clock::now();
+    std::size_t mostUnsent = 0;
+    ASSERT_TRUE(FloodUntilClosed(flooder, std::string(99, 'f') + "\n", &mostUnsent));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     EXPECT_TRUE(log.Has("#1 127.0.0.1 dropped: flooding"));
+    EXPECT_GT(mostUnsent, 0u) << "the server's holding back reaches the flooder";
 
-    player.Receive(player.Held());
+    // What the flooder got relayed: its budget's worth, and a read
+    // more, not what it tried to send.
+    const std::string relayed = player.ReceiveFor(100);
+    const double budget = 4096 + 1024 * seconds;
+    EXPECT_LE(static_cast<double>(relayed.size()), budget + 16 * 1024) << seconds << " s";
+    EXPECT_GT(relayed.size(), 0u);
+
     player.Send("still here\n");
     EXPECT_EQ(player.Receive(11), "still here\n");
 }
 
 TEST_F(ServiceFixture, BytesThatMakeNoMessageAreAFloodToo) {
-    settings.limits.budget = {4096, 1024};
+    settings.limits.budget = {4096, 1024, 1s};
     // Nothing is ever a message: the grammar skips every byte.
     struct Nothing final : online::Grammar {
         online::Cut Next(std::string_view pending, bool) const override { return online::Cut::Drop(pending.size()); }
@@ -149,9 +194,43 @@ TEST_F(ServiceFixture, BytesThatMakeNoMessageAreAFloodToo) {
     std::string error;
     ASSERT_TRUE(relay->Start(error)) << error;
     LoopClient junk = LoopClient::Connect(relay->Port());
-    junk.Send(std::string(8192, 'j'));
-    ASSERT_TRUE(junk.WaitForClose());
+    ASSERT_TRUE(FloodUntilClosed(junk, std::string(1024, 'j')));
     EXPECT_TRUE(log.Has("dropped: flooding"));
+}
+
+TEST_F(ServiceFixture, AClientIsNeverDroppedForWhatPiledUpWhileTheServerStalled) {
+    // A line every 100 ms costs 165 bytes of 2048 a second: well inside
+    // the budget, but the three seconds of a stall pile up more than its
+    // burst.
+    settings.limits.budget = {2048, 2048, 1s};
+    Start();
+    LoopClient honest = Join();
+    LoopClient flooder = Join();
+    const std::string line = std::string(100, 'h') + "\n";
+    constexpr int kLines = 40;
+    std::thread talker([&] {
+        for (int i = 0; i < kLines; ++i) {
+            honest.Send(line);
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    testing_support::RunFor(500);
+    // The server is stuck in a handler for three seconds.
+    QTimer::singleShot(0, [] { std::this_thread::sleep_for(3s); });
+    testing_support::RunFor(100);
+    talker.join();
+    const std::size_t expected = kLines * line.size();
+    ASSERT_TRUE(RunUntil([&] { return honest.Held() >= expected || honest.Closed(); }, 10000));
+    std::string all;
+    for (int i = 0; i < kLines; ++i) all += line;
+    EXPECT_TRUE(honest.Receive(expected, 0) == all) << "every line came back";
+    EXPECT_FALSE(honest.Closed());
+    EXPECT_FALSE(log.Has("#1 127.0.0.1 dropped"));
+
+    // A client that keeps sending past its budget still goes.
+    ASSERT_TRUE(FloodUntilClosed(flooder, std::string(99, 'f') + "\n"));
+    EXPECT_TRUE(log.Has("#2 127.0.0.1 dropped: flooding"));
+    EXPECT_EQ(relay->ClientCount(), 1u);
 }
 
 TEST_F(ServiceFixture, AMessageThatNeverEndsIsDroppedAtTheReadersCap) {
@@ -170,11 +249,80 @@ TEST_F(ServiceFixture, ClientsBeyondTheMostAtOnceAreTurnedAway) {
     LoopClient b = Join();
     LoopClient c = LoopClient::Connect(relay->Port());
     EXPECT_TRUE(c.WaitForClose());
-    EXPECT_TRUE(log.Has("turned a connection away: 2 clients already"));
+    EXPECT_TRUE(log.Has("turned a connection from 127.0.0.1 away: 2 clients already"));
     a.Close();
     ASSERT_TRUE(RunUntil([&] { return relay->ClientCount() == 1; }));
     Join();
     EXPECT_EQ(relay->ClientCount(), 2u);
+}
+
+TEST_F(ServiceFixture, OneAddressHoldsNoMoreThanItsShareOfAPort) {
+    settings.maxPerAddress = 2;
+    Start();
+    LoopClient a = Join();
+    LoopClient b = Join();
+    LoopClient c = LoopClient::Connect(relay->Port());
+    EXPECT_TRUE(c.WaitForClose());
+    EXPECT_TRUE(log.Has("turned a connection from 127.0.0.1 away: 2 connections from it already"));
+    EXPECT_EQ(relay->ClientsFrom("127.0.0.1"), 2u);
+
+    // Other machines still get in, each to its own share.
+    LoopClient d = Join(0, "127.0.0.2");
+    LoopClient e = Join(0, "127.0.0.3");
+    EXPECT_EQ(relay->ClientsFrom("127.0.0.2"), 1u);
+    EXPECT_EQ(relay->ClientCount(), 4u);
+
+    a.Close();
+    ASSERT_TRUE(RunUntil([&] { return relay->ClientsFrom("127.0.0.1") == 1; }));
+    Join();
+    EXPECT_EQ(relay->ClientsFrom("127.0.0.1"), 2u);
+}
+
+// The numbers in the summary lines, added up: connections, turned away.
+std::pair<std::uint64_t, std::uint64_t> Summarised(const std::vector<std::string>& lines) {
+    static const std::regex connections(R"(: (\d+) more connections)");
+    static const std::regex turnedAway(R"((\d+) turned away in the last)");
+    std::pair<std::uint64_t, std::uint64_t> total;
+    for (const auto& line : lines) {
+        std::smatch m;
+        if (std::regex_search(line, m, connections)) total.first += std::stoull(m[1]);
+        if (std::regex_search(line, m, turnedAway)) total.second += std::stoull(m[1]);
+    }
+    return total;
+}
+
+TEST_F(ServiceFixture, AnAddressThatComesAndGoesInALoopGetsASummaryNotALineEach) {
+    settings.connectionLines = {3, 1000ms, 1024};
+    settings.maxPerAddress = 1;
+    Start();
+    constexpr int kRounds = 30;
+    for (int i = 0; i < kRounds; ++i) {
+        LoopClient c = LoopClient::Connect(relay->Port());
+        ASSERT_TRUE(RunUntil([&] { return relay->ClientCount() == 1; }));
+        c.Close();
+        ASSERT_TRUE(RunUntil([&] { return relay->ClientCount() == 0; }));
+    }
+    LoopClient stays = Join();
+    constexpr int kTurnedAway = 5;
+    for (int i = 0; i < kTurnedAway; ++i) EXPECT_TRUE(LoopClient::Connect(relay->Port()).WaitForClose());
+
+    // The window ends, and a line says what it left out.
+    EXPECT_TRUE(RunUntil([&] { return log.Has("not written one by one"); }));
+    relay->Stop();  // writes what is still counted
+    const std::size_t connected = LinesWith(" connected");
+    const std::size_t turned = LinesWith("connections from it already");
+    EXPECT_LT(connected, static_cast<std::size_t>(kRounds)) << "not a line each";
+    // A going is written when its coming was.
+    static const std::regex coming(R"((#\d+ )127\.0\.0\.1 connected)");
+    for (const auto& line : log.lines) {
+        std::smatch m;
+        if (!std::regex_search(line, m, coming)) continue;
+        EXPECT_EQ(LinesWith(m[1].str()), 2u) << line;
+    }
+    const auto [moreConnections, moreTurnedAway] = Summarised(log.lines);
+    EXPECT_EQ(connected + moreConnections, kRounds + 1u) << "every connection is written or counted";
+    EXPECT_EQ(turned + moreTurnedAway, static_cast<std::size_t>(kTurnedAway));
+    EXPECT_TRUE(log.Has("127.0.0.1: ")) << "the summary names the address";
 }
 
 TEST_F(ServiceFixture, StoppingDropsEveryClient) {
