@@ -3,8 +3,8 @@
 // payouts and the host leaving. The host never holds more connections than
 // its slots and its waiting room, never books a slot twice, keeps the pot at
 // the charge times the runners, and moves the host's money only by its
-// charge at a start, the pot at a payout it won, and its charge back when it
-// leaves a race not yet paid.
+// charge at a start, the pot at a payout it won (also when it leaves a
+// finished race), and its charge back when it leaves a race still running.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -99,15 +99,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 for (int i = in.Byte(); i >= 0; --i) host.Tick(game.Random(), in.Byte() % 40 - 5, out);
                 break;
             case 10: {
-                // The host leaves: its charge back only from a race not yet paid.
-                const bool underway = host.RaceUnderway();
+                // The host leaves: a finished race is paid out (the pot to a
+                // winning host), a running one gives the charge back.
+                const bool running = host.Phase() == lan::HostPhase::Racing;
+                const bool finished = host.Phase() == lan::HostPhase::Paying;
                 const double charge = host.ChargePerPlayer();
+                const double pot = host.LanPot();
                 host.LeaveGame(game, out);
-                Check(game.Money == (underway ? before + charge : before));
+                if (running) Check(game.Money == before + charge);
+                if (finished) Check(game.Money == before || game.Money == before + pot);
+                if (!running && !finished) Check(game.Money == before);
                 Check(host.Connections().empty());
                 break;
             }
             default: {
+                // Some runners' players may not have had the whole race yet.
+                const std::uint8_t behind = in.Byte();
+                if (host.HoldPayout([&](lan::ConnectionId id) { return ((behind >> (id % 8)) & 1) == 0; }, out)) {
+                    break;
+                }
                 const double pot = host.LanPot();
                 const bool paid = host.PayOut(game, out).has_value();
                 Check(game.Money == before || (paid && host.Place(1) == 1 && game.Money == before + pot));

@@ -82,6 +82,7 @@ CreateResult LanHost::CreateGame(const core::GameState& game, double charge, std
 }
 
 void LanHost::LeaveGame(core::GameState& game, HostActions& out) {
+    if (phase_ == HostPhase::Paying) PayOut(game, out);
     // The host paid its charge at the start; nobody can win it now.
     if (RaceUnderway()) game.Money += charge_;
     EndGame(out);
@@ -239,18 +240,17 @@ bool LanHost::Sweep(HostActions& out) {
         Release(*s.connection, out);
         changed = true;
     }
-    FreeSilentSlots(out, changed);
-    return changed;
+    return FreeSilentSlots(out) || changed;
 }
 
-void LanHost::FreeSilentSlots(HostActions& out, bool& changed) {
+bool LanHost::FreeSilentSlots(HostActions& out) {
     std::vector<ConnectionId> silent;
     for (auto& [id, c] : connections_) {
         if (c.state != ConnectionState::Bound || c.waitingHorse) continue;
         if (++c.sweepsWithoutHorse >= kSweepsToSendAHorse) silent.push_back(id);
     }
     for (const ConnectionId id : silent) Release(id, out);
-    changed = changed || !silent.empty();
+    return !silent.empty();
 }
 
 void LanHost::Release(ConnectionId id, HostActions& out) {

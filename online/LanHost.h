@@ -44,6 +44,11 @@ inline constexpr int kMostPayoutWaits = 5;
 // The longest a player's connection may leave sent bytes unacknowledged
 // before the system gives it up (a player cut off mid-race).
 inline constexpr int kUnacknowledgedTimeoutMs = 5000;
+// From its last frame (31 ticks apart at the lowest packet frequency) a host
+// pays within the payout timer's second and its waits; a player still
+// waiting then must not have given the race up, with room for a few lost
+// packets to be sent again.
+static_assert((kMaxPacketFrequency + 1) * 50 + 1000 + kMostPayoutWaits * 1000 + 5000 <= kLongestRaceSilenceMs);
 // The longest player name that is kept; a longer one is cut.
 inline constexpr std::size_t kMaxPlayerName = 64;
 // Ratings a player's horse may carry. The race step adds the race-day bonus
@@ -56,7 +61,6 @@ inline constexpr std::int32_t kLanHealth = 100;
 
 inline constexpr const char* kNotEnoughMoneyToHost = "Not enough money to host game!";
 inline constexpr const char* kCouldNotCreateGame = "Could not create game!";
-inline constexpr const char* kRaceStillRunning = "Wait until the LAN race has been paid out!";
 inline constexpr const char* kSelectHorseToHost = "Select the horse you want to race in your stable first!";
 // What the charge box falls back to when its text is not an amount.
 inline constexpr const char* kDefaultChargeText = "2000";
@@ -148,9 +152,10 @@ public:
     // connection is closed, a race stops without a payout (its pot was paid
     // out of the old game's money) and nothing is hosted any more.
     void EndGame(HostActions& out);
-    // The host leaves its game (the program is ending): a race that has not
-    // been paid out gives the host its charge back, as its players get
-    // theirs when their connections close; then the game ends as EndGame.
+    // The host leaves its game (the program is ending). A race whose every
+    // runner is in is paid out first: its result is known. One still running
+    // gives the host its charge back, as its players get theirs when their
+    // connections close. Then the game ends as EndGame.
     void LeaveGame(core::GameState& game, HostActions& out);
 
     // "START RACE!": the host pays its charge; the runners are slot 1 and
@@ -246,7 +251,8 @@ private:
     // A runner that can no longer be paid leaves the race it is in.
     void LoseRunner(int slot);
     void TakeWaitingHorses(HostActions& out);
-    void FreeSilentSlots(HostActions& out, bool& changed);
+    // Whether it freed any.
+    bool FreeSilentSlots(HostActions& out);
     void SendTo(int target, const HostMessage& message, HostActions& out) const;
     void EvictOldestPending(HostActions& out);
 

@@ -202,11 +202,15 @@ void LanHostScreens::EndLanGame(bool chargeBack) {
 
 void LanHostScreens::Timer2_Timer() {
     lan::HostActions actions;
+    NoticeLostConnections(actions);
+    host_.Sweep(actions);
+    Apply(actions);
+}
+
+void LanHostScreens::NoticeLostConnections(lan::HostActions& actions) {
     for (const lan::ConnectionId id : host_.Connections()) {
         if (sockets_->State(id) != net::sckConnected) host_.ConnectionLost(id, actions);
     }
-    host_.Sweep(actions);
-    Apply(actions);
 }
 
 void LanHostScreens::SendData(int targetPlayer, const std::string& data) {
@@ -254,8 +258,9 @@ void LanHostScreens::LANrace_Timer() {
 
 void LanHostScreens::PayEm_Timer() {
     lan::HostActions actions;
-    const bool wait = host_.HoldPayout(
-        [this](lan::ConnectionId id) { return sockets_->Unacknowledged(id) == 0; }, actions);
+    // A runner whose connection has gone is out before anything is paid.
+    NoticeLostConnections(actions);
+    const bool wait = host_.HoldPayout([this](lan::ConnectionId id) { return sockets_->CaughtUp(id); }, actions);
     if (wait) return;  // another second
     form_.Timer("PayEm").SetEnabled(false);
     const auto caption = host_.PayOut(form_.Game(), actions);

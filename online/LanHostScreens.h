@@ -97,6 +97,8 @@ private:
     void Apply(const lan::HostActions& actions);
     void ShowLobby();
     void ShowRace();
+    // Every connection whose socket is no longer connected is lost.
+    void NoticeLostConnections(lan::HostActions& actions);
     // Ends the LAN game where it stands; `chargeBack`: a race not paid out
     // gives the host its charge back.
     void EndLanGame(bool chargeBack);

@@ -65,6 +65,12 @@ LanHostSockets::Carrier& LanHostSockets::FreeCarrier() {
     });
     connect(channel, &MessageChannel::Overflowed, this, [this, channel] { Lost(channel); });
     connect(&channel->Socket(), &net::Socket::CloseSckEvent, this, [this, channel] { Lost(channel); });
+    // A reset, or a player cut off past the unacknowledged timeout, ends in
+    // error rather than a close: the host must hear of it as soon.
+    connect(&channel->Socket(), &net::Socket::Error, this,
+            [this, channel](int, std::string&, int, const std::string&, const std::string&, int, bool&) {
+                Lost(channel);
+            });
     elements_.push_back({channel, 0});
     return elements_.back();
 }
@@ -107,9 +113,9 @@ int LanHostSockets::State(lan::ConnectionId id) const {
     return e ? e->channel->Socket().State() : net::sckClosed;
 }
 
-int LanHostSockets::Unacknowledged(lan::ConnectionId id) const {
+bool LanHostSockets::CaughtUp(lan::ConnectionId id) const {
     const Carrier* e = Find(id);
-    return e ? e->channel->Socket().BytesUnacknowledged() : 0;
+    return e && e->channel->Socket().State() == net::sckConnected && e->channel->Socket().BytesUnacknowledged() == 0;
 }
 
 int LanHostSockets::ElementOf(lan::ConnectionId id) const {

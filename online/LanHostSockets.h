@@ -55,8 +55,9 @@ public:
     void Close(lan::ConnectionId id);
     // The socket state of the connection's element (closed for none).
     int State(lan::ConnectionId id) const;
-    // Bytes sent on the connection that its player has not acknowledged.
-    int Unacknowledged(lan::ConnectionId id) const;
+    // Whether the connection is up and its player has acknowledged all
+    // that was sent on it.
+    bool CaughtUp(lan::ConnectionId id) const;
     // The element that carries the connection; -1 for none.
     int ElementOf(lan::ConnectionId id) const;
 
@@ -72,8 +73,9 @@ signals:
     // A player is connecting: the handler calls Accept, or it is refused.
     void ConnectionRequest(int requestID);
     void MessageReceived(lan::ConnectionId id, const std::string& message);
-    // The player closed, or sent more than a message may hold; the element
-    // is closed and stays the connection's until Close(id).
+    // The player closed, the connection failed (reset, or cut off), or the
+    // player sent more than a message may hold; the element is closed and
+    // stays the connection's until Close(id).
     void ConnectionClosed(lan::ConnectionId id);
 
 private:

@@ -35,11 +35,6 @@ inline constexpr const char* kSelectAHorseToJoin = "Select a horse in your stabl
 inline constexpr int kRefreshDelaySpan = 2000;
 inline constexpr int kShortestRefreshDelay = 1;
 
-// How long the host may stay quiet while it owes us something. A racing
-// host sends a frame at least every 31 ticks of 50 ms and the result a second
-// after the last one; one that says nothing for this long is gone, and the
-// race it took our stake for will never be settled.
-inline constexpr int kLongestRaceSilenceMs = 10000;
 // The host answers each roster question at once; a chain whose answer has
 // not come in this long is over, so that the next refresh starts afresh.
 inline constexpr int kLongestRosterWaitMs = 5000;

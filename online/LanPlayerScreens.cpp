@@ -74,6 +74,8 @@ LanPlayerScreens::LanPlayerScreens(shell::Form1& form, Options options)
     connect(&form_, &shell::Form1::GameReset, this, &LanPlayerScreens::GameReset);
     connect(&form_, &shell::Form1::Quitting, this, &LanPlayerScreens::Quitting);
     connect(hostQuiet_, &platform::Timer::Tick, this, &LanPlayerScreens::HostQuiet_Timer);
+    // Bytes from the host show it is there, even before they make a message.
+    connect(channel_, &MessageChannel::BytesArrived, this, [this] { WatchHost(true); });
 }
 
 LanPlayerScreens::~LanPlayerScreens() = default;
@@ -119,6 +121,12 @@ void LanPlayerScreens::BuildRaceScreen() {
 std::string LanPlayerScreens::UserName() { return shell::CurrentUserName(*options_.UserName, form_.Dialogs()); }
 
 void LanPlayerScreens::JoinGame(const std::string& hostAddress) {
+    // A race in play is settled first: leaving it would give the stake back
+    // however the race was going.
+    if (session_.State() == lan::PlayerState::Racing) {
+        form_.ShowNotice(lan::kRaceStillRunning);
+        return;
+    }
     // The host asks for our horse the moment we join.
     if (!core::SelectedStableHorse(form_.Game(), *form_.StableTree)) {
         form_.ShowNotice(lan::kSelectAHorseToJoin);
@@ -154,12 +162,16 @@ void LanPlayerScreens::GameReset() {
 }
 
 void LanPlayerScreens::Quitting() {
+    // A result that has come but waits for the quiet gap settles the race.
+    channel_->IdleGap_Timer();
     channel_->Close();
     Apply(session_.Leave());
 }
 
 void LanPlayerScreens::HostQuiet_Timer() {
     hostQuiet_->SetEnabled(false);
+    channel_->IdleGap_Timer();
+    if (hostQuiet_->Enabled()) return;  // what waited showed the host is there
     Apply(session_.HostQuiet());
 }
 
@@ -223,8 +235,9 @@ void LanPlayerScreens::Apply(const lan::PlayerReaction& r) {
     if (r.Frame) MovePictures(*r.Frame);
     if (r.Result) WanWinCap->setText(platform::ToQString(*r.Result));
     if (r.MoneyChanged) form_.UpdateMoneyLine();
-    // A question that went out starts the wait for its answer.
-    WatchHost(!r.Send.empty());
+    // A question that went out starts the wait for its answer; in a race,
+    // only the host's own messages count.
+    WatchHost(!r.Send.empty() && session_.State() != lan::PlayerState::Racing);
 }
 
 void LanPlayerScreens::WatchHost(bool restart) {

@@ -36,6 +36,13 @@ inline constexpr const char* kWonNothing = "YOU HAVE WON NOTHING!!!";
 inline constexpr const char* kRaceIsOn = "The Race Is On...";
 inline constexpr const char* kYouHaveWon = "YOU HAVE WON ";
 inline constexpr const char* kYouHaveLost = "YOU HAVE LOST ";
+// Refused while a race is on: nothing that ends the game before its result.
+inline constexpr const char* kRaceStillRunning = "Wait until the LAN race has been paid out!";
+
+// The longest a racing host may say nothing before its players give the
+// race up and take their stakes back (see the host's payout waits, which
+// stay well inside it).
+inline constexpr int kLongestRaceSilenceMs = 15000;
 
 // One more race won or lost in a player's record; the record stops at the
 // largest whole number instead of running over.

@@ -164,7 +164,9 @@ signals:
     void GameReset();
     // The program is ending and the game is about to be saved for the last
     // time: a network game in play ends first, and a stake it holds that can
-    // no longer be won comes back into the money that is saved.
+    // no longer be won comes back into the money that is saved. (Should that
+    // save fail and the player choose to play on, the network game stays
+    // ended.)
     void Quitting();
     // A horse of the stable or the market has changed, come or gone: the
     // cards and boxes that show a horse follow it. Whatever changes a horse

@@ -177,7 +177,7 @@ protected:
 
     bool AllAcknowledged() const {
         for (const lan::ConnectionId id : host().Connections()) {
-            if (screens->Sockets().Unacknowledged(id) != 0) return false;
+            if (!screens->Sockets().CaughtUp(id)) return false;
         }
         return true;
     }
@@ -598,7 +598,7 @@ TEST_F(LanHostScreensTest, APlayerWhoHasNotHadTheRaceLeavesItBeforeThePayout) {
     // It reads nothing more: the frames fill its window and stay unacknowledged.
     while (host().Phase() == lan::HostPhase::Racing) screens->LANrace_Timer();
     RunFor(100);
-    ASSERT_GT(screens->Sockets().Unacknowledged(*host().PlayerSocket(2)), 0);
+    ASSERT_FALSE(screens->Sockets().CaughtUp(*host().PlayerSocket(2)));
     ASSERT_EQ(host().Place(1), 2);
     for (int second = 1; second <= lan::kMostPayoutWaits; ++second) {
         screens->PayEm_Timer();
@@ -611,6 +611,26 @@ TEST_F(LanHostScreensTest, APlayerWhoHasNotHadTheRaceLeavesItBeforeThePayout) {
     EXPECT_EQ(game.Money, 10000) << "the host, left alone, wins its own charge back";
     EXPECT_EQ(screens->Lobby[1]->Tag, "DEAD");
     EXPECT_TRUE(stuck.ClosedByHost());
+}
+
+// A connection that fails (reset, or cut off past the unacknowledged
+// timeout) is heard of at once, not at the next sweep: its runner is out
+// before the payout, which cannot take it for a player that has had the race.
+TEST_F(LanHostScreensTest, ARunnerWhoseConnectionFailsIsOutBeforeThePayout) {
+    const std::uint16_t port = Create("1000");
+    Player ann(port);
+    ASSERT_TRUE(ann.Join("ann", LanHorse("Anns Rocket", 102, 300, 300), "1000"));
+    form.Timer("Timer2").SetEnabled(false);
+    StartRace();
+    while (host().Phase() == lan::HostPhase::Racing) screens->LANrace_Timer();
+    ASSERT_EQ(host().Place(1), 2);
+    ann.Reset();
+    ASSERT_TRUE(RunUntil([&] { return !host().Runs(2); }));
+    screens->PayEm_Timer();
+    EXPECT_FALSE(form.Timer("PayEm").Enabled());
+    EXPECT_EQ(host().Place(1), 1);
+    EXPECT_EQ(game.Money, 10000) << "the host, left alone, wins its own charge back";
+    EXPECT_EQ(game.LANwon, 1);
 }
 
 // A new game mid-race: the race stops without a payout into the new game,

@@ -604,6 +604,8 @@ TEST_F(LanHostTest, ThePayoutWaitsForEveryRunnerToHaveHadTheRace) {
     ASSERT_EQ(Start(), lan::StartResult::Started);
     RunToTheEnd();
     EXPECT_FALSE(host.HoldPayout(caughtUp, out));
+    behind = {ann};
+    EXPECT_TRUE(host.HoldPayout(caughtUp, out)) << "the waits begin again with each race";
 }
 
 // Every player gone in the last second before the payout: the host is left
@@ -723,6 +725,21 @@ TEST_F(LanHostTest, AHostThatLeavesMidRaceGetsItsChargeBack) {
     ASSERT_TRUE(host.PayOut(game, out));
     host.LeaveGame(game, out);
     EXPECT_EQ(game.Money, 10000);
+}
+
+// Once every runner is in, the result is known: a host that leaves then
+// pays it out instead of taking its charge back from a race it lost.
+TEST_F(LanHostTest, AHostThatLeavesAFinishedRacePaysItOut) {
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    RunToTheEnd();
+    out = {};
+    host.LeaveGame(game, out);
+    EXPECT_EQ(SentTo(bob), Texts{"WIN:2000"});
+    EXPECT_EQ(out.close, std::vector<ConnectionId>{bob}) << "after its result";
+    EXPECT_EQ(game.Money, 9000);
+    EXPECT_EQ(game.LANlost, 1);
 }
 
 TEST_F(LanHostTest, TheRecordOfRacesStopsAtTheLargestWholeNumber) {

@@ -311,6 +311,25 @@ TEST_F(LanPlayerScreensTest, AHostThatCannotBeReachedEndsInDisconnected) {
     EXPECT_TRUE(RunUntil([&] { return other->Label41->text() == Text(lan::kDisconnected); }));
 }
 
+// A result that has come but still waits for its quiet gap settles the race
+// when the player quits; no other join starts while the race is on.
+TEST_F(LanPlayerScreensTest, AResultThatHasComeSettlesTheRaceOnTheWayOut) {
+    JoinAndAccept();
+    host.SendAll("START!7500");
+    ASSERT_TRUE(RunUntil([&] { return State() == lan::PlayerState::Racing; }));
+    screens->JoinGame("127.0.0.1");
+    EXPECT_EQ(form.Notice->text(), Text(lan::kRaceStillRunning));
+    EXPECT_EQ(State(), lan::PlayerState::Racing);
+
+    host.SendAll("WIN:7500");  // its end shows only after the quiet gap
+    RunFor(100);
+    ASSERT_EQ(State(), lan::PlayerState::Racing);
+    emit form.Quitting();
+    EXPECT_EQ(game.Money, 10000 - 2500 + 7500);
+    EXPECT_EQ(game.LANwon, 1);
+    EXPECT_TRUE(host.WaitForClose());
+}
+
 // A roster question the host never answers ends its chain after a few
 // seconds, and the refreshes asked for meanwhile start afresh.
 TEST_F(LanPlayerScreensTest, AnUnansweredRosterQuestionDoesNotStopTheRosterForGood) {

@@ -70,7 +70,7 @@ struct Copy {
 void PayOut(online::LanHostScreens& hosting) {
     EXPECT_TRUE(RunUntil([&] {
         for (const lan::ConnectionId id : hosting.Host().Connections()) {
-            if (hosting.Sockets().Unacknowledged(id) != 0) return false;
+            if (!hosting.Sockets().CaughtUp(id)) return false;
         }
         return true;
     }));
@@ -295,7 +295,9 @@ TEST_F(LanRaceLeaving, APlayerWhoseHostGoesMidRaceGetsItsStakeBack) {
          }},
         {"falls silent",
          [this] {
-             // The host ticks no more and says nothing.
+             // The host ticks no more and says nothing; what it said last
+             // has reached the player.
+             RunFor(400);
              const platform::Timer& quiet = annPlays->HostQuiet();
              ASSERT_TRUE(quiet.Running());
              ASSERT_EQ(quiet.Interval(), lan::kLongestRaceSilenceMs);
