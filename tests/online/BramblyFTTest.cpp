@@ -144,7 +144,11 @@ TEST_F(TransferControl, AFetchThatFailsAtAnyStepEndsAndTheNextOneBringsTheFileWh
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         events.clear();
-        if (!c.before()) GTEST_SKIP() << "the fault cannot be made here";
+        if (!c.before()) {
+            // The other cases still run.
+            ADD_FAILURE() << "the fault cannot be made here";
+            continue;
+        }
         ServePlan plan{content, B};
         plan.closeInBlock = c.closeInBlock;
         ScriptedFileServer failing;
