@@ -396,6 +396,104 @@ TEST_F(LiveUpdateTest, AFailingFetchIsRetriedAfterGrowingPausesWithOneNotice) {
     EXPECT_EQ(Live().Check().Failures(), 0);
 }
 
+// A fetch that cannot even start has failed like any other: the player hears
+// of it once, it is tried again after its pause, and once the fault is gone
+// the patch comes whole.
+TEST_F(LiveUpdateTest, AFetchThatCannotStartIsTriedAgainAfterItsPause) {
+    RawSocket files = RawSocket::Listen();
+    RawSocket taken = RawSocket::Listen();  // its port cannot be bound again
+    const fs::path receive = folder / "Patch.exe.TMP";
+    struct Case {
+        const char* name;
+        std::function<void()> before;  // puts the fault in place
+        std::function<void()> after;   // takes it away again
+    };
+    const Case cases[] = {
+        {"a folder that cannot be removed stands where the patch arrives",
+         [&] { fs::create_directories(receive / "inside"); }, [&] { fs::remove_all(receive); }},
+        {"the connection fails at once", [&] { Live().PatchFT->Client->LocalPort(taken.Port()); },
+         [&] { Live().PatchFT->Client->LocalPort(0); }},
+        {"the connection cannot even be tried", [&] { Live().PatchFT->SetPort(70000); },
+         [&] { Live().PatchFT->SetPort(files.Port()); }},
+    };
+    // A check of the server's, not the player's; true when the fetch runs.
+    const auto handshake = [&](const std::function<void()>& connect) {
+        connect();
+        RawSocket line = AcceptLiveUp();
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        EXPECT_EQ(Live().Check().Downloading(), Live().PatchFT->Receiving());
+        return Live().PatchFT->Receiving();
+    };
+    using std::chrono::seconds;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Live().PatchFT->CloseSck();  // the last fetch's connection stays open
+        Live().PatchFT->SetPort(files.Port());
+        c.before();
+        form.ShowNotice("");
+        EXPECT_FALSE(handshake([&] { Live().LiveUpdate_Timer(); })) << "it ends at once";
+        EXPECT_EQ(Notice(), lu::kUpdateFailed);
+        EXPECT_EQ(Caption(), lu::kPlainCaption);
+        EXPECT_TRUE(Live().RetryWaiting());
+        EXPECT_EQ(Live().RetryPause(), seconds(10));
+
+        // The pause is over and the fault is still there: it fails again,
+        // quietly, and waits longer.
+        form.ShowNotice("");
+        EXPECT_FALSE(handshake([&] { Live().Retry_Timer(); }));
+        EXPECT_EQ(Notice(), "");
+        EXPECT_TRUE(Live().RetryWaiting());
+        EXPECT_EQ(Live().RetryPause(), seconds(30));
+
+        c.after();
+        ASSERT_TRUE(handshake([&] { Live().Retry_Timer(); }));
+        RawSocket fetch = files.Accept();
+        EXPECT_EQ(fetch.ReceiveExactly(5), "FILE?");
+        fetch.SendAll("F:patch");
+        ASSERT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); }));
+        EXPECT_EQ(folder.Read("Patch.exe"), "patch");
+        EXPECT_EQ(Notice(), lu::kDownloaded);
+        EXPECT_FALSE(Live().RetryWaiting());
+        EXPECT_EQ(Live().Check().Failures(), 0);
+        fs::remove(folder / "Patch.exe");  // the next case fetches it again
+    }
+}
+
+// A patch larger than the game takes would come just as large again: it is
+// not fetched again by itself, only when the player asks.
+TEST_F(LiveUpdateTest, APatchTooLargeIsFetchedAgainOnlyWhenThePlayerAsks) {
+    Live().PatchFT->SetLimits({online::transfer::kMaxBlockSize, 2 * B});
+    const auto fetchTooLarge = [&](const std::function<void()>& connect) {
+        ScriptedFileServer files;
+        files.Serve({TransferFileOf(3 * B), B});
+        Live().PatchFT->SetPort(files.Port());
+        form.ShowNotice("");
+        connect();
+        RawSocket line = AcceptLiveUp();
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        ASSERT_TRUE(Live().PatchFT->Receiving());
+        ASSERT_TRUE(RunUntil([&] { return files.Done() && !Live().Check().Downloading(); }, 10000));
+        EXPECT_EQ(Live().PatchFT->LastFault(), online::transfer::Fault::FileTooLarge);
+        EXPECT_EQ(Notice(), lu::kUpdateFailed);
+        EXPECT_FALSE(Live().RetryWaiting()) << "no pause to wait out";
+        EXPECT_TRUE(folder.Names().empty());
+        line.Close();
+        EXPECT_TRUE(RunUntil([&] { return LiveUp().State() != 7; }));
+    };
+    fetchTooLarge([&] { Live().LiveUpdate_Timer(); });
+    {
+        SCOPED_TRACE("the server names the version again");
+        form.ShowNotice("");
+        Live().LiveUpdate_Timer();
+        RawSocket line = AcceptLiveUp();
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        EXPECT_FALSE(Live().PatchFT->Receiving()) << "not fetched again by itself";
+        EXPECT_EQ(Notice(), "");
+    }
+    SCOPED_TRACE("the player asks");
+    fetchTooLarge([&] { Live().ConnectLiveUpdate(); });
+}
+
 // "Check For Updates" always ends with words the player can read.
 TEST_F(LiveUpdateTest, EveryCheckThePlayerAsksForEndsWithAnAnswer) {
     liveUpListener = ListenOn(0);
