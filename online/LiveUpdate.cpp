@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <optional>
 #include <system_error>
 
 #include "net/Socket.h"
@@ -315,16 +316,11 @@ void LiveUpdate::PatchFailed(transfer::Fault fault) {
 }
 
 void LiveUpdate::StartPatch_Click() {
-    const fs::path patch = PatchPath();
-    std::error_code error;
-    bool started = false;
-    // Only the file the game fetched: not whatever a link put in its place
-    // points to.
-    if (fs::is_regular_file(fs::symlink_status(patch, error))) {
-        // It runs as the player: nobody else may run it.
-        fs::permissions(patch, fs::perms::owner_all, fs::perm_options::replace, error);
-        started = !error && options_.Starter->StartDetached(patch, {options_.Executable.string()});
-    }
+    // Only the file the game fetched, held open from its checks to its start:
+    // not what a link in its place points to, nor a file swapped in after
+    // the checks (the program's folder may be shared).
+    const std::optional<ProgramFile> patch = ProgramFile::OpenOwn(PatchPath());
+    const bool started = patch && options_.Starter->StartFileDetached(*patch, {options_.Executable.string()});
     if (!started) {
         form_.ShowNotice(kUpdateFailed);
         return;

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QLabel>
@@ -58,17 +59,43 @@ public:
     std::optional<std::string> Query() override { return "bob"; }
 };
 
+// Records what would start: the path the program is given as its name, its
+// arguments and the bytes of the very file that would run.
 class RecordingStarter final : public online::ProcessStarter {
 public:
     struct Start {
         fs::path program;
         std::vector<std::string> arguments;
+        std::string content;
     };
-    bool StartDetached(const fs::path& program, const std::vector<std::string>& arguments) override {
-        starts.push_back({program, arguments});
+    bool StartDetached(const fs::path& program, const std::vector<std::string>&) override {
+        ADD_FAILURE() << "started by its name, whatever stands there now: " << program;
+        return false;
+    }
+    bool StartFileDetached(const online::ProgramFile& program, const std::vector<std::string>& arguments) override {
+        std::string content(4096, '\0');
+        const ssize_t got = ::pread(program.Descriptor(), content.data(), content.size(), 0);
+        content.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        starts.push_back({program.Path(), arguments, content});
         return true;
     }
     std::vector<Start> starts;
+};
+
+// Starts for real, after `beforeStart` (a file swapped in at the patch's
+// name once the game has checked it).
+class SwappingStarter final : public online::ProcessStarter {
+public:
+    bool StartDetached(const fs::path& program, const std::vector<std::string>& arguments) override {
+        beforeStart();
+        return real.StartDetached(program, arguments);
+    }
+    bool StartFileDetached(const online::ProgramFile& program, const std::vector<std::string>& arguments) override {
+        beforeStart();
+        return real.StartFileDetached(program, arguments);
+    }
+    std::function<void()> beforeStart = [] {};
+    online::SystemProcessStarter real;
 };
 
 bool HasData(const RawSocket& line) {
@@ -197,10 +224,12 @@ TEST_F(LiveUpdateTest, NewerVersionsDownloadThePatchWholeAndWaitForThePlayer) {
         ++version;
     }
 
+    const std::string fetched = folder.Read("Patch.exe");
     Live().StartPatch->click();
     ASSERT_EQ(starter.starts.size(), 1u);
     EXPECT_EQ(starter.starts[0].program, folder / "Patch.exe");
     EXPECT_EQ(starter.starts[0].arguments, std::vector<std::string>{"/opt/trotwick/trotwick"});
+    EXPECT_TRUE(starter.starts[0].content == fetched) << "the fetched file starts";
     EXPECT_EQ(fs::status(folder / "Patch.exe").permissions(), fs::perms::owner_all);
     EXPECT_FALSE(Live().StartPatch->isEnabled());
 }
@@ -806,6 +835,31 @@ TEST_F(LiveUpdateTest, Picture8OffersToStartThePatch) {
     EXPECT_TRUE(starter.starts.empty());
     EXPECT_EQ(Notice(), lu::kUpdateFailed);
     EXPECT_EQ(fs::status(folder / "script").permissions(), fs::perms(0600)) << "the linked file is not made executable";
+}
+
+// In a folder others can write to, a file put at the patch's name after the
+// game checked it is never what starts: the checked file is.
+TEST_F(LiveUpdateTest, StartPatchStartsTheCheckedFileNotOneSwappedInAfter) {
+    if (!folder.AllowsPrograms()) GTEST_SKIP() << "programs cannot run from " << folder.Path() << " here";
+    SwappingStarter swapping;
+    options.Starter = &swapping;
+    const auto script = [&](const std::string& out) {
+        const std::string path = (folder / out).string();
+        return "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + path + ".part' && mv '" + path + ".part' '" + path + "'\n";
+    };
+    folder.Write("Patch.exe", script("fetched-ran"));
+    fs::permissions(folder / "Patch.exe", fs::perms(0600));
+    folder.Write("swapped", script("swapped-ran"));
+    fs::permissions(folder / "swapped", fs::perms(0755));
+    swapping.beforeStart = [&] { fs::rename(folder / "swapped", folder / "Patch.exe"); };
+    Live().PatchDownloaded();
+
+    Live().StartPatch->click();
+    ASSERT_TRUE(RunUntil([&] { return fs::exists(folder / "fetched-ran"); })) << "the checked file started";
+    EXPECT_EQ(folder.Read("fetched-ran"), "/opt/trotwick/trotwick\n") << "with the game's path as its one argument";
+    EXPECT_FALSE(fs::exists(folder / "swapped-ran"));
+    EXPECT_EQ(folder.Read("Patch.exe"), script("swapped-ran")) << "the swap did happen";
+    EXPECT_FALSE(Live().StartPatch->isEnabled());
 }
 
 }  // namespace
