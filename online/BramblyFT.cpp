@@ -141,17 +141,28 @@ void BramblyFT::EndSending() {
 bool BramblyFT::GetFile(const std::string& Host, const std::string& SavePath) {
     EndReceiving();
     EndSending();
-    if (download_.Open(fs::path(SavePath))) return false;
+    if (download_.Open(fs::path(SavePath))) {
+        lastFault_ = transfer::Fault::FileError;
+        return false;
+    }
     receiver_ = transfer::Receiver(limits_);
     lastFault_ = transfer::Fault::None;
+    // Receiving already, so a connection that fails inside Connect (its Error
+    // comes at once) ends the fetch there and then, not at the silence.
+    receiving_ = true;
+    starting_ = true;
+    bool thrown = false;
     try {
         Client->Connect(Host, port_);
     } catch (const runtime::Error&) {
-        Client->CloseSck();
-        download_.Abandon();
+        thrown = true;
+    }
+    starting_ = false;
+    if (thrown || !receiving_) {
+        EndReceiving();
+        lastFault_ = transfer::Fault::ConnectFailed;
         return false;
     }
-    receiving_ = true;
     silence_.start();
     UpdateSpeed();
     return true;
@@ -219,7 +230,7 @@ void BramblyFT::Apply(transfer::ReceiverStep step) {
     if (step.fault != transfer::Fault::None) {
         lastFault_ = step.fault;
         EndReceiving();
-        emit ReceivingFailed(step.fault);
+        if (!starting_) emit ReceivingFailed(step.fault);
     }
 }
 

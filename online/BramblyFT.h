@@ -56,9 +56,11 @@ public:
     // the first receiver that connects. False for a missing file, a bad
     // block size, or a port that cannot be listened on.
     bool HostFile(const std::string& FileDir);
-    // Fetches the file from the host into SavePath. False when the receive
-    // file cannot be made there or the host cannot be asked; true means the
-    // fetch has started, and its end comes as an event.
+    // Fetches the file from the host into SavePath. False when the fetch
+    // could not start (the receive file cannot be made there, or the
+    // connection to the host fails at once or cannot be tried): no event
+    // follows, LastFault says why and nothing is left on disk. True means
+    // the fetch has started, and its end comes as an event.
     bool GetFile(const std::string& Host, const std::string& SavePath);
     // Ends both sides at once, without an event; a partial file is removed.
     void CloseSck();
@@ -129,6 +131,7 @@ private:
 
     // Receiving side.
     bool receiving_ = false;
+    bool starting_ = false;  // inside GetFile: a failure is its result, not an event
     transfer::Receiver receiver_;
     transfer::DownloadFile download_;
     QTimer quiet_;

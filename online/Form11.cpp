@@ -196,7 +196,9 @@ void Form11::Command4_Click() {
     submitted_.clear();
     ShowStatus();
     try {
-        // "Score sent." follows once the connection has taken it all.
+        // "Score sent." follows once the system has taken every byte of it
+        // for the server: the board sends no answer, so that is no sign the
+        // server received or kept it.
         channel_->Send(*message);
     } catch (const runtime::Error&) {
         channel_->Close();

@@ -30,7 +30,9 @@ class MessageChannel;
 // player; while it is open, a connection refused or lost is made again every
 // 10 seconds (as the chat's is), and asks again. A status line says
 // "Connecting..." while the board waits, and whether a submitted score was
-// sent. Closing the window ends the connection.
+// sent: handed whole to the system for the server, which is all the game
+// can know (no answer says the board took it). Closing the window ends the
+// connection.
 class Form11 : public shell::FormWindow {
     Q_OBJECT
 public:

@@ -72,7 +72,7 @@ enum class LinkState {
 // What became of the score the player submitted last.
 enum class Submission {
     None,     // nothing was submitted, or it was told already
-    Sent,     // it went out whole on the connection
+    Sent,     // handed whole to the system (not: received by the server)
     NotSent,  // the connection ended before it went out
 };
 
@@ -100,8 +100,9 @@ public:
     // "Submit My Score": the message to send, or nothing when the board is
     // not connected (the player is told so, nothing is sent).
     std::optional<std::string> Submit(const ScoreRecord& mine);
-    // Everything given to the connection has gone out: a score on its way
-    // was sent.
+    // Everything given to the connection has been handed to the system: a
+    // score on its way was sent, as far as the game can tell (the server
+    // does not confirm it).
     Submission SendDone();
 
     // Messages from the server that were not a readable top player.

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <optional>
 #include <system_error>
 
 #include "net/Socket.h"
@@ -270,14 +271,14 @@ void LiveUpdate::StartDownload(std::int32_t version) {
         return;
     }
     const std::string server = form_.Game().Server;
-    if (!PatchFT->GetFile(server, PatchPath().string())) {
-        form_.ShowNotice(kUpdateFailed);
-        check_.DownloadRefused(version);
-        return;
-    }
-    downloadServer_ = server;
+    // Under way before GetFile, so that whatever ends the fetch finds it.
     check_.DownloadStarted(version);
+    downloadServer_ = server;
     retry_.stop();
+    // One that cannot start (its receive file cannot be made, the server
+    // cannot be reached at all) has failed like any other: it is tried again
+    // after its pause.
+    if (!PatchFT->GetFile(server, PatchPath().string())) PatchFailed(PatchFT->LastFault());
 }
 
 void LiveUpdate::PatchDownloadProgress(std::int32_t& BytesPerSec) {
@@ -299,24 +300,27 @@ void LiveUpdate::ShowPatchWaiting() {
     form_.BringToFront(shell::Panel::Picture8);
 }
 
-void LiveUpdate::PatchFailed() {
-    const FailedFetch failed = check_.DownloadFailed();
+void LiveUpdate::PatchFailed(transfer::Fault fault) {
+    if (!check_.Downloading()) return;
     form_.Label13->setText(platform::ToQString(kPlainCaption));
+    if (fault == transfer::Fault::FileTooLarge) {
+        // Fetching it again would bring the same bytes, all of them, for
+        // nothing: the player's check fetches it, or a newer version.
+        check_.DownloadRefused(check_.Fetching());
+        form_.ShowNotice(kUpdateFailed);
+        return;
+    }
+    const FailedFetch failed = check_.DownloadFailed();
     if (failed.tell) form_.ShowNotice(kUpdateFailed);
     if (failed.pause.count() > 0) retry_.start(failed.pause);
 }
 
 void LiveUpdate::StartPatch_Click() {
-    const fs::path patch = PatchPath();
-    std::error_code error;
-    bool started = false;
-    // Only the file the game fetched: not whatever a link put in its place
-    // points to.
-    if (fs::is_regular_file(fs::symlink_status(patch, error))) {
-        // It runs as the player: nobody else may run it.
-        fs::permissions(patch, fs::perms::owner_all, fs::perm_options::replace, error);
-        started = !error && options_.Starter->StartDetached(patch, {options_.Executable.string()});
-    }
+    // Only the file the game fetched, held open from its checks to its start:
+    // not what a link in its place points to, nor a file swapped in after
+    // the checks (the program's folder may be shared).
+    const std::optional<ProgramFile> patch = ProgramFile::OpenOwn(PatchPath());
+    const bool started = patch && options_.Starter->StartFileDetached(*patch, {options_.Executable.string()});
     if (!started) {
         form_.ShowNotice(kUpdateFailed);
         return;

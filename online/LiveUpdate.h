@@ -83,7 +83,8 @@ public:
     void Retry_Timer();
     void PatchDownloadProgress(std::int32_t& BytesPerSec);
     void PatchDownloaded();
-    void PatchFailed();
+    // The fetch ended without the patch.
+    void PatchFailed(online::transfer::Fault fault);
     // Picture8's button: starts the patch program.
     void StartPatch_Click();
     // The server changed (Form10's "Apply"): both connections go to it now.

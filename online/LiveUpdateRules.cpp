@@ -142,7 +142,7 @@ VersionDecision UpdateCheck::OnMessage(std::string_view message) {
     } else if (downloaded_ && *version <= *downloaded_) {
         decision.patchWaiting = manual;
     } else if (!manual && refused_ && *version <= *refused_) {
-        // It could not start; the player may try again.
+        // Trying again would end the same way; the player may.
     } else if (!manual && failures_ > 0 && !retryDue_) {
         // The pause after a failed fetch still runs.
     } else {
@@ -164,7 +164,13 @@ void UpdateCheck::DownloadStarted(std::int32_t version) {
     retryDue_ = false;
 }
 
-void UpdateCheck::DownloadRefused(std::int32_t version) { refused_ = version; }
+void UpdateCheck::DownloadRefused(std::int32_t version) {
+    refused_ = version;
+    if (downloading_ && fetching_ == version) {
+        downloading_ = false;
+        fetchAsked_ = false;
+    }
+}
 
 void UpdateCheck::DownloadFinished() {
     if (!downloading_) return;

@@ -114,12 +114,14 @@ struct FailedFetch {
 // The state of the update checks of one main window. A check the player
 // asked for has its outcome shown; others only act. A version the server
 // names is fetched once: not while a fetch runs, and not again once it is
-// here (while the patch waits). A fetch that failed is tried again after a
-// pause that grows with each failure in a row; the player hears of the
-// first failure of such a run, and of any fetch they asked for, but not of
-// every retry. A fetch that could not start is not tried again unless the
-// player asks. An unreadable version stops the automatic checks for the
-// rest of the run.
+// here (while the patch waits). A fetch that failed, one that could not
+// even start included, is tried again after a pause that grows with each
+// failure in a row; the player hears of the first failure of such a run,
+// and of any fetch they asked for, but not of every retry. A fetch refused
+// because trying again would end the same way (the patch cannot be saved
+// where the game lives, or it is larger than the game takes) is tried again
+// only when the player asks, a newer version comes, or the server changes.
+// An unreadable version stops the automatic checks for the rest of the run.
 class UpdateCheck {
 public:
     explicit UpdateCheck(std::int32_t programVersion) : programVersion_(programVersion) {}
@@ -135,10 +137,14 @@ public:
     bool ChecksStopped() const { return stopped_; }
 
     void DownloadStarted(std::int32_t version);
+    // Ends the fetch of `version`, if it runs, as refused.
     void DownloadRefused(std::int32_t version);
     void DownloadFinished();
+    // Ends the fetch under way as failed (nothing when none runs).
     FailedFetch DownloadFailed();
     bool Downloading() const { return downloading_; }
+    // The version fetched last (or now).
+    std::int32_t Fetching() const { return fetching_; }
 
     // The pause after a failed fetch has passed: the next "VERSION:" of a
     // newer version fetches again.

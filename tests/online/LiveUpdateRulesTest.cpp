@@ -181,16 +181,23 @@ TEST(LiveUpdateRules, EachNewerVersionIsFetchedOnce) {
     EXPECT_FALSE(gone.PatchWaiting());
     EXPECT_TRUE(gone.OnMessage("VERSION:30").download);
 
-    // One that could not start is tried again only when the player asks.
-    UpdateCheck refused(29);
-    ASSERT_TRUE(refused.OnMessage("VERSION:31").download);
-    refused.DownloadRefused(31);
-    EXPECT_FALSE(refused.OnMessage("VERSION:31").download);
-    EXPECT_TRUE(refused.OnMessage("VERSION:32").download) << "a newer version is another matter";
-    refused.ManualCheckRequested();
-    EXPECT_TRUE(refused.OnMessage("VERSION:31").download);
-    refused.ServerChanged();
-    EXPECT_TRUE(refused.OnMessage("VERSION:31").download) << "another server may serve it";
+    // One refused, before its fetch or during it, is tried again only when
+    // the player asks.
+    for (const bool started : {false, true}) {
+        SCOPED_TRACE(started ? "refused during its fetch" : "refused before its fetch");
+        UpdateCheck refused(29);
+        ASSERT_TRUE(refused.OnMessage("VERSION:31").download);
+        if (started) refused.DownloadStarted(31);
+        refused.DownloadRefused(31);
+        EXPECT_FALSE(refused.Downloading());
+        EXPECT_EQ(refused.Failures(), 0) << "no failure to try again after a pause";
+        EXPECT_FALSE(refused.OnMessage("VERSION:31").download);
+        EXPECT_TRUE(refused.OnMessage("VERSION:32").download) << "a newer version is another matter";
+        refused.ManualCheckRequested();
+        EXPECT_TRUE(refused.OnMessage("VERSION:31").download);
+        refused.ServerChanged();
+        EXPECT_TRUE(refused.OnMessage("VERSION:31").download) << "another server may serve it";
+    }
 }
 
 TEST(LiveUpdateRules, RetryPausesGrowToAFewMinutes) {

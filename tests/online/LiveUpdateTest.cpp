@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QLabel>
@@ -58,17 +59,43 @@ public:
     std::optional<std::string> Query() override { return "bob"; }
 };
 
+// Records what would start: the path the program is given as its name, its
+// arguments and the bytes of the very file that would run.
 class RecordingStarter final : public online::ProcessStarter {
 public:
     struct Start {
         fs::path program;
         std::vector<std::string> arguments;
+        std::string content;
     };
-    bool StartDetached(const fs::path& program, const std::vector<std::string>& arguments) override {
-        starts.push_back({program, arguments});
+    bool StartDetached(const fs::path& program, const std::vector<std::string>&) override {
+        ADD_FAILURE() << "started by its name, whatever stands there now: " << program;
+        return false;
+    }
+    bool StartFileDetached(const online::ProgramFile& program, const std::vector<std::string>& arguments) override {
+        std::string content(4096, '\0');
+        const ssize_t got = ::pread(program.Descriptor(), content.data(), content.size(), 0);
+        content.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        starts.push_back({program.Path(), arguments, content});
         return true;
     }
     std::vector<Start> starts;
+};
+
+// Starts for real, after `beforeStart` (a file swapped in at the patch's
+// name once the game has checked it).
+class SwappingStarter final : public online::ProcessStarter {
+public:
+    bool StartDetached(const fs::path& program, const std::vector<std::string>& arguments) override {
+        beforeStart();
+        return real.StartDetached(program, arguments);
+    }
+    bool StartFileDetached(const online::ProgramFile& program, const std::vector<std::string>& arguments) override {
+        beforeStart();
+        return real.StartFileDetached(program, arguments);
+    }
+    std::function<void()> beforeStart = [] {};
+    online::SystemProcessStarter real;
 };
 
 bool HasData(const RawSocket& line) {
@@ -197,10 +224,12 @@ TEST_F(LiveUpdateTest, NewerVersionsDownloadThePatchWholeAndWaitForThePlayer) {
         ++version;
     }
 
+    const std::string fetched = folder.Read("Patch.exe");
     Live().StartPatch->click();
     ASSERT_EQ(starter.starts.size(), 1u);
     EXPECT_EQ(starter.starts[0].program, folder / "Patch.exe");
     EXPECT_EQ(starter.starts[0].arguments, std::vector<std::string>{"/opt/trotwick/trotwick"});
+    EXPECT_TRUE(starter.starts[0].content == fetched) << "the fetched file starts";
     EXPECT_EQ(fs::status(folder / "Patch.exe").permissions(), fs::perms::owner_all);
     EXPECT_FALSE(Live().StartPatch->isEnabled());
 }
@@ -337,15 +366,19 @@ TEST_F(LiveUpdateTest, AFailingFetchIsRetriedAfterGrowingPausesWithOneNotice) {
     RawSocket files = RawSocket::Listen();
     Live().PatchFT->SetPort(files.Port());
     // The server's side of one handshake; true when the game then fetches
-    // (and the fetch is broken off at once).
+    // (and the fetch is broken off at once). The game decides while it
+    // answers, so by the answer a fetch has started or none will.
     const auto handshake = [&](const std::function<void()>& connect) {
         connect();
         RawSocket line = AcceptLiveUp();
         EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        const bool fetching = Live().PatchFT->Receiving();
+        EXPECT_EQ(Live().Check().Downloading(), fetching);
         line.Close();
         EXPECT_TRUE(RunUntil([&] { return LiveUp().State() != 7; }));
-        RawSocket fetch = files.Accept(300);
-        if (!fetch.Valid()) return false;
+        if (!fetching) return false;
+        RawSocket fetch = files.Accept();
+        EXPECT_TRUE(fetch.Valid()) << "the fetch reaches the server";
         fetch.Close();
         EXPECT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); }));
         return true;
@@ -392,6 +425,104 @@ TEST_F(LiveUpdateTest, AFailingFetchIsRetriedAfterGrowingPausesWithOneNotice) {
     EXPECT_EQ(Live().Check().Failures(), 0);
 }
 
+// A fetch that cannot even start has failed like any other: the player hears
+// of it once, it is tried again after its pause, and once the fault is gone
+// the patch comes whole.
+TEST_F(LiveUpdateTest, AFetchThatCannotStartIsTriedAgainAfterItsPause) {
+    RawSocket files = RawSocket::Listen();
+    RawSocket taken = RawSocket::Listen();  // its port cannot be bound again
+    const fs::path receive = folder / "Patch.exe.TMP";
+    struct Case {
+        const char* name;
+        std::function<void()> before;  // puts the fault in place
+        std::function<void()> after;   // takes it away again
+    };
+    const Case cases[] = {
+        {"a folder that cannot be removed stands where the patch arrives",
+         [&] { fs::create_directories(receive / "inside"); }, [&] { fs::remove_all(receive); }},
+        {"the connection fails at once", [&] { Live().PatchFT->Client->LocalPort(taken.Port()); },
+         [&] { Live().PatchFT->Client->LocalPort(0); }},
+        {"the connection cannot even be tried", [&] { Live().PatchFT->SetPort(70000); },
+         [&] { Live().PatchFT->SetPort(files.Port()); }},
+    };
+    // A check of the server's, not the player's; true when the fetch runs.
+    const auto handshake = [&](const std::function<void()>& connect) {
+        connect();
+        RawSocket line = AcceptLiveUp();
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        EXPECT_EQ(Live().Check().Downloading(), Live().PatchFT->Receiving());
+        return Live().PatchFT->Receiving();
+    };
+    using std::chrono::seconds;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Live().PatchFT->CloseSck();  // the last fetch's connection stays open
+        Live().PatchFT->SetPort(files.Port());
+        c.before();
+        form.ShowNotice("");
+        EXPECT_FALSE(handshake([&] { Live().LiveUpdate_Timer(); })) << "it ends at once";
+        EXPECT_EQ(Notice(), lu::kUpdateFailed);
+        EXPECT_EQ(Caption(), lu::kPlainCaption);
+        EXPECT_TRUE(Live().RetryWaiting());
+        EXPECT_EQ(Live().RetryPause(), seconds(10));
+
+        // The pause is over and the fault is still there: it fails again,
+        // quietly, and waits longer.
+        form.ShowNotice("");
+        EXPECT_FALSE(handshake([&] { Live().Retry_Timer(); }));
+        EXPECT_EQ(Notice(), "");
+        EXPECT_TRUE(Live().RetryWaiting());
+        EXPECT_EQ(Live().RetryPause(), seconds(30));
+
+        c.after();
+        ASSERT_TRUE(handshake([&] { Live().Retry_Timer(); }));
+        RawSocket fetch = files.Accept();
+        EXPECT_EQ(fetch.ReceiveExactly(5), "FILE?");
+        fetch.SendAll("F:patch");
+        ASSERT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); }));
+        EXPECT_EQ(folder.Read("Patch.exe"), "patch");
+        EXPECT_EQ(Notice(), lu::kDownloaded);
+        EXPECT_FALSE(Live().RetryWaiting());
+        EXPECT_EQ(Live().Check().Failures(), 0);
+        fs::remove(folder / "Patch.exe");  // the next case fetches it again
+    }
+}
+
+// A patch larger than the game takes would come just as large again: it is
+// not fetched again by itself, only when the player asks.
+TEST_F(LiveUpdateTest, APatchTooLargeIsFetchedAgainOnlyWhenThePlayerAsks) {
+    Live().PatchFT->SetLimits({online::transfer::kMaxBlockSize, 2 * B});
+    const auto fetchTooLarge = [&](const std::function<void()>& connect) {
+        ScriptedFileServer files;
+        files.Serve({TransferFileOf(3 * B), B});
+        Live().PatchFT->SetPort(files.Port());
+        form.ShowNotice("");
+        connect();
+        RawSocket line = AcceptLiveUp();
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        ASSERT_TRUE(Live().PatchFT->Receiving());
+        ASSERT_TRUE(RunUntil([&] { return files.Done() && !Live().Check().Downloading(); }, 10000));
+        EXPECT_EQ(Live().PatchFT->LastFault(), online::transfer::Fault::FileTooLarge);
+        EXPECT_EQ(Notice(), lu::kUpdateFailed);
+        EXPECT_FALSE(Live().RetryWaiting()) << "no pause to wait out";
+        EXPECT_TRUE(folder.Names().empty());
+        line.Close();
+        EXPECT_TRUE(RunUntil([&] { return LiveUp().State() != 7; }));
+    };
+    fetchTooLarge([&] { Live().LiveUpdate_Timer(); });
+    {
+        SCOPED_TRACE("the server names the version again");
+        form.ShowNotice("");
+        Live().LiveUpdate_Timer();
+        RawSocket line = AcceptLiveUp();
+        EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
+        EXPECT_FALSE(Live().PatchFT->Receiving()) << "not fetched again by itself";
+        EXPECT_EQ(Notice(), "");
+    }
+    SCOPED_TRACE("the player asks");
+    fetchTooLarge([&] { Live().ConnectLiveUpdate(); });
+}
+
 // "Check For Updates" always ends with words the player can read.
 TEST_F(LiveUpdateTest, EveryCheckThePlayerAsksForEndsWithAnAnswer) {
     liveUpListener = ListenOn(0);
@@ -427,7 +558,8 @@ TEST_F(LiveUpdateTest, EveryCheckThePlayerAsksForEndsWithAnAnswer) {
     EXPECT_EQ(Notice(), waiting);
     EXPECT_EQ(form.FrontPanel(), shell::Panel::Picture8);
     EXPECT_TRUE(Live().StartPatch->isEnabled());
-    EXPECT_FALSE(files.Accept(300).Valid()) << "it is not fetched again";
+    EXPECT_FALSE(Live().PatchFT->Receiving()) << "it is not fetched again";
+    EXPECT_FALSE(Live().Check().Downloading());
 
     // The server goes away and comes back on its port.
     const std::uint16_t port = liveUpListener.Port();
@@ -462,15 +594,18 @@ TEST_F(LiveUpdateTest, OneDownloadAtATime) {
     RawSocket download = files.Accept();
     ASSERT_TRUE(RunUntil([&] { return HasData(download); }));
     EXPECT_EQ(download.ReceiveExactly(5), "FILE?");
-    // The server asks again while the patch is on its way.
+    // The server asks again while the patch is on its way. A second fetch
+    // would close the first one's connection, so the patch could only come
+    // through the first if no second one started.
     EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
-    EXPECT_FALSE(files.Accept(300).Valid()) << "no second download over the first";
+    EXPECT_TRUE(Live().PatchFT->Receiving());
     download.SendAll("F:patch");
-    ASSERT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); }));
+    ASSERT_TRUE(RunUntil([&] { return !Live().Check().Downloading(); })) << "the first fetch was cut off";
     EXPECT_EQ(folder.Read("Patch.exe"), "patch");
     // It is here now: the same version is not fetched again.
     EXPECT_EQ(AnswerTo(line, "VERSION:30"), "ACCEPTbob:29");
-    EXPECT_FALSE(files.Accept(300).Valid());
+    EXPECT_FALSE(Live().PatchFT->Receiving());
+    EXPECT_FALSE(Live().Check().Downloading());
 }
 
 TEST_F(LiveUpdateTest, AnUnwritableProgramFolderIsNamedAndNothingIsFetched) {
@@ -484,7 +619,7 @@ TEST_F(LiveUpdateTest, AnUnwritableProgramFolderIsNamedAndNothingIsFetched) {
     EXPECT_TRUE(Notice().starts_with("Trotwick Live Update cannot save the new version in /")) << Notice();
     EXPECT_TRUE(Notice().ends_with("install\xE9 - the folder cannot be written to"))
         << "the folder is named as the player reads it, not as its bytes";
-    EXPECT_FALSE(files.Accept(300).Valid());
+    EXPECT_FALSE(Live().PatchFT->Receiving());
     EXPECT_FALSE(Live().Check().Downloading());
 }
 
@@ -503,11 +638,12 @@ TEST_F(LiveUpdateTest, BadVersionsStopTheChecksButNotTheChat) {
         EXPECT_EQ(Caption(), lu::kPlainCaption);
         EXPECT_TRUE(Live().Check().ChecksStopped());
     }
-    // The watchdog leaves the update checks alone and keeps the chat up.
+    // The watchdog leaves the update checks alone (a connect would have
+    // left the socket closed no more) and keeps the chat up.
     Live().LiveUpdate_Timer();
+    EXPECT_EQ(LiveUp().State(), 0);
     RawSocket chat = chatListener.Accept();
     EXPECT_TRUE(chat.Valid());
-    EXPECT_FALSE(liveUpListener.Accept(300).Valid());
     EXPECT_TRUE(RunUntil([&] { return Chat().State() == 7; }));
 }
 
@@ -567,7 +703,8 @@ TEST_F(LiveUpdateTest, WatchdogReconnectsAfterTheServerComesBack) {
     RawSocket chat = chatListener.Accept();
     ASSERT_TRUE(RunUntil([&] { return LiveUp().State() == 7 && Chat().State() == 7; }));
     Live().LiveUpdate_Timer();
-    EXPECT_FALSE(liveUpListener.Accept(200).Valid()) << "a connected socket is left alone";
+    EXPECT_EQ(LiveUp().State(), 7) << "a connected socket is left alone";
+    EXPECT_EQ(Chat().State(), 7);
 
     // The server goes away.
     const std::uint16_t liveUpPort = liveUpListener.Port();
@@ -597,9 +734,11 @@ TEST_F(LiveUpdateTest, WatchdogReconnectsAfterTheServerComesBack) {
     liveUp.Close();
     chat.Close();
     ASSERT_TRUE(RunUntil([&] { return LiveUp().State() != 7 && Chat().State() != 7; }));
+    const std::int32_t liveUpState = LiveUp().State();
+    const std::int32_t chatState = Chat().State();
     Live().LiveUpdate_Timer();
-    EXPECT_FALSE(liveUpListener.Accept(300).Valid());
-    EXPECT_FALSE(chatListener.Accept(300).Valid());
+    EXPECT_EQ(LiveUp().State(), liveUpState) << "a connect would have changed it at once";
+    EXPECT_EQ(Chat().State(), chatState);
     EXPECT_TRUE(Notice().empty());
 }
 
@@ -696,6 +835,31 @@ TEST_F(LiveUpdateTest, Picture8OffersToStartThePatch) {
     EXPECT_TRUE(starter.starts.empty());
     EXPECT_EQ(Notice(), lu::kUpdateFailed);
     EXPECT_EQ(fs::status(folder / "script").permissions(), fs::perms(0600)) << "the linked file is not made executable";
+}
+
+// In a folder others can write to, a file put at the patch's name after the
+// game checked it is never what starts: the checked file is.
+TEST_F(LiveUpdateTest, StartPatchStartsTheCheckedFileNotOneSwappedInAfter) {
+    if (!folder.AllowsPrograms()) GTEST_SKIP() << "programs cannot run from " << folder.Path() << " here";
+    SwappingStarter swapping;
+    options.Starter = &swapping;
+    const auto script = [&](const std::string& out) {
+        const std::string path = (folder / out).string();
+        return "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + path + ".part' && mv '" + path + ".part' '" + path + "'\n";
+    };
+    folder.Write("Patch.exe", script("fetched-ran"));
+    fs::permissions(folder / "Patch.exe", fs::perms(0600));
+    folder.Write("swapped", script("swapped-ran"));
+    fs::permissions(folder / "swapped", fs::perms(0755));
+    swapping.beforeStart = [&] { fs::rename(folder / "swapped", folder / "Patch.exe"); };
+    Live().PatchDownloaded();
+
+    Live().StartPatch->click();
+    ASSERT_TRUE(RunUntil([&] { return fs::exists(folder / "fetched-ran"); })) << "the checked file started";
+    EXPECT_EQ(folder.Read("fetched-ran"), "/opt/trotwick/trotwick\n") << "with the game's path as its one argument";
+    EXPECT_FALSE(fs::exists(folder / "swapped-ran"));
+    EXPECT_EQ(folder.Read("Patch.exe"), script("swapped-ran")) << "the swap did happen";
+    EXPECT_FALSE(Live().StartPatch->isEnabled());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <stdlib.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -39,6 +40,12 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
+    // Whether programs can run from here (the temporary folder may be on a
+    // file system mounted without).
+    bool AllowsPrograms() const {
+        struct statvfs info {};
+        return ::statvfs(path_.c_str(), &info) == 0 && (info.f_flag & ST_NOEXEC) == 0;
+    }
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
     // Writes bytes as they are (no line-break translation).
