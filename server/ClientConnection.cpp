@@ -97,7 +97,7 @@ void ClientConnection::Drop(const std::string& reason) {
 
 void ClientConnection::Spend(std::size_t bytes) {
     const auto now = FloodGuard::Clock::now();
-    guard_.Spend(bytes, now, loop_ ? loop_->Busy(now) : FloodGuard::Clock::duration{});
+    guard_.Spend(bytes, now, loop_ ? loop_->Busy(now) : ServerBusy{});
     LookAtBudget();
 }
 
@@ -111,7 +111,7 @@ void ClientConnection::LookAtBudget() {
     if (gone_) return;
     const auto now = FloodGuard::Clock::now();
     const FloodGuard::Verdict verdict =
-        guard_.Look(now, loop_ ? loop_->Busy(now) : FloodGuard::Clock::duration{}, [this] { return MoreWaiting(); });
+        guard_.Look(now, loop_ ? loop_->Busy(now) : ServerBusy{}, [this] { return MoreWaiting(); });
     switch (verdict.kind) {
         case FloodGuard::Verdict::Kind::Read:
             hold_.stop();
