@@ -41,6 +41,13 @@ Service::~Service() { Stop(); }
 bool Service::Start(std::string& error) {
     const std::string where = "port " + std::to_string(settings_.port) +
                               (settings_.address.empty() ? "" : " on " + settings_.address);
+    // A budget that never refills would hold a client's reading for good,
+    // and a held connection's close goes unseen while bytes wait before it.
+    const SendBudget& budget = settings_.limits.budget;
+    if (budget.burst == 0 || budget.perSecond == 0) {
+        error = "cannot serve the " + settings_.name + " on " + where + ": its clients' budget never refills";
+        return false;
+    }
     try {
         listener_->ListenBacklog(kListenBacklog);
         if (!settings_.address.empty()) {

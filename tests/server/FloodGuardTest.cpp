@@ -76,7 +76,7 @@ TEST(FloodGuard, ALongSilenceSavesNoMoreThanTheBurst) {
 }
 
 TEST(FloodGuard, AGrantPaysForAnAnswerTheServerAskedFor) {
-    FloodGuard guard({10, 0, 5s}, t0);
+    FloodGuard guard({10, 1, 5s}, t0);  // no time passes: nothing refills
     for (int i = 0; i < 1000; ++i) {
         guard.Grant(8);
         guard.Spend(8, t0, {});

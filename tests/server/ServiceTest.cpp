@@ -357,6 +357,16 @@ TEST_F(ServiceFixture, APortInUseOrAForeignAddressIsACleanError) {
     EXPECT_NE(error.find("'not an address' is not an address of this machine"), std::string::npos) << error;
 }
 
+TEST_F(ServiceFixture, ABudgetThatNeverRefillsIsRefused) {
+    for (const server::SendBudget budget : {server::SendBudget{4096, 0}, server::SendBudget{0, 1024}}) {
+        settings.limits.budget = budget;
+        Relay relay(settings, kLines, log);
+        std::string error;
+        EXPECT_FALSE(relay.Start(error));
+        EXPECT_EQ(error, "cannot serve the relay on port 0: its clients' budget never refills");
+    }
+}
+
 TEST_F(ServiceFixture, ListensOnTheAddressItIsGiven) {
     settings.address = "127.0.0.1";
     Start();
