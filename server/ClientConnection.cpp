@@ -1,10 +1,5 @@
 #include "server/ClientConnection.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <chrono>
 
@@ -43,23 +38,27 @@ ClientConnection::ClientConnection(std::uint64_t id, const online::Grammar& gram
 }
 
 bool ClientConnection::Accept(std::int32_t requestID) {
+    net::Socket& socket = channel_->Socket();
     try {
-        channel_->Socket().Accept(requestID);
+        socket.Accept(requestID);
     } catch (const runtime::Error&) {
         Drop("left before it was taken over");
         return false;
     }
     Address();
-    const auto handle = channel_->Socket().SocketHandle();
-    if (limits_.systemSendBuffer > 0 && !gone_) {
-        platform::ws::setsockopt(handle, SOL_SOCKET, SO_SNDBUF, limits_.systemSendBuffer);
-    }
-    if (!gone_) platform::ws::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, 1);
-    if (limits_.systemReceiveBuffer > 0 && !gone_) {
-        platform::ws::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, limits_.systemReceiveBuffer);
-    }
     // What arrived before the take-over has been handled already, and the
     // client may have left meanwhile.
+    if (gone_) return false;
+    try {
+        socket.SystemBuffers(limits_.systemSendBuffer, limits_.systemReceiveBuffer);
+        socket.NoDelay(true);
+        socket.KeepAlive(static_cast<std::int32_t>(limits_.keepAliveIdle.count()),
+                         static_cast<std::int32_t>(limits_.keepAliveInterval.count()), limits_.keepAliveProbes);
+        socket.UnacknowledgedTimeout(static_cast<std::int32_t>(limits_.unacknowledged.count()));
+    } catch (const runtime::Error& error) {
+        // The connection is gone already (a reset): its error event follows.
+        Drop("dropped: " + error.Description());
+    }
     return !gone_;
 }
 
@@ -101,11 +100,7 @@ void ClientConnection::Spend(std::size_t bytes) {
     LookAtBudget();
 }
 
-bool ClientConnection::MoreWaiting() const {
-    unsigned long waiting = 0;
-    const auto handle = channel_->Socket().SocketHandle();
-    return platform::ws::ioctlsocket(handle, FIONREAD, &waiting) == 0 && waiting > 0;
-}
+bool ClientConnection::MoreWaiting() const { return channel_->Socket().BytesWaiting() > 0; }
 
 void ClientConnection::LookAtBudget() {
     if (gone_) return;

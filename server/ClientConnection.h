@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -37,6 +38,17 @@ struct ClientLimits {
     // The system's receive buffer for the client (0: the system's choice).
     // Small, what waits there beyond the budget holds the client back soon.
     std::int32_t systemReceiveBuffer = 0;
+    // A client whose machine sleeps, or loses its network, never closes:
+    // after this long without a byte from it the system asks whether it is
+    // still there, every keepAliveInterval, and gives it up after
+    // keepAliveProbes unanswered questions (2 minutes in all), so it does
+    // not keep its place in the per-address limit for good.
+    std::chrono::seconds keepAliveIdle{60};
+    std::chrono::seconds keepAliveInterval{10};
+    std::int32_t keepAliveProbes = 6;
+    // The same for a client that receives (the chat sends to every player):
+    // what the server sent may wait this long for its acknowledgement.
+    std::chrono::milliseconds unacknowledged{120000};
 };
 
 class ClientConnection final : public QObject {

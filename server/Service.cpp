@@ -1,7 +1,5 @@
 #include "server/Service.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <chrono>
 #include <vector>
@@ -78,9 +76,12 @@ bool Service::Start(std::string& error) {
     }
     // Connections take their receive buffer from the listener: small from
     // their first byte.
-    if (settings_.limits.systemReceiveBuffer > 0) {
-        platform::ws::setsockopt(listener_->SocketHandle(), SOL_SOCKET, SO_RCVBUF,
-                                 settings_.limits.systemReceiveBuffer);
+    try {
+        listener_->SystemBuffers(0, settings_.limits.systemReceiveBuffer);
+    } catch (const runtime::Error& e) {
+        error = "cannot listen on " + where + " for the " + settings_.name + ": " + e.Description();
+        listener_->CloseSck();
+        return false;
     }
     Log("listening on port " + std::to_string(Port()));
     return true;

@@ -3,6 +3,9 @@
 // client that stops reading, floods or never finishes a message, while the
 // others carry on.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include <QTimer>
 #include <algorithm>
@@ -36,6 +39,13 @@ class Relay final : public server::Service {
 public:
     using Service::Service;
     std::vector<std::string> left;
+
+    // The system's handle of each client's connection.
+    std::vector<int> Handles() {
+        std::vector<int> handles;
+        ForEachClient([&](server::ClientConnection& c) { handles.push_back(c.Channel().Socket().SocketHandle()); });
+        return handles;
+    }
 
 protected:
     void Joined(server::ClientConnection& client) override { client.Send("hello #" + std::to_string(client.Id()) + "\n"); }
@@ -276,6 +286,45 @@ TEST_F(ServiceFixture, OneAddressHoldsNoMoreThanItsShareOfAPort) {
     ASSERT_TRUE(RunUntil([&] { return relay->ClientsFrom("127.0.0.1") == 1; }));
     Join();
     EXPECT_EQ(relay->ClientsFrom("127.0.0.1"), 2u);
+}
+
+int OptionOf(int fd, int level, int option) {
+    int value = -1;
+    socklen_t length = sizeof value;
+    ::getsockopt(fd, level, option, &value, &length);
+    return value;
+}
+
+// A client whose machine sleeps or loses its network never closes: the
+// system asks after it and gives its connection up, and the place it held
+// in its address's share goes to its next connection.
+TEST_F(ServiceFixture, ASilentClientIsAskedAfterAndOneThatIsGoneFreesItsPlace) {
+    settings.limits.keepAliveIdle = 7s;
+    settings.limits.keepAliveInterval = 3s;
+    settings.limits.keepAliveProbes = 4;
+    settings.limits.unacknowledged = 9000ms;
+    settings.limits.systemReceiveBuffer = 8192;
+    settings.maxPerAddress = 1;
+    Start();
+    LoopClient gone = Join();
+    ASSERT_EQ(relay->Handles().size(), 1u);
+    const int fd = relay->Handles().front();
+    EXPECT_EQ(OptionOf(fd, SOL_SOCKET, SO_KEEPALIVE), 1);
+    EXPECT_EQ(OptionOf(fd, IPPROTO_TCP, TCP_KEEPIDLE), 7);
+    EXPECT_EQ(OptionOf(fd, IPPROTO_TCP, TCP_KEEPINTVL), 3);
+    EXPECT_EQ(OptionOf(fd, IPPROTO_TCP, TCP_KEEPCNT), 4);
+    EXPECT_EQ(OptionOf(fd, IPPROTO_TCP, TCP_USER_TIMEOUT), 9000);
+    EXPECT_EQ(OptionOf(fd, IPPROTO_TCP, TCP_NODELAY), 1);
+    EXPECT_EQ(OptionOf(fd, SOL_SOCKET, SO_RCVBUF), 2 * 8192);
+
+    // A connection given up ends in error, as a reset one does.
+    const linger reset{1, 0};
+    ::setsockopt(gone.Fd(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    gone.Close();
+    ASSERT_TRUE(RunUntil([&] { return relay->ClientsFrom("127.0.0.1") == 0; }));
+    EXPECT_TRUE(log.Has("#1 127.0.0.1 dropped: network error"));
+    LoopClient next = Join();
+    EXPECT_EQ(relay->ClientsFrom("127.0.0.1"), 1u);
 }
 
 // The numbers in the summary lines, added up: connections, turned away.
