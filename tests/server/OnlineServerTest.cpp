@@ -128,6 +128,21 @@ TEST_F(ChatPort, EveryLineGoesToEveryPlayerTheSenderToo) {
     EXPECT_EQ(cat.ReceiveFor(100), "");
 }
 
+// A player pastes four of the longest lines and quits at once: more than
+// the chat lets one player send at once, and every line still reaches the
+// others.
+TEST_F(ChatPort, LongLinesSentJustBeforeAPlayerQuitsAreNotLost) {
+    StartServer();
+    LoopClient ann = Join();
+    LoopClient bob = Join();
+    std::string pasted;
+    for (char c : {'a', 'b', 'c', 'd'}) pasted += Line("ann", std::string(online::chat::kMaxLine, c));
+    ann.Send(pasted);
+    ann.Close();
+    EXPECT_TRUE(bob.Receive(pasted.size()) == pasted) << "all four lines, whole";
+    EXPECT_TRUE(RunUntil([&] { return server->Chat().Room().Size() == 1; }));
+}
+
 TEST_F(ChatPort, TheListOfPlayersGoesToTheAskerAlone) {
     StartServer();
     LoopClient ann = Join();

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <regex>
 #include <thread>
 #include <vector>
@@ -192,6 +193,61 @@ TEST_F(ServiceFixture, AFlooderIsReadNoFasterThanItsBudgetThenDroppedAndTheOther
 
     player.Send("still here\n");
     EXPECT_EQ(player.Receive(11), "still here\n");
+}
+
+// Lines pasted at once, then the client closes: those within its budget go
+// on at once, and the rest, held back by the budget, still go on before it
+// is let go, whether its close comes first or the failure of a line sent
+// back to it.
+TEST_F(ServiceFixture, WhatAClientSentBeforeItClosedIsAllPassedOn) {
+    settings.limits.budget = {2048, 1024};
+    Start();
+    std::string lines;
+    for (int i = 0; i < 30; ++i) lines += std::string(99, static_cast<char>('a' + i % 26)) + "\n";
+    struct Case {
+        const char* how;
+        std::function<void(LoopClient&)> close;
+    };
+    const Case cases[] = {
+        // Its close is read after the lines, whatever the lines sent back.
+        {"stops sending", [](LoopClient& c) { ::shutdown(c.Fd(), SHUT_WR); }},
+        // The lines sent back to it may fail before its close is read.
+        {"closes", [](LoopClient& c) { c.Close(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        LoopClient paster = Join();
+        LoopClient reader = Join();
+        paster.Send(lines);
+        c.close(paster);
+        EXPECT_TRUE(reader.Receive(lines.size()) == lines) << "every line, in order";
+        ASSERT_TRUE(RunUntil([&] { return relay->ClientCount() == 1; }));
+        reader.Close();
+        ASSERT_TRUE(RunUntil([&] { return relay->ClientCount() == 0; }));
+    }
+    EXPECT_TRUE(log.Has("#1 127.0.0.1 left"));
+    EXPECT_TRUE(log.Has("#3 127.0.0.1 left") || log.Has("#3 127.0.0.1 dropped: network error"));
+    EXPECT_FALSE(log.Has("thrown away"));
+}
+
+// Past its budget, the rest of a read waits with its reading; a client let
+// go meanwhile has the messages it sent that were never handed out counted
+// in the log.
+TEST_F(ServiceFixture, WhatAClientLetGoSentAndWasNeverHandledIsLogged) {
+    settings.limits.budget = {2048, 1};  // a hold that outlasts the test
+    Start();
+    LoopClient paster = Join();
+    LoopClient reader = Join();
+    std::string lines;
+    for (int i = 0; i < 30; ++i) lines += std::string(99, 'p') + "\n";
+    paster.Send(lines + "unfinished");
+    ASSERT_TRUE(RunUntil([&] { return reader.Held() >= 100; }));
+    testing_support::RunFor(100);
+    const std::size_t passedOn = reader.Held() / 100;
+    EXPECT_LT(passedOn, 30u) << "held back past the budget";
+    relay->Stop();
+    EXPECT_TRUE(log.Has("#1 127.0.0.1 server stopping (" + std::to_string(30 - passedOn) +
+                        " messages and 10 bytes of an unfinished one it sent thrown away)"));
 }
 
 TEST_F(ServiceFixture, BytesThatMakeNoMessageAreAFloodToo) {
