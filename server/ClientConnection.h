@@ -75,6 +75,7 @@ public:
     void Drop(const std::string& reason);
     // Owes the client this much more budget (an answer the server asked for).
     void Grant(std::size_t bytes) { guard_.Grant(bytes); }
+    const FloodGuard& Budget() const { return guard_; }
     // Whether its reading waits for its budget to refill.
     bool Held() const { return hold_.isActive(); }
     // The budget's end of a hold has come: reads on, holds on or drops.

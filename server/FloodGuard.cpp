@@ -35,6 +35,7 @@ void FloodGuard::Refill(Clock::time_point now, const ServerBusy& busy) {
 void FloodGuard::Spend(std::size_t bytes, Clock::time_point now, const ServerBusy& busy) {
     Refill(now, busy);
     available_ -= static_cast<double>(bytes);
+    spent_ += static_cast<double>(bytes);
 }
 
 void FloodGuard::Grant(std::size_t bytes) {

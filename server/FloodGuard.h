@@ -78,6 +78,9 @@ public:
     Verdict Look(Clock::time_point now, const ServerBusy& busy, const std::function<bool()>& moreWaiting);
 
     double Available() const { return available_; }
+    // All the client has spent so far; with what is available, all it was
+    // given (its burst, what refilled, what stalls earned, grants).
+    double Spent() const { return spent_; }
     // Since when the client has been past its budget without a break.
     std::optional<Clock::time_point> OverSince() const { return overSince_; }
 
@@ -87,6 +90,7 @@ private:
 
     SendBudget budget_;
     double available_;
+    double spent_ = 0;
     Clock::time_point refilled_;
     Clock::duration busySeen_{};
     Clock::time_point creditUntil_{};  // budget beyond the burst lapses then

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <regex>
 #include <thread>
 #include <vector>
@@ -40,6 +41,8 @@ class Relay final : public server::Service {
 public:
     using Service::Service;
     std::vector<std::string> left;
+    // All the budget each client that left was given, by its id.
+    std::map<std::uint64_t, double> given;
 
     // The system's handle of each client's connection.
     std::vector<int> Handles() {
@@ -53,7 +56,10 @@ protected:
     void Received(server::ClientConnection&, const std::string& message) override {
         ForEachClient([&](server::ClientConnection& c) { c.Send(message); });
     }
-    void Left(server::ClientConnection& client) override { left.push_back(client.Address()); }
+    void Left(server::ClientConnection& client) override {
+        left.push_back(client.Address());
+        given[client.Id()] = client.Budget().Available() + client.Budget().Spent();
+    }
 };
 
 struct RecordingLog final : server::ServerLog {
@@ -177,18 +183,20 @@ TEST_F(ServiceFixture, AFlooderIsReadNoFasterThanItsBudgetThenDroppedAndTheOther
     Start();
     LoopClient flooder = Join();
     LoopClient player = Join();
-    const auto began = std::chrono::steady_clock::now();
     std::size_t mostUnsent = 0;
-    ASSERT_TRUE(FloodUntilClosed(flooder, std::string(99, 'f') + "\n", &mostUnsent));
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    const std::string line = std::string(99, 'f') + "\n";
+    ASSERT_TRUE(FloodUntilClosed(flooder, line, &mostUnsent));
     EXPECT_TRUE(log.Has("#1 127.0.0.1 dropped: flooding"));
     EXPECT_GT(mostUnsent, 0u) << "the server's holding back reaches the flooder";
 
-    // What the flooder got relayed: its budget's worth, and a read
-    // more, not what it tried to send.
+    // What the flooder got relayed: what its budget paid for (each line
+    // costs its bytes and 64 more), and the line that took it past, not
+    // what it tried to send.
     const std::string relayed = player.ReceiveFor(100);
-    const double budget = 4096 + 1024 * seconds;
-    EXPECT_LE(static_cast<double>(relayed.size()), budget + 16 * 1024) << seconds << " s";
+    ASSERT_EQ(relay->given.count(1), 1u);
+    const double given = relay->given[1];
+    EXPECT_LE(static_cast<double>(relayed.size()) / line.size() * (line.size() + 64), given + line.size() + 64)
+        << relayed.size() << " bytes relayed of a budget of " << given;
     EXPECT_GT(relayed.size(), 0u);
 
     player.Send("still here\n");
