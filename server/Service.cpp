@@ -88,14 +88,14 @@ bool Service::Start(std::string& error) {
 }
 
 void Service::Stop() {
+    listener_->CloseSck();
+    // Dropping removes each from the map.
+    while (!clients_.empty()) clients_.begin()->second.connection->Drop("server stopping");
     // What was counted and not yet written goes to the log before the end.
     summary_.stop();
     for (const auto& summary : repeats_.TakeDue(RepeatSummary::Clock::time_point::max())) {
         Log(SummaryLine(summary, settings_.connectionLines.window));
     }
-    listener_->CloseSck();
-    // Dropping removes each from the map.
-    while (!clients_.empty()) clients_.begin()->second.connection->Drop("server stopping");
 }
 
 std::int32_t Service::Port() const { return listener_->LocalPort(); }
@@ -123,6 +123,11 @@ void Service::Log(const std::string& line) const {
 
 void Service::Log(const ClientConnection& client, const std::string& what) const {
     Log("#" + std::to_string(client.Id()) + " " + client.Address() + " " + what);
+}
+
+void Service::LogMessage(const ClientConnection& client, RepeatSummary::Event event, const std::string& what) {
+    if (repeats_.Admit(client.Address(), event, RepeatSummary::Clock::now())) Log(client, what);
+    ScheduleSummary();
 }
 
 void Service::ForEachClient(const std::function<void(ClientConnection&)>& visit) {
