@@ -26,6 +26,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -72,13 +73,18 @@ private:
 };
 
 // The server's log as it runs, written where nobody reads it; counts the
-// scores it reports.
+// scores it reports, one by one or in an address's summary line.
 class CountingLog final : public server::ServerLog {
 public:
     CountingLog() : sink_(std::fopen("/dev/null", "w")), log_(sink_) {}
     ~CountingLog() override { std::fclose(sink_); }
     void Write(std::string_view line) override {
         if (line.find(" score \"") != std::string_view::npos) ++scores_;
+        const std::size_t more = line.find(" more scores");
+        if (more != std::string_view::npos) {
+            const std::size_t digits = line.find_last_not_of("0123456789", more - 1) + 1;
+            scores_ += std::atoi(std::string(line.substr(digits, more - digits)).c_str());
+        }
         log_.Write(line);
     }
     int Scores() const { return scores_; }
@@ -182,6 +188,8 @@ void RunScores(benchmark::State& state, int boardPlayers) {
     settings.name = "board";
     settings.limits.budget = {std::size_t{1} << 40, std::size_t{1} << 40};
     settings.maxPerAddress = settings.maxClients;
+    // Every score logged, as it is counted by its line.
+    settings.connectionLines.scoreLinesEach = std::numeric_limits<std::size_t>::max();
     server::BoardService service(settings, *board, log);
     service.Start(error);
 
@@ -314,6 +322,7 @@ RoundTrips ChatUnder(bool scores) {
     }
     finish.Wait();
     for (auto& t : clients) t.join();
+    online.Stop();  // writes the count of scores not written one by one
 
     RoundTrips result;
     std::sort(trips.begin(), trips.end());

@@ -144,6 +144,29 @@ public:
     // minutes. For a connected TCP socket (else 40006); negative raises
     // 40014. It holds for this connection only.
     void UnacknowledgedTimeout(std::int32_t lngMilliseconds);
+    // Asks a silent peer whether it is still there: after `idleSeconds`
+    // with nothing from it, a probe every `intervalSeconds`; after `probes`
+    // unanswered ones the system gives the connection up (it then ends in
+    // error, as a reset one does). A peer that sleeps or loses its network
+    // does not close. An idle time of 0 asks nothing (the default). For a
+    // connected TCP socket (else 40006); a negative number, or an interval
+    // or count of 0 with an idle time, raises 40014.
+    void KeepAlive(std::int32_t idleSeconds, std::int32_t intervalSeconds, std::int32_t probes);
+    // Whether each send goes out at once rather than waiting to be joined
+    // with the next while the peer has not acknowledged the last (Nagle's
+    // joining; off by default as the system has it). For a connected TCP
+    // socket (else 40006).
+    void NoDelay(bool noDelay);
+    // The system's own send and receive buffers for this socket, in bytes
+    // (the system doubles them for its bookkeeping); 0 leaves one as it is.
+    // Small, they bound what a peer costs in the kernel: a peer that is not
+    // read is held back sooner, one that does not read shows sooner. A
+    // listener's go to the connections it accepts. For a TCP socket that
+    // exists: listening or connected (else 40006); negative raises 40014.
+    void SystemBuffers(std::int32_t sendBytes, std::int32_t receiveBytes);
+    // Bytes the peer has sent that no read has taken yet (a held receive
+    // leaves them with the system); 0 without a connection.
+    std::int32_t BytesWaiting() const;
     // Whether receiving is held: while it is, a notification of arriving
     // bytes reads nothing, so they stay with the system, whose receive
     // window then holds the peer back (a server reads a client no faster

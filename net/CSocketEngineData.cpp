@@ -73,6 +73,49 @@ void CSocketEngine::UnacknowledgedTimeout(std::int32_t lngMilliseconds) {
     }
 }
 
+void CSocketEngine::KeepAlive(std::int32_t idleSeconds, std::int32_t intervalSeconds, std::int32_t probes) {
+    if (idleSeconds < 0 || intervalSeconds < 0 || probes < 0) RaiseOutOfRange("KeepAlive");
+    if (idleSeconds > 0 && (intervalSeconds == 0 || probes == 0)) RaiseOutOfRange("KeepAlive");
+    if (protocol_ != sckTCPProtocol || state_ != sckConnected) RaiseWrongState("KeepAlive");
+    const bool on = idleSeconds > 0;
+    if (ws::setsockopt(socketHandle_, SOL_SOCKET, SO_KEEPALIVE, on ? 1 : 0) == ws::SOCKET_ERROR) {
+        RaiseLastError("KeepAlive");
+    }
+    if (!on) return;
+    for (const auto& [option, value] : {std::pair{TCP_KEEPIDLE, idleSeconds}, std::pair{TCP_KEEPINTVL, intervalSeconds},
+                                        std::pair{TCP_KEEPCNT, probes}}) {
+        if (ws::setsockopt(socketHandle_, IPPROTO_TCP, option, value) == ws::SOCKET_ERROR) RaiseLastError("KeepAlive");
+    }
+}
+
+void CSocketEngine::NoDelay(bool noDelay) {
+    if (protocol_ != sckTCPProtocol || state_ != sckConnected) RaiseWrongState("NoDelay");
+    if (ws::setsockopt(socketHandle_, IPPROTO_TCP, TCP_NODELAY, noDelay ? 1 : 0) == ws::SOCKET_ERROR) {
+        RaiseLastError("NoDelay");
+    }
+}
+
+void CSocketEngine::SystemBuffers(std::int32_t sendBytes, std::int32_t receiveBytes) {
+    if (sendBytes < 0 || receiveBytes < 0) RaiseOutOfRange("SystemBuffers");
+    if (protocol_ != sckTCPProtocol || (state_ != sckConnected && state_ != sckListening)) {
+        RaiseWrongState("SystemBuffers");
+    }
+    for (const auto& [option, value] : {std::pair{SO_SNDBUF, sendBytes}, std::pair{SO_RCVBUF, receiveBytes}}) {
+        if (value > 0 && ws::setsockopt(socketHandle_, SOL_SOCKET, option, value) == ws::SOCKET_ERROR) {
+            RaiseLastError("SystemBuffers");
+        }
+    }
+    // Sends and receives go in pieces of the new sizes.
+    ProcessOptions();
+}
+
+std::int32_t CSocketEngine::BytesWaiting() const {
+    if (protocol_ != sckTCPProtocol || state_ != sckConnected) return 0;
+    unsigned long waiting = 0;
+    if (ws::ioctlsocket(socketHandle_, FIONREAD, &waiting) == ws::SOCKET_ERROR) return 0;
+    return Clamp(waiting);
+}
+
 std::int32_t CSocketEngine::BytesReceived() const {
     if (protocol_ == sckTCPProtocol) return Clamp(recvBuffer_.size());
     unsigned long waiting = 0;

@@ -66,9 +66,10 @@ public:
     void Tag(const std::string& strTag) { engine_->Tag(strTag); }
     std::int32_t Protocol() const { return engine_->Protocol(); }
     void Protocol(std::int32_t enmProtocol) { engine_->Protocol(enmProtocol); }
-    // For a server: the send queue's length and limit, the listen backlog
-    // and holding back reading (CSocketEngine tells how they work). Not
-    // kept in the design.
+    // For a server: the send queue's length and limit, the listen backlog,
+    // unacknowledged bytes, asking a silent peer, the system's buffers,
+    // bytes waiting and holding back reading (CSocketEngine tells how they
+    // work). Not kept in the design.
     std::int32_t BytesToSend() const { return engine_->BytesToSend(); }
     std::int32_t SendQueueLimit() const { return engine_->SendQueueLimit(); }
     void SendQueueLimit(std::int32_t lngBytes) { engine_->SendQueueLimit(lngBytes); }
@@ -76,6 +77,14 @@ public:
     void ListenBacklog(std::int32_t lngBacklog) { engine_->ListenBacklog(lngBacklog); }
     std::int32_t BytesUnacknowledged() const { return engine_->BytesUnacknowledged(); }
     void UnacknowledgedTimeout(std::int32_t lngMilliseconds) { engine_->UnacknowledgedTimeout(lngMilliseconds); }
+    void KeepAlive(std::int32_t idleSeconds, std::int32_t intervalSeconds, std::int32_t probes) {
+        engine_->KeepAlive(idleSeconds, intervalSeconds, probes);
+    }
+    void NoDelay(bool noDelay) { engine_->NoDelay(noDelay); }
+    void SystemBuffers(std::int32_t sendBytes, std::int32_t receiveBytes) {
+        engine_->SystemBuffers(sendBytes, receiveBytes);
+    }
+    std::int32_t BytesWaiting() const { return engine_->BytesWaiting(); }
     bool ReceiveHeld() const { return engine_->ReceiveHeld(); }
     void HoldReceive(bool hold) { engine_->HoldReceive(hold); }
 

@@ -18,25 +18,34 @@ MessageChannel::MessageChannel(const Grammar& grammar, net::Socket& socket, QObj
     connect(socket_, &net::Socket::ConnectEvent, this, &MessageChannel::ForgetUnread);
     // The peer's close ends its last message as surely as silence does: hand
     // it out before the owner hears of the close.
-    connect(socket_, &net::Socket::CloseSckEvent, this, &MessageChannel::IdleGap_Timer);
+    connect(socket_, &net::Socket::CloseSckEvent, this, &MessageChannel::HandOutAsPeerGone);
 }
 
-void MessageChannel::Close() {
+MessageChannel::Unhandled MessageChannel::Close() {
     socket_->CloseSck();
     held_ = false;
+    Unhandled unhandled;
+    while (reader_.Next()) ++unhandled.messages;
+    unhandled.bytes = reader_.BytesHeld();
     ForgetUnread();
+    return unhandled;
 }
 
 void MessageChannel::ForgetUnread() {
     idle_.stop();
     reader_.Clear();
+    peerGone_ = false;
+}
+
+void MessageChannel::HandOutAsPeerGone() {
+    peerGone_ = true;
+    HandOut(true);
 }
 
 void MessageChannel::Socket_DataArrival(int /*bytesTotal*/) {
     std::string bytes;
     socket_->GetData(bytes);
     reader_.Append(bytes);
-    emit BytesArrived(bytes.size());
     HandOut(false);
 }
 
@@ -65,8 +74,9 @@ void MessageChannel::HandOut(bool idle) {
     // A handler may close the connection or delete the channel (through
     // deleteLater) while messages are still being handed out.
     const QPointer<MessageChannel> alive(this);
-    // A handler may hold reading back: the messages after it wait too.
-    while (alive && !held_) {
+    // A handler may hold reading back: the messages after it wait too, unless
+    // the peer is gone.
+    while (alive && (!held_ || peerGone_)) {
         auto message = idle ? reader_.NextAfterIdle() : reader_.Next();
         if (!message) break;
         ++received_;

@@ -14,8 +14,9 @@ namespace online {
 // MessageReader for its protocol's grammar and raises MessageReceived once
 // per message, however TCP joined or split them. A message whose end only
 // silence shows comes out after the idle gap. A peer that holds more than
-// the reader's cap of unfinished bytes is dropped. When the peer closes, what
-// it sent last is handed out at once, before the owner hears of the close.
+// the reader's cap of unfinished bytes is dropped. When the peer closes, every
+// whole message it sent is handed out at once, before the owner hears of the
+// close, even while reading is held: nothing more will come to slow down.
 //
 // The owner connects to the socket's own events (ConnectEvent, CloseSckEvent)
 // through Socket(), and closes through Close(), which also forgets what the
@@ -34,7 +35,13 @@ public:
 
     // Sends one message as it stands.
     void Send(const std::string& message) { socket_->SendData(message); }
-    void Close();
+    // What Close threw away of what the peer sent: whole messages not yet
+    // handed out, and bytes that made none.
+    struct Unhandled {
+        std::size_t messages = 0;
+        std::size_t bytes = 0;
+    };
+    Unhandled Close();
     // Unread bytes from an earlier connection must not join a new one's.
     void ForgetUnread();
 
@@ -47,6 +54,11 @@ public:
     // the event loop and the gap starts afresh.
     void HoldReading(bool hold);
     bool ReadingHeld() const { return held_; }
+    // The peer is gone (it closed, or its connection failed): every whole
+    // message it sent is handed out now, hold or not, and nothing more will
+    // be read. The channel does so itself at the peer's close.
+    void HandOutAsPeerGone();
+    bool PeerGone() const { return peerGone_; }
 
     // Tests shorten it.
     void SetIdleGap(std::chrono::milliseconds gap) { idle_.setInterval(gap); }
@@ -59,8 +71,6 @@ public:
     std::uint64_t MessagesReceived() const { return received_; }
 
 signals:
-    // Bytes read from the socket, before any message of them is handed out.
-    void BytesArrived(std::size_t bytes);
     void MessageReceived(const std::string& message);
     // The peer passed the reader's cap; the channel has closed the socket.
     void Overflowed();
@@ -73,6 +83,7 @@ private:
     MessageReader reader_;
     QTimer idle_;
     bool held_ = false;  // reading and handing out held back
+    bool peerGone_ = false;
     std::uint64_t received_ = 0;
 };
 

@@ -31,8 +31,11 @@ BoardAnswer AnswerBoardMessage(const std::string& message, ScoreStore& store) {
             [&](const board::ScoreSubmission& submission) -> BoardAnswer {
                 const auto score = online::DecodeScoreCode(submission.code);
                 if (!score) return {std::nullopt, "ignored a score code that does not read"};
-                if (!store.Record(*score)) return {std::nullopt, "could not keep the score of " + Describe(*score) + ": " + store.LastError()};
-                return {std::nullopt, "score " + Describe(*score)};
+                if (!store.Record(*score)) {
+                    return {std::nullopt, "could not keep the score of " + Describe(*score) + ": " + store.LastError(),
+                            true};
+                }
+                return {std::nullopt, "score " + Describe(*score), true};
             },
         },
         *known);

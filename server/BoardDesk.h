@@ -34,6 +34,7 @@ inline online::ScoreRecord NoTopPlayerYet() { return {}; }
 struct BoardAnswer {
     std::optional<std::string> reply;  // to send back
     std::string log;                   // what happened, for the log
+    bool score = false;                // the log is about a score sent
 };
 
 BoardAnswer AnswerBoardMessage(const std::string& message, ScoreStore& store);

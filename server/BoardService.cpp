@@ -15,7 +15,7 @@ BoardService::~BoardService() { Commit_Timer(); }
 
 void BoardService::Received(ClientConnection& client, const std::string& message) {
     const BoardAnswer answer = AnswerBoardMessage(message, store_);
-    Log(client, answer.log);
+    LogMessage(client, answer.score ? RepeatSummary::Event::Score : RepeatSummary::Event::Message, answer.log);
     if (answer.reply) client.Send(*answer.reply);
     if (store_.Pending() > 0 && !commit_.isActive()) commit_.start();
 }

@@ -13,15 +13,29 @@ bool RepeatSummary::Admit(const std::string& address, Event event, Clock::time_p
         const bool room = windows_.size() < limits_.addresses;
         const std::string key = room ? address : kOtherAddresses;
         it = windows_.find(key);
-        if (it == windows_.end()) it = windows_.emplace(key, Window{now + limits_.window, 0, Summary{key}}).first;
+        if (it == windows_.end()) it = windows_.emplace(key, Window{now + limits_.window, {}, Summary{key}}).first;
     }
     Window& window = it->second;
-    if (window.written < limits_.linesEach) {
-        ++window.written;
+    const Kind kind = event == Event::Message ? kMessages : event == Event::Score ? kScores : kConnections;
+    if (window.written[kind] < Allowed(kind)) {
+        ++window.written[kind];
         return true;
     }
-    ++(event == Event::Connection ? window.left.connections : window.left.turnedAway);
+    switch (event) {
+        case Event::Connection: ++window.left.connections; break;
+        case Event::TurnedAway: ++window.left.turnedAway; break;
+        case Event::Message: ++window.left.messages; break;
+        case Event::Score: ++window.left.scores; break;
+    }
     return false;
+}
+
+std::size_t RepeatSummary::Allowed(Kind kind) const {
+    switch (kind) {
+        case kMessages: return limits_.messageLinesEach;
+        case kScores: return limits_.scoreLinesEach;
+        default: return limits_.linesEach;
+    }
 }
 
 std::vector<RepeatSummary::Summary> RepeatSummary::TakeDue(Clock::time_point now) {
@@ -46,10 +60,23 @@ std::optional<RepeatSummary::Clock::time_point> RepeatSummary::NextDue() const {
 }
 
 std::string SummaryLine(const RepeatSummary::Summary& summary, std::chrono::milliseconds window) {
+    std::vector<std::string> counts;
+    const struct {
+        std::uint64_t count;
+        const char* one;
+        const char* many;
+    } parts[] = {{summary.connections, " more connection", " more connections"},
+                 {summary.turnedAway, " turned away", " turned away"},
+                 {summary.messages, " more message", " more messages"},
+                 {summary.scores, " more score", " more scores"}};
+    for (const auto& part : parts) {
+        if (part.count > 0) counts.push_back(std::to_string(part.count) + (part.count == 1 ? part.one : part.many));
+    }
     std::string line = summary.address + ":";
-    if (summary.connections > 0) line += " " + std::to_string(summary.connections) + " more connections";
-    if (summary.connections > 0 && summary.turnedAway > 0) line += " and";
-    if (summary.turnedAway > 0) line += " " + std::to_string(summary.turnedAway) + " turned away";
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        line += i == 0 ? " " : i + 1 == counts.size() ? " and " : ", ";
+        line += counts[i];
+    }
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(window).count();
     return line + " in the last " + std::to_string(seconds) + " s, not written one by one";
 }

@@ -41,13 +41,16 @@ QSqlDatabase Database(const std::string& connection) {
 
 // Each statement is prepared once, when the board opens.
 struct ScoreBoard::Statements {
-    explicit Statements(const QSqlDatabase& db) : find(db), insert(db), update(db), trim(db), top(db) {
+    explicit Statements(const QSqlDatabase& db)
+        : find(db), insert(db), update(db), trim(db), top(db), mark(db), keep(db), undo(db) {
         find.setForwardOnly(true);
         top.setForwardOnly(true);
     }
     bool Prepare() {
         // Best first; the same order reversed finds the lowest.
-        return find.prepare("SELECT level, won, wager, seq FROM scores WHERE name = ?") &&
+        return mark.prepare("SAVEPOINT score") && keep.prepare("RELEASE score") &&
+               undo.prepare("ROLLBACK TO score") &&
+               find.prepare("SELECT level, won, wager, seq FROM scores WHERE name = ?") &&
                insert.prepare("INSERT INTO scores (name, level, won, lost, wager, seq) VALUES (?, ?, ?, ?, ?, ?)") &&
                update.prepare("UPDATE scores SET level = ?, won = ?, lost = ?, wager = ?, seq = ? WHERE name = ?") &&
                trim.prepare("DELETE FROM scores WHERE name IN (SELECT name FROM scores"
@@ -56,7 +59,7 @@ struct ScoreBoard::Statements {
                            " ORDER BY level DESC, won DESC, wager DESC, seq ASC LIMIT 1");
     }
     const QSqlQuery* Failed() const {
-        for (const QSqlQuery* q : {&find, &insert, &update, &trim, &top}) {
+        for (const QSqlQuery* q : {&find, &insert, &update, &trim, &top, &mark, &keep, &undo}) {
             if (q->lastError().isValid()) return q;
         }
         return nullptr;
@@ -67,6 +70,11 @@ struct ScoreBoard::Statements {
     QSqlQuery update;
     QSqlQuery trim;
     QSqlQuery top;
+    // Each score in the batch is a savepoint of its own: one that fails
+    // is undone alone.
+    QSqlQuery mark;
+    QSqlQuery keep;
+    QSqlQuery undo;
 };
 
 ScoreBoard::ScoreBoard(std::string connection, std::int64_t maxPlayers)
@@ -165,9 +173,14 @@ void ScoreBoard::Abandon() {
 bool ScoreBoard::Record(const online::ScoreRecord& score) {
     if (!Begin()) return false;
     Statements& s = *statements_;
+    if (!s.mark.exec()) return GiveUp(s.mark.lastError());
+    const std::int64_t playersBefore = players_;
+    const std::int64_t nextSeqBefore = nextSeq_;
+    const auto undo = [&](const QSqlError& error) { return Undo(error, playersBefore, nextSeqBefore); };
+
     const QByteArray name = QByteArray::fromStdString(score.Name);
     s.find.bindValue(0, name);
-    if (!s.find.exec()) return GiveUp(s.find.lastError());
+    if (!s.find.exec()) return undo(s.find.lastError());
     const bool known = s.find.next();
     // A player who sends the same level, wins and wager again keeps the
     // place in arrival order that they had.
@@ -182,17 +195,33 @@ bool ScoreBoard::Record(const online::ScoreRecord& score) {
     if (!known) write.bindValue(at++, name);
     for (const QVariant& value : values) write.bindValue(at++, value);
     if (known) write.bindValue(at++, name);
-    if (!write.exec()) return GiveUp(write.lastError());
+    if (!write.exec()) return undo(write.lastError());
     if (!samePlace) ++nextSeq_;
     if (!known) ++players_;
     if (players_ > maxPlayers_) {
         QSqlQuery& trim = s.trim;
         trim.bindValue(0, static_cast<qlonglong>(players_ - maxPlayers_));
-        if (!trim.exec()) return GiveUp(trim.lastError());
+        if (!trim.exec()) return undo(trim.lastError());
         players_ -= trim.numRowsAffected();
     }
+    if (!s.keep.exec()) return undo(s.keep.lastError());
     ++pending_;
     return true;
+}
+
+bool ScoreBoard::Undo(const QSqlError& error, std::int64_t players, std::int64_t nextSeq) {
+    Statements& s = *statements_;
+    s.find.finish();
+    // Back to before this score: the others of the batch stay.
+    if (s.undo.exec() && s.keep.exec()) {
+        lastError_ = Text(error);
+        players_ = players;
+        nextSeq_ = nextSeq;
+        return false;
+    }
+    // SQLite gave the whole transaction up (it may, on a full disk or a
+    // failed write): the batch is lost with it.
+    return GiveUp(error);
 }
 
 bool ScoreBoard::GiveUp(const QSqlError& error) {

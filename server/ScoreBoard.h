@@ -45,7 +45,9 @@ public:
     // Keeps `score` as its player's latest (the name, byte for byte, is the
     // player); Top() and Players() count it at once, the file holds it from
     // the next Commit. False, with LastError() saying why, when it could
-    // not be kept: the scores kept since the last Commit are then lost too.
+    // not be kept: it alone is lost, unless SQLite gave up the transaction
+    // (LastError() then says the scores kept since the last Commit are
+    // lost too).
     bool Record(const online::ScoreRecord& score) override;
     // Writes every score kept since the last Commit to the file in one
     // transaction. False, with LastError() saying why, when the file could
@@ -67,8 +69,11 @@ private:
     // Gives up the open transaction: the file and the counts go back to the
     // last Commit.
     void Abandon();
-    // A score could not be kept: says why, abandons the transaction and
-    // returns false.
+    // A score could not be kept: undoes it alone, back to the counts it
+    // found, says why and returns false.
+    bool Undo(const QSqlError& error, std::int64_t players, std::int64_t nextSeq);
+    // The transaction could not go on: says why, abandons it and returns
+    // false.
     bool GiveUp(const QSqlError& error);
 
     std::string connection_;  // the name of its Qt Sql connection

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-// The server's log: one line per connection, handshake, transfer, score and
+// The server's log: a line per connection, handshake, transfer, score and
 // dropped client. Names and texts from peers are written through
 // PeerText, so a hostile peer can neither forge lines nor make one line
-// long; how many lines a client causes is held down by its send budget
-// (FloodGuard), not here.
+// long; how many lines one address causes is held down by its ports
+// (Service, RepeatSummary), not here.
 namespace server {
 
 class ServerLog {

@@ -1,7 +1,5 @@
 #include "server/Service.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <chrono>
 #include <vector>
@@ -41,6 +39,13 @@ Service::~Service() { Stop(); }
 bool Service::Start(std::string& error) {
     const std::string where = "port " + std::to_string(settings_.port) +
                               (settings_.address.empty() ? "" : " on " + settings_.address);
+    // A budget that never refills would hold a client's reading for good,
+    // and a held connection's close goes unseen while bytes wait before it.
+    const SendBudget& budget = settings_.limits.budget;
+    if (budget.burst == 0 || budget.perSecond == 0) {
+        error = "cannot serve the " + settings_.name + " on " + where + ": its clients' budget never refills";
+        return false;
+    }
     try {
         listener_->ListenBacklog(kListenBacklog);
         if (!settings_.address.empty()) {
@@ -71,23 +76,26 @@ bool Service::Start(std::string& error) {
     }
     // Connections take their receive buffer from the listener: small from
     // their first byte.
-    if (settings_.limits.systemReceiveBuffer > 0) {
-        platform::ws::setsockopt(listener_->SocketHandle(), SOL_SOCKET, SO_RCVBUF,
-                                 settings_.limits.systemReceiveBuffer);
+    try {
+        listener_->SystemBuffers(0, settings_.limits.systemReceiveBuffer);
+    } catch (const runtime::Error& e) {
+        error = "cannot listen on " + where + " for the " + settings_.name + ": " + e.Description();
+        listener_->CloseSck();
+        return false;
     }
     Log("listening on port " + std::to_string(Port()));
     return true;
 }
 
 void Service::Stop() {
+    listener_->CloseSck();
+    // Dropping removes each from the map.
+    while (!clients_.empty()) clients_.begin()->second.connection->Drop("server stopping");
     // What was counted and not yet written goes to the log before the end.
     summary_.stop();
     for (const auto& summary : repeats_.TakeDue(RepeatSummary::Clock::time_point::max())) {
         Log(SummaryLine(summary, settings_.connectionLines.window));
     }
-    listener_->CloseSck();
-    // Dropping removes each from the map.
-    while (!clients_.empty()) clients_.begin()->second.connection->Drop("server stopping");
 }
 
 std::int32_t Service::Port() const { return listener_->LocalPort(); }
@@ -115,6 +123,11 @@ void Service::Log(const std::string& line) const {
 
 void Service::Log(const ClientConnection& client, const std::string& what) const {
     Log("#" + std::to_string(client.Id()) + " " + client.Address() + " " + what);
+}
+
+void Service::LogMessage(const ClientConnection& client, RepeatSummary::Event event, const std::string& what) {
+    if (repeats_.Admit(client.Address(), event, RepeatSummary::Clock::now())) Log(client, what);
+    ScheduleSummary();
 }
 
 void Service::ForEachClient(const std::function<void(ClientConnection&)>& visit) {

@@ -20,7 +20,8 @@ class Socket;
 // One of the server's ports: a listener that takes every client into a
 // ClientConnection and hands its messages to the service's own handling.
 // Log lines look like "[chat 3113] #12 192.168.0.7 connected"; an address
-// that comes and goes often gets a line a minute saying how often instead.
+// that comes and goes often, or whose clients send much, gets a line a minute
+// saying how often instead.
 namespace server {
 
 class LoopWatch;
@@ -37,7 +38,8 @@ struct ServiceSettings {
     // so one machine cannot fill the port. A LAN party's players each have
     // their own address; players behind one router share its address.
     std::size_t maxPerAddress = 8;
-    // How many connection lines per address are written one by one.
+    // How many lines per address about connections and about what its
+    // clients sent are written one by one.
     RepeatLimits connectionLines;
     // How long the server was too busy to read its clients (null: the
     // service keeps its own watch).
@@ -76,6 +78,10 @@ protected:
 
     void Log(const std::string& line) const;
     void Log(const ClientConnection& client, const std::string& what) const;
+    // A line about what a client sent (a question, a handshake, a score):
+    // written unless its address has had its share of such lines this
+    // minute, else counted in the minute's summary line.
+    void LogMessage(const ClientConnection& client, RepeatSummary::Event event, const std::string& what);
     // Every connected client, in the order they came.
     void ForEachClient(const std::function<void(ClientConnection&)>& visit);
     // A connected client by its id; null when it has gone.

@@ -25,7 +25,10 @@ transfer::Sender& TransferService::SenderFor(ClientConnection& client) {
 void TransferService::Received(ClientConnection& client, const std::string& message) {
     transfer::Sender& sender = SenderFor(client);
     const transfer::SenderStep step = sender.OnMessage(message);
-    if (step.started) Log(client, "asked for the patch: sending " + std::to_string(patch_->Size()) + " bytes");
+    if (step.started) {
+        LogMessage(client, RepeatSummary::Event::Message,
+                   "asked for the patch: sending " + std::to_string(patch_->Size()) + " bytes");
+    }
     for (const std::string& block : step.messages) {
         client.Send(block);
         // The "N!" that answers a block is the server's asking: it costs the
@@ -34,7 +37,7 @@ void TransferService::Received(ClientConnection& client, const std::string& mess
     }
     if (step.finished) {
         ++finished_;
-        Log(client, "sent the patch whole");
+        LogMessage(client, RepeatSummary::Event::Message, "sent the patch whole");
     }
     if (step.failed) client.Drop("dropped: the patch file could not be read");
 }
@@ -43,7 +46,8 @@ void TransferService::Left(ClientConnection& client) {
     const auto it = senders_.find(client.Id());
     if (it == senders_.end()) return;
     if (it->second.State() == transfer::SenderState::Sending) {
-        Log(client, "broke off the download with " + std::to_string(it->second.BytesRemaining()) + " bytes to go");
+        LogMessage(client, RepeatSummary::Event::Message,
+                   "broke off the download with " + std::to_string(it->second.BytesRemaining()) + " bytes to go");
     }
     senders_.erase(it);
 }

@@ -17,7 +17,7 @@ void VersionService::Joined(ClientConnection& client) { client.Send(liveupdate::
 
 void VersionService::Received(ClientConnection& client, const std::string& message) {
     const Handshake handshake = ReadHandshake(message);
-    Log(client, handshake.log);
+    LogMessage(client, RepeatSummary::Event::Message, handshake.log);
     if (handshake.user) directory_.Remember(client.Id(), client.Address(), *handshake.user);
 }
 

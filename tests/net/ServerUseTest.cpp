@@ -1,6 +1,7 @@
 // What a server needs of a socket beyond the game's use: a send queue it can
 // watch and cap, so a client that stops reading is dropped before it eats
-// the memory, and a listen backlog for many clients at once.
+// the memory, a listen backlog for many clients at once, small buffers of
+// the system's, and asking a silent peer whether it is still there.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "SocketTestKit.h"
@@ -122,6 +124,85 @@ TEST_F(ServerUse, UnacknowledgedBytesAreCountedAndTheirWaitIsLimited) {
     EXPECT_EQ(timeout, 4321);
     s->CloseSck();
     EXPECT_EQ(s->BytesUnacknowledged(), 0);
+}
+
+int OptionOf(int fd, int level, int option) {
+    int value = -1;
+    ws::getsockopt(fd, level, option, &value);
+    return value;
+}
+
+// A peer that sleeps or loses its network never closes: the system asks it
+// after a while of silence and gives the connection up when it does not
+// answer. The settings reach the system for this connection.
+TEST_F(ServerUse, KeepAliveAndNoDelayReachTheSystem) {
+    Endpoint s;
+    OpenToASlowReader(s);
+    const int fd = s->SocketHandle();
+    EXPECT_EQ(OptionOf(fd, SOL_SOCKET, SO_KEEPALIVE), 0) << "off until asked for";
+    s->KeepAlive(60, 10, 6);
+    EXPECT_EQ(OptionOf(fd, SOL_SOCKET, SO_KEEPALIVE), 1);
+    EXPECT_EQ(OptionOf(fd, IPPROTO_TCP, TCP_KEEPIDLE), 60);
+    EXPECT_EQ(OptionOf(fd, IPPROTO_TCP, TCP_KEEPINTVL), 10);
+    EXPECT_EQ(OptionOf(fd, IPPROTO_TCP, TCP_KEEPCNT), 6);
+    s->KeepAlive(0, 0, 0);
+    EXPECT_EQ(OptionOf(fd, SOL_SOCKET, SO_KEEPALIVE), 0);
+
+    EXPECT_EQ(OptionOf(fd, IPPROTO_TCP, TCP_NODELAY), 0);
+    s->NoDelay(true);
+    EXPECT_EQ(OptionOf(fd, IPPROTO_TCP, TCP_NODELAY), 1);
+
+    struct Case {
+        const char* what;
+        std::function<void()> call;
+        int number;
+    };
+    const Case refused[] = {
+        {"a negative idle time", [&] { s->KeepAlive(-1, 10, 6); }, 40014},
+        {"probes at no interval", [&] { s->KeepAlive(60, 0, 6); }, 40014},
+        {"no probes", [&] { s->KeepAlive(60, 10, 0); }, 40014},
+        {"a negative buffer", [&] { s->SystemBuffers(-1, 0); }, 40014},
+    };
+    for (const Case& c : refused) EXPECT_EQ(Raised(c.call).Number(), c.number) << c.what;
+    s->CloseSck();
+    const Case closed[] = {
+        {"KeepAlive", [&] { s->KeepAlive(60, 10, 6); }, 40006},
+        {"NoDelay", [&] { s->NoDelay(true); }, 40006},
+        {"SystemBuffers", [&] { s->SystemBuffers(4096, 4096); }, 40006},
+    };
+    for (const Case& c : closed) {
+        const auto error = Raised(c.call);
+        EXPECT_EQ(error.Number(), c.number) << c.what << " without a connection";
+        EXPECT_EQ(error.Source(), std::string("CSocketEngine.") + c.what);
+    }
+}
+
+// A listener's small buffers are its connections' from their first byte;
+// what the peer sent and no read took is counted while reading is held.
+TEST_F(ServerUse, SystemBuffersGoToAcceptedConnectionsAndWaitingBytesAreCounted) {
+    Endpoint listener;
+    Endpoint server;
+    listener.events.onConnectionRequest = [&](std::int32_t id) { server->Accept(id); };
+    listener->Listen();
+    listener->SystemBuffers(0, 8192);
+    EXPECT_EQ(OptionOf(listener->SocketHandle(), SOL_SOCKET, SO_RCVBUF), 2 * 8192) << "the system doubles it";
+    RawSocket peer = RawSocket::Connect(static_cast<std::uint16_t>(listener->LocalPort()));
+    ASSERT_TRUE(RunUntil([&] { return server.State() == sckConnected; }));
+    EXPECT_EQ(OptionOf(server->SocketHandle(), SOL_SOCKET, SO_RCVBUF), 2 * 8192);
+    server->SystemBuffers(16384, 0);
+    EXPECT_EQ(OptionOf(server->SocketHandle(), SOL_SOCKET, SO_SNDBUF), 2 * 16384);
+    EXPECT_EQ(OptionOf(server->SocketHandle(), SOL_SOCKET, SO_RCVBUF), 2 * 8192) << "0 leaves it";
+
+    EXPECT_EQ(server->BytesWaiting(), 0);
+    server->HoldReceive(true);
+    peer.SendAll(std::string(300, 'w'));
+    EXPECT_TRUE(RunUntil([&] { return server->BytesWaiting() == 300; }));
+    EXPECT_EQ(server->BytesReceived(), 0) << "none of it read";
+    server->HoldReceive(false);
+    EXPECT_TRUE(RunUntil([&] { return server->BytesReceived() == 300; }));
+    EXPECT_EQ(server->BytesWaiting(), 0);
+    server->CloseSck();
+    EXPECT_EQ(server->BytesWaiting(), 0);
 }
 
 // Linux reports a listener's backlog in TCP_INFO (tcpi_sacked).

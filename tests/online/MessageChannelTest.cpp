@@ -121,6 +121,39 @@ TEST_F(ChannelFixture, ThePeersCloseEndsItsLastMessage) {
     EXPECT_EQ(atClose, Messages{"WIN:7500"});
 }
 
+// A server that held a client's reading when the client closed: nothing
+// more will come to slow down, so every whole message it sent comes out
+// before the owner hears of the close. What an owner's own Close throws
+// away is counted.
+TEST_F(ChannelFixture, ThePeersCloseHandsOutWhatAHoldKeptBack) {
+    auto* channel = Connect(online::lan::HostToPlayerGrammar());
+    QObject::connect(channel, &online::MessageChannel::MessageReceived, &window, [&](const std::string&) {
+        if (received.size() == 1) channel->HoldReading(true);
+    });
+    Messages atClose;
+    QObject::connect(&channel->Socket(), &net::Socket::CloseSckEvent, &window, [&] { atClose = received; });
+    peer.SendAll("ACCEPTED!REFRESH!DEAD>3WIN:75");
+    ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
+    EXPECT_TRUE(channel->ReadingHeld());
+    peer.Close();
+    ASSERT_TRUE(RunUntil([&] { return channel->PeerGone(); }));
+    EXPECT_EQ(atClose, (Messages{"ACCEPTED!", "REFRESH!", "DEAD>3", "WIN:75"}));
+
+    received.clear();
+    RawSocket second = RawSocket::Listen();
+    channel->Close();
+    channel->Socket().Connect(std::string("127.0.0.1"), second.Port());
+    peer = second.Accept();
+    ASSERT_TRUE(RunUntil([&] { return channel->Socket().State() == 7; }));
+    EXPECT_FALSE(channel->PeerGone()) << "a new connection";
+    peer.SendAll("ACCEPTED!REFRESH!DEAD>3WIN:75");
+    ASSERT_TRUE(RunUntil([&] { return channel->Reader().BytesHeld() == 23 + 6 - 9; }));
+    const online::MessageChannel::Unhandled unhandled = channel->Close();
+    EXPECT_EQ(unhandled.messages, 2u) << "REFRESH! and DEAD>3";
+    EXPECT_EQ(unhandled.bytes, 6u) << "WIN:75, whose end only silence shows";
+    EXPECT_EQ(received, Messages{"ACCEPTED!"});
+}
+
 TEST_F(ChannelFixture, APeerThatNeverFinishesIsDroppedAtTheCap) {
     struct Patient final : online::Grammar {
         online::Cut Next(std::string_view, bool) const override { return online::Cut::More(); }

@@ -45,6 +45,30 @@ TEST(FloodGuard, ABurstIsReadAtOnceAndMoreIsHeldUntilHalfTheBurstHasRefilled) {
     EXPECT_EQ(keepsOn.Look(t0 + 5s, {}, moreWaiting).kind, Kind::Drop) << "still more waiting after 5 s";
 }
 
+// Over its budget once, then well inside it, with its next message always
+// waiting when it is looked at: back within its budget, it starts afresh.
+TEST(FloodGuard, AClientBackWithinItsBudgetIsNotDroppedForItsOldSpell) {
+    FloodGuard guard({1000, 1000, 5s}, t0);
+    guard.Spend(1001, t0, {});
+    FloodGuard::Verdict verdict = guard.Look(t0, {}, moreWaiting);
+    ASSERT_EQ(verdict.kind, Kind::Hold);
+    ASSERT_EQ(guard.Look(verdict.until, {}, moreWaiting).kind, Kind::Read) << "refilled to half the burst";
+    for (auto t = verdict.until + 100ms; t < t0 + 30s; t += 100ms) {
+        guard.Spend(50, t, {});
+        verdict = guard.Look(t, {}, moreWaiting);
+        ASSERT_EQ(verdict.kind, Kind::Read) << std::chrono::duration<double>(t - t0).count() << " s, "
+                                            << guard.Available() << " bytes left";
+    }
+    EXPECT_EQ(guard.OverSince(), std::nullopt);
+
+    // One that kept within its budget for a while, then goes past it
+    // again, begins a new spell: held, not dropped at once.
+    guard.Spend(2000, t0 + 30s, {});
+    verdict = guard.Look(t0 + 30s, {}, moreWaiting);
+    EXPECT_EQ(verdict.kind, Kind::Hold);
+    EXPECT_EQ(guard.OverSince(), t0 + 30s);
+}
+
 TEST(FloodGuard, ALongSilenceSavesNoMoreThanTheBurst) {
     FloodGuard guard({100, 10, 5s}, t0);
     guard.Spend(101, t0 + 1h, {});
@@ -52,7 +76,7 @@ TEST(FloodGuard, ALongSilenceSavesNoMoreThanTheBurst) {
 }
 
 TEST(FloodGuard, AGrantPaysForAnAnswerTheServerAskedFor) {
-    FloodGuard guard({10, 0, 5s}, t0);
+    FloodGuard guard({10, 1, 5s}, t0);  // no time passes: nothing refills
     for (int i = 0; i < 1000; ++i) {
         guard.Grant(8);
         guard.Spend(8, t0, {});
@@ -80,9 +104,11 @@ Outcome Simulate(server::SendBudget budget, double rate, std::size_t message, Fl
     constexpr std::size_t kPiece = 16 * 1024;  // the most one read takes
     double sent = 0;
     std::size_t waiting = 0;
-    FloodGuard::Clock::duration busy{};
+    server::Stalls stalls(kStep, t0);
     std::optional<FloodGuard::Clock::time_point> heldUntil;
-    std::optional<FloodGuard::Clock::time_point> heldSince;
+    // When its current hold began (the epoch while it is read).
+    FloodGuard::Clock::time_point heldSince = FloodGuard::Clock::time_point::min();
+    const auto notHeld = FloodGuard::Clock::time_point::min();
     Outcome outcome;
     for (auto t = t0; t < t0 + length; t += kStep) {
         // The client sends whole messages at its rate.
@@ -91,10 +117,9 @@ Outcome Simulate(server::SendBudget budget, double rate, std::size_t message, Fl
             sent += static_cast<double>(message);
             waiting += message;
         }
-        if (t >= t0 + stallFrom && t < t0 + stallFrom + stall) {
-            busy += kStep;
-            continue;
-        }
+        if (t >= t0 + stallFrom && t < t0 + stallFrom + stall) continue;
+        stalls.Beat(t);
+        const server::ServerBusy busy = stalls.Busy(t);
         FloodGuard::Verdict verdict;
         if (heldUntil && t < *heldUntil) continue;
         if (heldUntil) {
@@ -112,11 +137,11 @@ Outcome Simulate(server::SendBudget budget, double rate, std::size_t message, Fl
             return outcome;
         }
         if (verdict.kind == Kind::Hold) {
-            if (!heldSince) heldSince = t;
+            if (heldSince == notHeld) heldSince = t;
             heldUntil = verdict.until;
         } else {
-            if (heldSince) outcome.longestHold = std::max(outcome.longestHold, t - *heldSince);
-            heldSince.reset();
+            if (heldSince != notHeld) outcome.longestHold = std::max(outcome.longestHold, t - heldSince);
+            heldSince = notHeld;
             heldUntil.reset();
         }
     }
@@ -176,22 +201,62 @@ TEST(FloodGuard, ABurstPastTheBudgetIsHeldBackNotDropped) {
 }
 
 TEST(FloodGuard, WhatTheBusyTimeEarnsLastsOnlyAShortWhile) {
+    // The server was busy for 30 of the last 31 seconds, and has just
+    // turned again: 300 bytes earned beyond the burst, for a short while.
+    const server::ServerBusy stall{30s, 30s};
     FloodGuard guard({100, 10, 5s}, t0);
-    // The server was busy for 30 of the last 31 seconds: 300 bytes earned
-    // beyond the burst, for a short while.
-    guard.Spend(350, t0 + 31s, 30s);
-    EXPECT_EQ(guard.Look(t0 + 31s, 30s, moreWaiting).kind, Kind::Read);
+    guard.Spend(350, t0 + 31s, stall);
+    EXPECT_EQ(guard.Look(t0 + 31s, stall, moreWaiting).kind, Kind::Read);
     EXPECT_NEAR(guard.Available(), 50, 1e-6);
 
     FloodGuard late({100, 10, 5s}, t0);
-    late.Spend(0, t0 + 31s, 30s);
-    late.Spend(350, t0 + 31s + FloodGuard::kBusyCreditKept, 30s);
-    EXPECT_EQ(late.Look(t0 + 31s + FloodGuard::kBusyCreditKept, 30s, moreWaiting).kind, Kind::Hold)
+    late.Spend(0, t0 + 31s, stall);
+    late.Spend(350, t0 + 31s + FloodGuard::kBusyCreditKept, stall);
+    EXPECT_EQ(late.Look(t0 + 31s + FloodGuard::kBusyCreditKept, stall, moreWaiting).kind, Kind::Hold)
         << "the credit has lapsed: back to the burst";
 
+    // An honest client's backlog from an hour's stall is forgiven, up to
+    // the most a client may hold.
     FloodGuard longStall({100, 10, 5s}, t0);
-    longStall.Spend(0, t0 + 1h, 1h);
+    longStall.Spend(0, t0 + 1h, {1h, 1h});
     EXPECT_NEAR(longStall.Available(), 100 + 10 * FloodGuard::kMostBusyCredit.count(), 1e-6) << "capped";
+}
+
+// A client silent while the server was busy had nothing pile up: the
+// stalls it slept through earn it nothing beyond its burst.
+TEST(FloodGuard, AnIdleClientBanksNoneOfTheServersBusyTime) {
+    const server::SendBudget chat{16 * 1024, 4 * 1024, 5s};
+    // An hour with the loop stuck for the first quarter of every second.
+    server::Stalls stalls(100ms, t0);
+    auto t = t0;
+    for (int second = 0; second < 3600; ++second) {
+        for (auto beat = 350ms; beat < 1s; beat += 100ms) stalls.Beat(t + beat);
+        t += 1s;
+        stalls.Beat(t);
+    }
+    ASSERT_NEAR(std::chrono::duration<double>(stalls.Busy(t).total).count(), 900, 1);
+
+    FloodGuard idle(chat, t0);
+    idle.Spend(100, t, stalls.Busy(t));
+    EXPECT_LE(idle.Available(), 16 * 1024 + 4 * 1024 * std::chrono::duration<double>(server::Stalls::kLately).count())
+        << "at most what the stalls just ended could have earned it";
+
+    // After a minute of the loop turning steadily, nothing beyond the burst.
+    for (auto beat = 100ms; beat <= 1min; beat += 100ms) stalls.Beat(t + beat);
+    FloodGuard later(chat, t0);
+    later.Spend(100, t + 1min, stalls.Busy(t + 1min));
+    EXPECT_EQ(later.Available(), 16 * 1024 - 100);
+}
+
+TEST(Stalls, AStallCountsInAllAndLatelyOnlyForAWhile) {
+    server::Stalls stalls(100ms, t0);
+    stalls.Beat(t0 + 100ms);
+    EXPECT_EQ(stalls.Busy(t0 + 150ms), (server::ServerBusy{}));
+    EXPECT_EQ(stalls.Busy(t0 + 3100ms), (server::ServerBusy{2900ms, 2900ms})) << "one going on";
+    stalls.Beat(t0 + 3100ms);
+    EXPECT_EQ(stalls.Busy(t0 + 3150ms), (server::ServerBusy{2900ms, 2900ms})) << "one just ended";
+    for (auto t = t0 + 3200ms; t <= t0 + 5000ms; t += 100ms) stalls.Beat(t);
+    EXPECT_EQ(stalls.Busy(t0 + 5050ms), (server::ServerBusy{2900ms, 0ms})) << "long over";
 }
 
 TEST(LoopWatch, ALoopStuckInAHandlerCountsAsBusy) {
@@ -201,7 +266,8 @@ TEST(LoopWatch, ALoopStuckInAHandlerCountsAsBusy) {
     QTimer::singleShot(0, [] { std::this_thread::sleep_for(300ms); });
     testing_support::RunFor(100);
     const auto after = watch.Busy(server::LoopWatch::Clock::now());
-    EXPECT_GE(after - before, 250ms);
+    EXPECT_GE(after.total - before.total, 250ms);
+    EXPECT_GE(after.lately, 250ms) << "it has just ended";
 }
 
 TEST(PeerText, PeerBytesCannotBreakALogLine) {

@@ -2,6 +2,9 @@
 // leader's board and the chat.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <regex>
+
 #include "ServerFixture.h"
 #include "cipher/SeaBottle.h"
 #include "online/Brambly.h"
@@ -50,6 +53,42 @@ TEST_F(BoardPort, TheTopPlayerBeforeAndAfterAScore) {
     EXPECT_EQ(AskForTheTopPlayer(bob), Answer(bob));
     EXPECT_TRUE(log.Has("score \"bob\" level 3, won 10, lost 2, wager 5000"));
     EXPECT_TRUE(log.Has("asked for the top player as \"jenny\": \"bob\" level 3"));
+}
+
+// A machine asking in a loop fills no log: a few of its questions are
+// written, the rest counted in one line; every player's scores are written.
+TEST_F(BoardPort, QuestionsInALoopAreCountedAndScoresAreWritten) {
+    StartServer();
+    constexpr int kQuestions = 50;
+    constexpr int kScores = 12;
+    LoopClient asker = Open();
+    std::string questions;
+    for (int i = 0; i < kQuestions; ++i) questions += "LEADER?asker";
+    asker.Send(questions);
+    EXPECT_EQ(asker.Receive(kQuestions * Answer({}).size(), kQuiet).size(), kQuestions * Answer({}).size());
+    for (int i = 0; i < kScores; ++i) {
+        LoopClient player = Open();
+        player.Send("SCORE:" + online::EncodeScoreCode({"p" + std::to_string(i), i, 0, 0, 0}));
+        player.Send("LEADER?p");
+        player.Receive(1, kQuiet);
+    }
+    server->Stop();
+    const auto linesWith = [&](std::string_view part) {
+        return std::count_if(log.lines.begin(), log.lines.end(),
+                             [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    };
+    const std::regex summary(R"(127\.0\.0\.1: (?:.* and )?(\d+) more messages in the last 60 s)");
+    std::smatch counted;
+    const auto summaryLine = std::find_if(log.lines.begin(), log.lines.end(), [&](const std::string& l) {
+        return std::regex_search(l, counted, summary);
+    });
+    ASSERT_NE(summaryLine, log.lines.end()) << "the count of the questions not written";
+    const long written = linesWith("asked for the top player");
+    EXPECT_LE(written, 10);
+    EXPECT_EQ(written + std::stol(counted[1]), kQuestions + kScores) << "each written or counted";
+    for (int i = 0; i < kScores; ++i) {
+        EXPECT_TRUE(log.Has("score \"p" + std::to_string(i) + "\" level " + std::to_string(i))) << i;
+    }
 }
 
 TEST_F(BoardPort, ScoreAndQuestionInOneSendAreBothHeard) {
@@ -126,6 +165,21 @@ TEST_F(ChatPort, EveryLineGoesToEveryPlayerTheSenderToo) {
     bob.Send(two.substr(7));
     for (LoopClient* c : {&ann, &bob, &cat}) EXPECT_EQ(c->Receive(two.size()), two);
     EXPECT_EQ(cat.ReceiveFor(100), "");
+}
+
+// A player pastes four of the longest lines and quits at once: more than
+// the chat lets one player send at once, and every line still reaches the
+// others.
+TEST_F(ChatPort, LongLinesSentJustBeforeAPlayerQuitsAreNotLost) {
+    StartServer();
+    LoopClient ann = Join();
+    LoopClient bob = Join();
+    std::string pasted;
+    for (char c : {'a', 'b', 'c', 'd'}) pasted += Line("ann", std::string(online::chat::kMaxLine, c));
+    ann.Send(pasted);
+    ann.Close();
+    EXPECT_TRUE(bob.Receive(pasted.size()) == pasted) << "all four lines, whole";
+    EXPECT_TRUE(RunUntil([&] { return server->Chat().Room().Size() == 1; }));
 }
 
 TEST_F(ChatPort, TheListOfPlayersGoesToTheAskerAlone) {

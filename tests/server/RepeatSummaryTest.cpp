@@ -1,5 +1,6 @@
-// The log's share of one address's comings and goings: a few lines one by
-// one, then a count per window; too many addresses share one count.
+// The log's share of one address's comings and goings and of what its
+// clients sent: a few lines one by one, then a count per window; too many
+// addresses share one count.
 #include <gtest/gtest.h>
 
 #include "server/RepeatSummary.h"
@@ -32,6 +33,20 @@ TEST(RepeatSummary, AFewLinesOneByOneThenACountWhenTheWindowEnds) {
     EXPECT_EQ(repeats.NextDue(), std::nullopt);
 
     EXPECT_TRUE(repeats.Admit("10.0.0.5", Event::Connection, t0 + 91s)) << "a new window, a new share";
+}
+
+// Questions in a loop take none of the connections' lines nor the scores'.
+TEST(RepeatSummary, MessagesAndScoresHaveSharesOfTheirOwn) {
+    RepeatSummary repeats({1, 60s, 10, 2, 3});
+    for (int i = 0; i < 100; ++i) repeats.Admit("10.0.0.5", Event::Message, t0);
+    EXPECT_TRUE(repeats.Admit("10.0.0.5", Event::Connection, t0 + 1s));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(repeats.Admit("10.0.0.5", Event::Score, t0 + 2s)) << i;
+    EXPECT_FALSE(repeats.Admit("10.0.0.5", Event::Score, t0 + 3s));
+    EXPECT_FALSE(repeats.Admit("10.0.0.5", Event::TurnedAway, t0 + 3s));
+    const auto due = repeats.TakeDue(t0 + 60s);
+    EXPECT_EQ(due, (std::vector<RepeatSummary::Summary>{{"10.0.0.5", 0, 1, 98, 1}}));
+    EXPECT_EQ(server::SummaryLine(due.front(), 60s),
+              "10.0.0.5: 1 turned away, 98 more messages and 1 more score in the last 60 s, not written one by one");
 }
 
 TEST(RepeatSummary, AddressesBeyondTheMostShareOneCount) {

@@ -190,6 +190,47 @@ TEST_F(Board, AWriteThatFailsIsReportedAndTheBoardStaysAsItWas) {
     EXPECT_EQ(TopName(*again), "ann");
 }
 
+// One score the file refuses (here a rule in the file refuses one name)
+// is lost alone: the others of its batch, already logged as kept, are
+// written.
+TEST_F(Board, AScoreThatCannotBeKeptIsLostAloneNotWithItsBatch) {
+    {
+        auto board = Open();
+        ASSERT_TRUE(board);
+        ASSERT_TRUE(board->Record({"old", 1, 0, 0, 0}));
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "rule");
+        db.setDatabaseName(QString::fromStdString(file.string()));
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec("CREATE TRIGGER refuse BEFORE INSERT ON scores WHEN NEW.name = CAST('bad' AS BLOB)"
+                               " BEGIN SELECT RAISE(ABORT, 'refused by a rule'); END"));
+    }
+    QSqlDatabase::removeDatabase("rule");
+
+    auto board = Open(3);
+    ASSERT_TRUE(board);
+    ASSERT_TRUE(board->Record({"ann", 2, 0, 0, 0}));
+    ASSERT_TRUE(board->Record({"old", 3, 0, 0, 0}));
+    EXPECT_FALSE(board->Record({"bad", 9, 0, 0, 0}));
+    EXPECT_NE(board->LastError().find("refused by a rule"), std::string::npos) << board->LastError();
+    EXPECT_EQ(board->LastError().find("lost"), std::string::npos) << "no other score went with it";
+    EXPECT_EQ(board->Pending(), 2u);
+    EXPECT_EQ(board->Players(), 2);
+    ASSERT_TRUE(board->Record({"cat", 3, 0, 0, 0}));
+    ASSERT_TRUE(board->Record({"dan", 1, 0, 0, 0})) << "the cap counts what the board holds";
+    EXPECT_EQ(board->Players(), 3);
+    EXPECT_EQ(TopName(*board), "old") << "of two equal, the first there";
+    ASSERT_TRUE(board->Commit()) << board->LastError();
+    board.reset();
+
+    auto again = Open(3);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Players(), 3);
+    EXPECT_EQ(again->Top(), (ScoreRecord{"old", 3, 0, 0, 0}));
+}
+
 TEST_F(Board, FilesThatCannotBeABoardAreRefusedWithAReason) {
     folder.Write("text.sqlite", "a plain text file, not a database at all");
     struct Case {
