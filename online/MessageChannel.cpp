@@ -46,6 +46,7 @@ void MessageChannel::Socket_DataArrival(int /*bytesTotal*/) {
     std::string bytes;
     socket_->GetData(bytes);
     reader_.Append(bytes);
+    if (!bytes.empty()) emit BytesArrived(bytes.size());
     HandOut(false);
 }
 

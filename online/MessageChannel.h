@@ -72,6 +72,8 @@ public:
 
 signals:
     void MessageReceived(const std::string& message);
+    // Bytes came from the peer, whole messages or not: it is still there.
+    void BytesArrived(std::size_t count);
     // The peer passed the reader's cap; the channel has closed the socket.
     void Overflowed();
 
