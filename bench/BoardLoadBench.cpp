@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/EventLoopFinish.h"
 #include "bench/RatioReporter.h"
 #include "online/Brambly.h"
 #include "online/ChatProtocol.h"
@@ -158,22 +159,6 @@ bool Drain(int fd, std::string* into, int ms) {
     if (n > 0 && into) into->append(buffer, static_cast<std::size_t>(n));
     return true;
 }
-
-// Runs the event loop until `remaining` threads have called Done().
-class Finish {
-public:
-    explicit Finish(int threads) : remaining_(threads) {}
-    void Done() {
-        if (--remaining_ == 0) QMetaObject::invokeMethod(&loop_, "quit", Qt::QueuedConnection);
-    }
-    void Wait() {
-        if (remaining_ > 0) loop_.exec();
-    }
-
-private:
-    std::atomic<int> remaining_;
-    QEventLoop loop_;
-};
 
 // ---- Scores per second ------------------------------------------------------
 

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/EventLoopFinish.h"
 #include "bench/PosixPair.h"
 #include "bench/RatioReporter.h"
 #include "online/ChatProtocol.h"
@@ -83,22 +84,6 @@ const std::string& Patch() {
     }();
     return patch;
 }
-
-// Runs the event loop until `remaining` threads have called Done().
-class Finish {
-public:
-    explicit Finish(int threads) : remaining_(threads) {}
-    void Done() {
-        if (--remaining_ == 0) QMetaObject::invokeMethod(&loop_, "quit", Qt::QueuedConnection);
-    }
-    void Wait() {
-        if (remaining_ > 0) loop_.exec();
-    }
-
-private:
-    std::atomic<int> remaining_;
-    QEventLoop loop_;
-};
 
 // ---- Chat ------------------------------------------------------------------
 
