@@ -33,7 +33,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench/EventLoopFinish.h"
+#include "bench/ServerClients.h"
 #include "bench/RatioReporter.h"
 #include "online/Brambly.h"
 #include "online/ChatProtocol.h"
@@ -138,15 +138,6 @@ int Connect(int port, const std::string& from = "127.0.0.1") {
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     return fd;
-}
-
-void SendAll(int fd, const std::string& bytes) {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return;
-        sent += static_cast<std::size_t>(n);
-    }
 }
 
 // Reads what is there, waiting at most `ms`; false once the peer closed.

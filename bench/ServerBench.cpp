@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench/EventLoopFinish.h"
+#include "bench/ServerClients.h"
 #include "bench/PosixPair.h"
 #include "bench/RatioReporter.h"
 #include "online/ChatProtocol.h"
@@ -59,15 +59,6 @@ int ConnectTo(int port) {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     return fd;
-}
-
-void SendAll(int fd, const std::string& bytes) {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return;
-        sent += static_cast<std::size_t>(n);
-    }
 }
 
 const std::string& ChatLine() {

@@ -216,6 +216,12 @@ private:
 
     // Data.
     void ProcessOptions();
+    bool ConnectedTcp() const;
+    // Raises 40006 for `operation` unless this is a connected TCP socket.
+    void RequireConnectedTcp(const char* operation) const;
+    // A byte count the system keeps for the connection (FIONREAD, SIOCOUTQ);
+    // 0 without a connection.
+    std::int32_t SystemQueue(unsigned long command) const;
     // Sends the queue, or, when the queue is empty, `fresh` bytes.
     void SendBufferedData(std::string_view fresh = {});
     void SendBufferedDataUDP(std::string_view datagram);

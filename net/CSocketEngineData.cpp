@@ -58,16 +58,23 @@ void CSocketEngine::ProcessOptions() {
 
 std::int32_t CSocketEngine::BytesToSend() const { return Clamp(Pending()); }
 
-std::int32_t CSocketEngine::BytesUnacknowledged() const {
-    if (protocol_ != sckTCPProtocol || state_ != sckConnected) return 0;
-    unsigned long unacknowledged = 0;
-    if (ws::ioctlsocket(socketHandle_, SIOCOUTQ, &unacknowledged) == ws::SOCKET_ERROR) return 0;
-    return Clamp(unacknowledged);
+bool CSocketEngine::ConnectedTcp() const { return protocol_ == sckTCPProtocol && state_ == sckConnected; }
+
+void CSocketEngine::RequireConnectedTcp(const char* operation) const {
+    if (!ConnectedTcp()) RaiseWrongState(operation);
 }
+
+std::int32_t CSocketEngine::SystemQueue(unsigned long command) const {
+    unsigned long bytes = 0;
+    if (!ConnectedTcp() || ws::ioctlsocket(socketHandle_, command, &bytes) == ws::SOCKET_ERROR) return 0;
+    return Clamp(bytes);
+}
+
+std::int32_t CSocketEngine::BytesUnacknowledged() const { return SystemQueue(SIOCOUTQ); }
 
 void CSocketEngine::UnacknowledgedTimeout(std::int32_t lngMilliseconds) {
     if (lngMilliseconds < 0) RaiseOutOfRange("UnacknowledgedTimeout");
-    if (protocol_ != sckTCPProtocol || state_ != sckConnected) RaiseWrongState("UnacknowledgedTimeout");
+    RequireConnectedTcp("UnacknowledgedTimeout");
     if (ws::setsockopt(socketHandle_, IPPROTO_TCP, TCP_USER_TIMEOUT, lngMilliseconds) == ws::SOCKET_ERROR) {
         RaiseLastError("UnacknowledgedTimeout");
     }
@@ -76,7 +83,7 @@ void CSocketEngine::UnacknowledgedTimeout(std::int32_t lngMilliseconds) {
 void CSocketEngine::KeepAlive(std::int32_t idleSeconds, std::int32_t intervalSeconds, std::int32_t probes) {
     if (idleSeconds < 0 || intervalSeconds < 0 || probes < 0) RaiseOutOfRange("KeepAlive");
     if (idleSeconds > 0 && (intervalSeconds == 0 || probes == 0)) RaiseOutOfRange("KeepAlive");
-    if (protocol_ != sckTCPProtocol || state_ != sckConnected) RaiseWrongState("KeepAlive");
+    RequireConnectedTcp("KeepAlive");
     const bool on = idleSeconds > 0;
     if (ws::setsockopt(socketHandle_, SOL_SOCKET, SO_KEEPALIVE, on ? 1 : 0) == ws::SOCKET_ERROR) {
         RaiseLastError("KeepAlive");
@@ -89,7 +96,7 @@ void CSocketEngine::KeepAlive(std::int32_t idleSeconds, std::int32_t intervalSec
 }
 
 void CSocketEngine::NoDelay(bool noDelay) {
-    if (protocol_ != sckTCPProtocol || state_ != sckConnected) RaiseWrongState("NoDelay");
+    RequireConnectedTcp("NoDelay");
     if (ws::setsockopt(socketHandle_, IPPROTO_TCP, TCP_NODELAY, noDelay ? 1 : 0) == ws::SOCKET_ERROR) {
         RaiseLastError("NoDelay");
     }
@@ -109,12 +116,7 @@ void CSocketEngine::SystemBuffers(std::int32_t sendBytes, std::int32_t receiveBy
     ProcessOptions();
 }
 
-std::int32_t CSocketEngine::BytesWaiting() const {
-    if (protocol_ != sckTCPProtocol || state_ != sckConnected) return 0;
-    unsigned long waiting = 0;
-    if (ws::ioctlsocket(socketHandle_, FIONREAD, &waiting) == ws::SOCKET_ERROR) return 0;
-    return Clamp(waiting);
-}
+std::int32_t CSocketEngine::BytesWaiting() const { return SystemQueue(FIONREAD); }
 
 std::int32_t CSocketEngine::BytesReceived() const {
     if (protocol_ == sckTCPProtocol) return Clamp(recvBuffer_.size());
