@@ -13,6 +13,7 @@
 
 #include "core/Ports.h"
 #include "net/Socket.h"
+#include "platform/PasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "shell/GradientRect.h"
@@ -47,7 +48,7 @@ Form13::Form13(net::Socket& chat, core::Notices& notices, platform::Dialogs& dia
       timeOfDay_(std::move(timeOfDay)) {
     SetBackColor(0xE0E0E0);
 
-    Text1 = new QPlainTextEdit(this);
+    Text1 = new platform::PlainTextBox(this);
     Text1->setObjectName("Text1");
     Text1->setReadOnly(true);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -13,6 +13,7 @@
 #include "core/Money.h"
 #include "core/Products.h"
 #include "platform/Colours.h"
+#include "platform/PasteGuard.h"
 #include "platform/PictureBox.h"
 #include "platform/QtText.h"
 #include "platform/TextBox.h"
@@ -156,7 +157,7 @@ void Form1::BuildPanels() {
 namespace {
 
 QPlainTextEdit* MakeCard(QWidget* parent, const char* name, double left, double top, double width, double height) {
-    auto* card = new QPlainTextEdit(parent);
+    auto* card = new platform::PlainTextBox(parent);
     card->setObjectName(name);
     card->setReadOnly(true);
     card->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -2,6 +2,7 @@
 
 #include <QPlainTextEdit>
 
+#include "platform/PasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 
@@ -26,7 +27,7 @@ const char* const kDisclaimerText =
 
 Form7::Form7(QWidget* owner) : FormWindow(owner, "Form7", QStringLiteral("Disclaimer"), 7200, 4920) {
     SetBackColor(0xE0E0E0);
-    Text1 = new QPlainTextEdit(this);
+    Text1 = new platform::PlainTextBox(this);
     Text1->setObjectName("Text1");
     Text1->setReadOnly(true);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -8,6 +8,7 @@
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "shell/GradientRect.h"
+#include "platform/PasteGuard.h"
 
 namespace shell {
 
@@ -39,7 +40,7 @@ LogWindow::LogWindow(QWidget* owner, const char* name, const QString& caption, c
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     PlaceTwips(Label1, 240, 540, 4920, 615);
 
-    Text1 = new QPlainTextEdit(this);
+    Text1 = new platform::PlainTextBox(this);
     Text1->setObjectName("Text1");
     Text1->setReadOnly(true);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

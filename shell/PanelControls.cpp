@@ -8,6 +8,7 @@
 #include <QRadioButton>
 
 #include "platform/Colours.h"
+#include "platform/GameTextValidator.h"
 #include "platform/PictureBox.h"
 #include "platform/Twips.h"
 #include "resources/Pictures.h"
@@ -42,6 +43,7 @@ QLineEdit* MakeTextBox(QWidget* parent, const char* name, const QString& text, d
                        double width, double height) {
     auto* box = new QLineEdit(text, parent);
     box->setObjectName(name);
+    platform::GameTextValidator::Guard(*box);
     PlaceTwips(box, left, top, width, height);
     return box;
 }
