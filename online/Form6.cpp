@@ -37,7 +37,7 @@ std::string MessageBody(const QPlainTextEdit& box) {
 
 Form6::Form6(core::GameState& game, core::Notices& notices, platform::Dialogs& dialogs,
              platform::UserNameSource& userName, platform::MessageSender& sender, QWidget* owner)
-    : KeptWindow(owner, "Form6", QStringLiteral("LAN Chat"), 6240, 4440, "Cancel"),
+    : KeptWindow(owner, "Form6", QStringLiteral("LAN Chat"), 6240, 4740, "Cancel"),
       game_(game),
       notices_(notices),
       dialogs_(dialogs),
@@ -65,7 +65,9 @@ Form6::Form6(core::GameState& game, core::Notices& notices, platform::Dialogs& d
 
     Command1 = shell::MakeButton(this, "Command1", QStringLiteral("Send"), 2400, 3720, 3720, 375);
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
+    Status = shell::MakeStatusLine(this, "Status", 120, 4185, 6000, 465);
 
+    CloseOnEscape();
     Form_Load();
 }
 
@@ -108,15 +110,16 @@ bool Form6::AcceptRecipient(const std::string& recipient) {
             dialogs_.MsgBox(std::string(netsend::kWholeNetworkText), platform::kInformation,
                             std::string(netsend::kWholeNetworkTitle));
             return false;
-        case netsend::Recipient::Missing: notices_.ShowNotice(std::string(netsend::kMissingText)); return false;
+        case netsend::Recipient::Missing: Tell(netsend::kMissingText); return false;
         case netsend::Recipient::OptionLike:
-        case netsend::Recipient::Unsafe: notices_.ShowNotice(std::string(netsend::kBadNameText)); return false;
+        case netsend::Recipient::Unsafe: Tell(netsend::kBadNameText); return false;
     }
     return false;
 }
 
 void Form6::Command1_Click() {
     if (sending_) return;
+    Status->clear();
     const std::string recipient = platform::FromQString(Text3->text());
     if (!AcceptRecipient(recipient)) return;
     const std::string message = MessageBody(*Text4);
@@ -138,12 +141,15 @@ void Form6::Delivered(platform::SendResult result, const std::string& recipient,
             if (MessageBody(*Text4) == message) Text4->clear();
             Text4->setFocus();
             return;
-        case platform::SendResult::NoMessenger: notices_.ShowNotice(std::string(netsend::kNoMessengerText)); return;
-        case platform::SendResult::Refused: notices_.ShowNotice(std::string(netsend::kBadNameText)); return;
-        case platform::SendResult::Failed:
-            notices_.ShowNotice(std::string(netsend::kFailedText) + recipient + ".");
-            return;
+        case platform::SendResult::NoMessenger: Tell(netsend::kNoMessengerText); return;
+        case platform::SendResult::Refused: Tell(netsend::kBadNameText); return;
+        case platform::SendResult::Failed: Tell(std::string(netsend::kFailedText) + recipient + "."); return;
     }
+}
+
+void Form6::Tell(std::string_view text) {
+    Status->setText(platform::ToQString(text));
+    notices_.ShowNotice(std::string(text));
 }
 
 bool Form6::Text4_KeyDown(int keyCode) {

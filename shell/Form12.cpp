@@ -66,6 +66,7 @@ Form12::Form12(QWidget* owner) : FormWindow(owner, "Form12", QStringLiteral("Hel
     line->setFrameShadow(QFrame::Sunken);
     PlaceTwips(line, 600, 1920, kPageWidth - 1200, 30);
 
+    CloseOnEscape();
     Form_Load();
 }
 

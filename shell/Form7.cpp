@@ -33,6 +33,7 @@ Form7::Form7(QWidget* owner) : FormWindow(owner, "Form7", QStringLiteral("Discla
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setPlainText(platform::ToQStringLines(kDisclaimerText));
     platform::PlaceTwips(Text1, 120, 120, 6960, 4680);
+    CloseOnEscape();
 }
 
 }  // namespace shell

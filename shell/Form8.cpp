@@ -77,6 +77,7 @@ Form8::Form8(const core::GameState& game, QWidget* owner)
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PlaceTwips(Text1, 1920, 1320, 5280, 2280);
 
+    CloseOnEscape();
     Form_Load();
 }
 

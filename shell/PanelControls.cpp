@@ -39,6 +39,16 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, dou
     return label;
 }
 
+QLabel* MakeStatusLine(QWidget* parent, const char* name, double left, double top, double width, double height) {
+    QLabel* status = MakeLabel(parent, name, QString(), left, top, width, height);
+    status->setAlignment(Qt::AlignCenter);
+    status->setWordWrap(true);
+    QFont bold = status->font();
+    bold.setBold(true);
+    status->setFont(bold);
+    return status;
+}
+
 QLineEdit* MakeTextBox(QWidget* parent, const char* name, const QString& text, double left, double top,
                        double width, double height) {
     auto* box = new QLineEdit(text, parent);

@@ -27,6 +27,9 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 // A label with no background of its own, so a painted panel shows through.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, double left, double top, double width,
                   double height);
+// A bold line, wrapped and centred, where a small window tells the player
+// what became of what they just did there.
+QLabel* MakeStatusLine(QWidget* parent, const char* name, double left, double top, double width, double height);
 // A one-line box that takes only what the game's text can hold (see
 // platform::GameTextValidator).
 QLineEdit* MakeTextBox(QWidget* parent, const char* name, const QString& text, double left, double top,

@@ -136,6 +136,7 @@ TEST_F(ContactsWindow, RecipientsThatAreNoSingleNameAreRefusedAndNothingRuns) {
         } else {
             EXPECT_TRUE(dialogs.boxes.empty()) << c.recipient;
             EXPECT_EQ(form.Notice->text().toStdString(), c.notice) << c.recipient;
+            EXPECT_EQ(window->Status->text().toStdString(), c.notice) << "told where the player writes";
         }
     }
 }
@@ -147,14 +148,26 @@ TEST_F(ContactsWindow, AMessageThatDidNotGoStaysInTheBox) {
         "The message could not be delivered to bob.",
         "A username or computer name cannot begin with \"-\" or hold blanks: the message was not sent.",
     };
+    windows.contacts->trigger();
     for (const char* notice : notices) {
         Write("bob", "keep me");
         window->Command1_Click();
         EXPECT_EQ(window->Text4->toPlainText(), "keep me");
         EXPECT_EQ(form.Notice->text().toStdString(), notice);
+        // Also in the window, where the player looks: the main window's
+        // notice line may well be behind it.
+        EXPECT_EQ(window->Status->text().toStdString(), notice);
+        EXPECT_TRUE(window->Status->isVisible());
         EXPECT_TRUE(window->Command1->isEnabled());
     }
     EXPECT_EQ(sender.sent.size(), 3u);
+    testing_support::SaveScreenshot(*window, "form6-no-messenger");
+
+    // A message that goes leaves nothing to be told.
+    Write("bob", "now it goes");
+    window->Command1_Click();
+    EXPECT_EQ(window->Status->text(), "");
+    EXPECT_EQ(window->Text4->toPlainText(), "");
 }
 
 TEST_F(ContactsWindow, OneMessageAtATimeAndWhatIsTypedMeanwhileStays) {
