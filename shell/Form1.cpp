@@ -22,6 +22,7 @@
 #include "resources/Pictures.h"
 #include "shell/ElidedLabel.h"
 #include "shell/GradientRect.h"
+#include "shell/NoticeLine.h"
 #include "shell/PanelControls.h"
 #include "shell/TreeView.h"
 
@@ -98,7 +99,7 @@ void Form1::BuildControls() {
     Client->setFixedSize(platform::Pixels(10200), platform::Pixels(5145));
     setCentralWidget(Client);
 
-    Notice = new QLineEdit(Client);
+    Notice = new NoticeLine(Client);
     Notice->setObjectName("Notice");
     Notice->setReadOnly(true);
     Notice->setFocusPolicy(Qt::NoFocus);
@@ -297,6 +298,16 @@ void Form1::ShowNotice(const std::string& text) {
     Notice->setFont(font);
     Notice->setText(platform::ToQString(text));
     timer.SetEnabled(true);
+}
+
+void Form1::AddToNotice(const std::string& text) {
+    const std::string shown = platform::FromQString(Notice->text());
+    if (shown.empty()) {
+        ShowNotice(text);
+        return;
+    }
+    const bool sentenceEnds = shown.back() == '.' || shown.back() == '!' || shown.back() == '?';
+    ShowNotice(shown + (sentenceEnds ? " " : ". ") + text);
 }
 
 void Form1::NoticeTim_Timer() {

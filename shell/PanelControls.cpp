@@ -88,6 +88,11 @@ void ShowBitmap(platform::PictureBox& box, int id) {
 
 void MoveToLeft(QWidget* widget, double leftTwips) { widget->move(platform::Pixels(leftTwips), widget->y()); }
 
+double LeftOnTrack(double left, double finish, double trackWidth, double pictureWidth) {
+    if (finish <= 0) return 0;
+    return std::clamp(left, 0.0, finish) * (trackWidth - pictureWidth) / finish;
+}
+
 void PaintRaceTrack(platform::PictureBox& track, std::uint32_t turfBgr, int lanes, double firstLineTop,
                     double laneHeight, double postLeft) {
     QImage& canvas = track.Canvas();

@@ -48,6 +48,12 @@ void ShowBitmap(platform::PictureBox& box, int id);
 // Moves a widget across its parent to a horizontal position in twips.
 void MoveToLeft(QWidget* widget, double leftTwips);
 
+// Where a runner's picture stands (twips) on a track whose post is at its
+// right edge, for a race run to `finish`: in proportion to the way there, so
+// that a runner at the finish, or past it, stands with its nose at the post
+// and no picture leaves the track.
+double LeftOnTrack(double left, double finish, double trackWidth, double pictureWidth);
+
 // Paints a race track: the turf, a white line above each lane and below the
 // last, and a chequered post where a horse's nose passes the finish (at the
 // right edge when the post would lie beyond it). Twips throughout.
