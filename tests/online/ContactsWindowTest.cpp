@@ -26,12 +26,14 @@
 #include "shell/SaveGameWindows.h"
 #include "shell/Startup.h"
 #include "tests/online/CommunityTestKit.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/RecordingMessageSender.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempFolder.h"
 
 using platform::SendResult;
+using testing_support::RunUntil;
 using Contacts = std::vector<std::string>;
 
 namespace {
@@ -242,7 +244,8 @@ TEST(ContactsThroughTheSavedGame, AreSavedAndShownAgainAfterTheLoad) {
         for (int i = 0; i < 3; ++i) contacts.Command4_Click();
         contacts.List1->setCurrentRow(1);
         contacts.Command3_Click();
-        first.program->Form1().close();  // saves on the way out
+        first.program->Form1().close();  // saves on the way out, once its window shows
+        ASSERT_TRUE(RunUntil([&] { return !shell::SaveGameWindows::Install(first.program->Form1()).Saving(); }));
     }
     ASSERT_TRUE(std::filesystem::exists(folder / "Zirc.enc"));
 
