@@ -12,7 +12,6 @@
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "shell/GradientRect.h"
-#include "platform/PasteGuard.h"
 
 namespace shell {
 
