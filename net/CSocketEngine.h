@@ -230,6 +230,8 @@ private:
     void RecvData(Variant& data, Variant* varType, Variant* maxLen, bool peek);
     int TakeBytes(std::size_t n, bool peek, std::string& out);
     std::size_t Pending() const { return sendBuffer_.size() - sendOffset_; }
+    // Empties the send queue.
+    void ReleaseSendBuffer();
 
     // Events.
     template <class F>
@@ -265,7 +267,6 @@ private:
     std::string sendBuffer_;
     std::size_t sendOffset_ = 0;  // bytes at the front of sendBuffer_ already sent
     std::string recvBuffer_;
-    std::vector<char> recvScratch_;
     bool holder_ = false;
     bool receiveHeld_ = false;
     bool readMissed_ = false;  // a notification of arriving bytes came while receiving was held

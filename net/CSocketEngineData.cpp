@@ -58,6 +58,18 @@ void CSocketEngine::ProcessOptions() {
 
 std::int32_t CSocketEngine::BytesToSend() const { return Clamp(Pending()); }
 
+void CSocketEngine::ReleaseSendBuffer() {
+    // A queue that once held much keeps none of it once empty: an idle
+    // connection costs no memory for what it sent long ago.
+    constexpr std::size_t kKeptCapacity = 4096;
+    if (sendBuffer_.capacity() > kKeptCapacity) {
+        std::string().swap(sendBuffer_);
+    } else {
+        sendBuffer_.clear();
+    }
+    sendOffset_ = 0;
+}
+
 bool CSocketEngine::ConnectedTcp() const { return protocol_ == sckTCPProtocol && state_ == sckConnected; }
 
 void CSocketEngine::RequireConnectedTcp(const char* operation) const {
@@ -146,8 +158,7 @@ void CSocketEngine::SendData(const Variant& data) {
         return;
     }
     if (Pending() == 0) {
-        sendBuffer_.clear();
-        sendOffset_ = 0;
+        ReleaseSendBuffer();
         SendBufferedData(*bytes);
         return;
     }
@@ -179,8 +190,7 @@ void CSocketEngine::SendBufferedData(std::string_view fresh) {
     }
     // The queue is right before any handler runs: it may send again.
     if (rest.empty()) {
-        sendBuffer_.clear();
-        sendOffset_ = 0;
+        ReleaseSendBuffer();
     } else if (fromQueue) {
         sendOffset_ = sendBuffer_.size() - rest.size();
     } else {
@@ -259,13 +269,16 @@ void CSocketEngine::HoldReceive(bool hold) {
 }
 
 void CSocketEngine::RecvDataToBuffer() {
-    // One receive of up to a whole receive buffer per notification.
-    if (recvScratch_.size() != static_cast<std::size_t>(recvPieceSize_)) {
-        recvScratch_.assign(static_cast<std::size_t>(recvPieceSize_), '\0');
+    // One receive of up to a whole receive buffer per notification, through
+    // one scratch buffer that every socket of the thread shares: a server
+    // with thousands of connections keeps none of its own per connection.
+    thread_local std::vector<char> scratch;
+    if (scratch.size() < static_cast<std::size_t>(recvPieceSize_)) {
+        scratch.assign(static_cast<std::size_t>(recvPieceSize_), '\0');
     }
-    const int n = ws::recv(socketHandle_, recvScratch_.data(), recvPieceSize_, 0);
+    const int n = ws::recv(socketHandle_, scratch.data(), recvPieceSize_, 0);
     if (n > 0) {
-        recvBuffer_.append(recvScratch_.data(), static_cast<std::size_t>(n));
+        recvBuffer_.append(scratch.data(), static_cast<std::size_t>(n));
         const std::int32_t total = Clamp(recvBuffer_.size());
         Raise([total](SocketEvents& e) { e.DataArrival(total); });
         return;
