@@ -174,6 +174,13 @@ public:
     // loop for what waits. A TCP connection only; CloseSck releases it.
     bool ReceiveHeld() const { return receiveHeld_; }
     void HoldReceive(bool hold);
+    // Reads now what the peer sent that the system still holds (held or
+    // not) and announces it with DataArrival, so that an owner about to
+    // close the connection has all that reached the machine. A connected
+    // TCP socket only; otherwise nothing happens. A connection that fails
+    // does the same before it reports the failure: a reset does not take
+    // back what arrived before it, but once in error nothing is read.
+    void ReceiveWaiting();
 
     void CloseSck();
     void Connect(std::optional<Variant> remoteHost = std::nullopt, std::optional<Variant> remotePort = std::nullopt);

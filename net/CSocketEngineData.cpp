@@ -290,6 +290,29 @@ void CSocketEngine::RecvDataToBuffer() {
     RaiseWinsock(code, "RecvDataToBuffer");
 }
 
+void CSocketEngine::ReceiveWaiting() {
+    if (!ConnectedTcp()) return;
+    const ws::SOCKET handle = socketHandle_;
+    if (recvScratch_.size() != static_cast<std::size_t>(recvPieceSize_)) {
+        recvScratch_.assign(static_cast<std::size_t>(recvPieceSize_), '\0');
+    }
+    // A peer that goes on sending is not read for ever here: what the
+    // system held when asked, give or take a piece.
+    const std::size_t most = 4 * static_cast<std::size_t>(recvPieceSize_);
+    std::size_t taken = 0;
+    while (taken < most) {
+        const int n = ws::recv(handle, recvScratch_.data(), recvPieceSize_, 0);
+        // Nothing more (would block), the peer's close, or the failure
+        // itself: what came before it is all there is.
+        if (n <= 0) break;
+        recvBuffer_.append(recvScratch_.data(), static_cast<std::size_t>(n));
+        taken += static_cast<std::size_t>(n);
+    }
+    if (taken == 0) return;
+    const std::int32_t total = Clamp(recvBuffer_.size());
+    Raise([total](SocketEvents& e) { e.DataArrival(total); });
+}
+
 void CSocketEngine::ReceiveDatagramNotice() {
     const ws::SOCKET handle = socketHandle_;
     unsigned long size = 0;

@@ -64,13 +64,11 @@ LanHostSockets::Carrier& LanHostSockets::FreeCarrier() {
         if (const lan::ConnectionId id = IdOf(channel)) emit MessageReceived(id, message);
     });
     connect(channel, &MessageChannel::Overflowed, this, [this, channel] { Lost(channel); });
-    connect(&channel->Socket(), &net::Socket::CloseSckEvent, this, [this, channel] { Lost(channel); });
-    // A reset, or a player cut off past the unacknowledged timeout, ends in
-    // error rather than a close: the host must hear of it as soon.
-    connect(&channel->Socket(), &net::Socket::Error, this,
-            [this, channel](int, std::string&, int, const std::string&, const std::string&, int, bool&) {
-                Lost(channel);
-            });
+    // The player's close, a reset, or a player cut off past the
+    // unacknowledged timeout (an error rather than a close): the host hears
+    // of it as soon, after what the player sent before it, and never inside
+    // one of its own sends.
+    connect(channel, &MessageChannel::Ended, this, [this, channel] { Lost(channel); });
     elements_.push_back({channel, 0});
     return elements_.back();
 }
@@ -94,8 +92,9 @@ void LanHostSockets::Send(lan::ConnectionId id, const std::string& text) {
     try {
         e->channel->Send(text);
     } catch (const runtime::Error&) {
-        // The host learns of it once the send in hand has finished.
-        e->channel->Close();
+        // A player that stopped reading is let go, and what it sent with it;
+        // the host learns of it once the send in hand has finished.
+        e->channel->Discard();
         QMetaObject::invokeMethod(
             this, [this, id] { if (Find(id)) emit ConnectionClosed(id); }, Qt::QueuedConnection);
     }
@@ -104,7 +103,8 @@ void LanHostSockets::Send(lan::ConnectionId id, const std::string& text) {
 void LanHostSockets::Close(lan::ConnectionId id) {
     if (Carrier* e = Find(id)) {
         e->id = 0;
-        e->channel->Close();
+        // The host has let the connection go: what it sent goes with it.
+        e->channel->Discard();
     }
 }
 
