@@ -232,6 +232,8 @@ private:
     // Sends the queue, or, when the queue is empty, `fresh` bytes.
     void SendBufferedData(std::string_view fresh = {});
     void SendBufferedDataUDP(std::string_view datagram);
+    // The buffer every receive goes through, of at least a receive piece.
+    std::vector<char>& Scratch() const;
     void RecvDataToBuffer();
     void ReceiveDatagramNotice();
     void RecvData(Variant& data, Variant* varType, Variant* maxLen, bool peek);

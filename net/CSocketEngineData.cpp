@@ -268,14 +268,19 @@ void CSocketEngine::HoldReceive(bool hold) {
     if (socketHandle_ != ws::INVALID_SOCKET) ws::recv(socketHandle_, &none, 0, MSG_PEEK);
 }
 
-void CSocketEngine::RecvDataToBuffer() {
-    // One receive of up to a whole receive buffer per notification, through
-    // one scratch buffer that every socket of the thread shares: a server
+std::vector<char>& CSocketEngine::Scratch() const {
+    // One scratch buffer that every socket of the thread shares: a server
     // with thousands of connections keeps none of its own per connection.
     thread_local std::vector<char> scratch;
     if (scratch.size() < static_cast<std::size_t>(recvPieceSize_)) {
         scratch.assign(static_cast<std::size_t>(recvPieceSize_), '\0');
     }
+    return scratch;
+}
+
+void CSocketEngine::RecvDataToBuffer() {
+    // One receive of up to a whole receive buffer per notification.
+    std::vector<char>& scratch = Scratch();
     const int n = ws::recv(socketHandle_, scratch.data(), recvPieceSize_, 0);
     if (n > 0) {
         recvBuffer_.append(scratch.data(), static_cast<std::size_t>(n));
@@ -293,19 +298,17 @@ void CSocketEngine::RecvDataToBuffer() {
 void CSocketEngine::ReceiveWaiting() {
     if (!ConnectedTcp()) return;
     const ws::SOCKET handle = socketHandle_;
-    if (recvScratch_.size() != static_cast<std::size_t>(recvPieceSize_)) {
-        recvScratch_.assign(static_cast<std::size_t>(recvPieceSize_), '\0');
-    }
+    std::vector<char>& scratch = Scratch();
     // A peer that goes on sending is not read for ever here: what the
     // system held when asked, give or take a piece.
     const std::size_t most = 4 * static_cast<std::size_t>(recvPieceSize_);
     std::size_t taken = 0;
     while (taken < most) {
-        const int n = ws::recv(handle, recvScratch_.data(), recvPieceSize_, 0);
+        const int n = ws::recv(handle, scratch.data(), recvPieceSize_, 0);
         // Nothing more (would block), the peer's close, or the failure
         // itself: what came before it is all there is.
         if (n <= 0) break;
-        recvBuffer_.append(recvScratch_.data(), static_cast<std::size_t>(n));
+        recvBuffer_.append(scratch.data(), static_cast<std::size_t>(n));
         taken += static_cast<std::size_t>(n);
     }
     if (taken == 0) return;
