@@ -493,10 +493,8 @@ void CSocketEngine::CloseSck() {
     socketHandle_ = ws::INVALID_SOCKET;
     boundLocalPort_ = 0;
     remoteHostIP_.clear();
-    recvBuffer_.clear();
-    sendBuffer_.clear();
-    sendOffset_ = 0;
-    recvScratch_.clear();
+    std::string().swap(recvBuffer_);
+    ReleaseSendBuffer();
     sendPieceSize_ = 0;
     recvPieceSize_ = 0;
     holder_ = false;

@@ -232,11 +232,15 @@ private:
     // Sends the queue, or, when the queue is empty, `fresh` bytes.
     void SendBufferedData(std::string_view fresh = {});
     void SendBufferedDataUDP(std::string_view datagram);
+    // The buffer every receive goes through, of at least a receive piece.
+    std::vector<char>& Scratch() const;
     void RecvDataToBuffer();
     void ReceiveDatagramNotice();
     void RecvData(Variant& data, Variant* varType, Variant* maxLen, bool peek);
     int TakeBytes(std::size_t n, bool peek, std::string& out);
     std::size_t Pending() const { return sendBuffer_.size() - sendOffset_; }
+    // Empties the send queue.
+    void ReleaseSendBuffer();
 
     // Events.
     template <class F>
@@ -272,7 +276,6 @@ private:
     std::string sendBuffer_;
     std::size_t sendOffset_ = 0;  // bytes at the front of sendBuffer_ already sent
     std::string recvBuffer_;
-    std::vector<char> recvScratch_;
     bool holder_ = false;
     bool receiveHeld_ = false;
     bool readMissed_ = false;  // a notification of arriving bytes came while receiving was held

@@ -1,6 +1,7 @@
 #include "online/MessageReader.h"
 
 #include "online/Brambly.h"
+#include "runtime/Text.h"
 
 namespace online {
 
@@ -16,7 +17,7 @@ std::optional<std::string> MessageReader::Next() { return Cut(false); }
 std::optional<std::string> MessageReader::NextAfterIdle() { return Cut(true); }
 
 void MessageReader::Clear() {
-    pending_.clear();
+    runtime::EmptyBuffer(pending_);
     start_ = 0;
 }
 

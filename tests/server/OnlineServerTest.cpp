@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <regex>
+#include <set>
 
 #include "ServerFixture.h"
 #include "cipher/SeaBottle.h"
@@ -137,9 +139,94 @@ TEST_F(BoardPort, TheBoardSurvivesARestart) {
     EXPECT_EQ(AskForTheTopPlayer(eve), Answer(eve));
 }
 
+// A board whose writes succeed or fail as the test says, and that tells
+// which scores it has written.
+class ScriptedStore final : public server::ScoreStore {
+public:
+    bool failWrites = false;
+    std::set<std::string> written;
+    std::vector<std::size_t> batches;  // scores in each write
+
+    bool Record(const ScoreRecord& score) override {
+        pending_.push_back(score.Name);
+        return true;
+    }
+    bool Commit() override {
+        batches.push_back(pending_.size());
+        if (failWrites) {
+            error_ = "database or disk is full";
+            pending_.clear();
+            return false;
+        }
+        written.insert(pending_.begin(), pending_.end());
+        pending_.clear();
+        return true;
+    }
+    std::size_t Pending() const override { return pending_.size(); }
+    std::optional<ScoreRecord> Top() const override { return std::nullopt; }
+    const std::string& LastError() const override { return error_; }
+
+private:
+    std::vector<std::string> pending_;
+    std::string error_;
+};
+
+// A log that checks, as each line comes, that a score it calls kept is
+// written already.
+struct CheckingLog final : server::ServerLog {
+    const ScriptedStore& store;
+    std::vector<std::string> lines;
+    std::vector<std::string> notYetWritten;
+    explicit CheckingLog(const ScriptedStore& s) : store(s) {}
+    void Write(std::string_view line) override {
+        lines.emplace_back(line);
+        static const std::regex kept(R"re(127\.0\.0\.1 score "([^"]*)")re");
+        std::smatch m;
+        if (std::regex_search(lines.back(), m, kept) && !store.written.contains(m[1])) notYetWritten.push_back(m[1]);
+    }
+    std::size_t LinesWith(std::string_view part) const {
+        return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.find(part) != std::string::npos;
+        }));
+    }
+};
+
+// However many scores one turn brings, they are written in batches of a
+// bounded size; the log calls a score kept only once it is written, and
+// names each one that could not be.
+TEST(BoardLog, AScoreIsLoggedOnceWrittenAndEachLostOneIsNamed) {
+    ScriptedStore store;
+    CheckingLog log(store);
+    server::ServiceSettings settings;
+    settings.name = "board";
+    settings.limits.budget = {1u << 30, 1u << 30};
+    settings.connectionLines.scoreLinesEach = 100000;
+    server::BoardService board(settings, store, log);
+    std::string error;
+    ASSERT_TRUE(board.Start(error)) << error;
+    LoopClient player = LoopClient::Connect(board.Port());
+    constexpr int kScores = 600;
+    std::string scores;
+    for (int i = 0; i < kScores; ++i) scores += "SCORE:" + online::EncodeScoreCode({"p" + std::to_string(i), 1, 0, 0, 0});
+    player.Send(scores);
+    ASSERT_TRUE(RunUntil([&] { return log.LinesWith(" score \"p") == kScores; }, 10000));
+    EXPECT_EQ(store.written.size(), static_cast<std::size_t>(kScores));
+    EXPECT_TRUE(log.notYetWritten.empty()) << log.notYetWritten.front() << " was logged before it was written";
+    for (const std::size_t batch : store.batches) EXPECT_LE(batch, server::BoardService::kMostWaiting);
+
+    store.failWrites = true;
+    player.Send("SCORE:" + online::EncodeScoreCode({"ann", 3, 1, 0, 10}) + "SCORE:" +
+                online::EncodeScoreCode({"bob", 2, 0, 0, 0}));
+    ASSERT_TRUE(RunUntil([&] { return log.LinesWith("lost the score") == 2; }));
+    EXPECT_GE(log.LinesWith(" to the board: database or disk is full"), 1u) << "the write that failed, and why";
+    EXPECT_EQ(log.LinesWith("#1 127.0.0.1 lost the score of \"ann\" level 3, won 1, lost 0, wager 10: not written"), 1u);
+    EXPECT_EQ(log.LinesWith("#1 127.0.0.1 lost the score of \"bob\" level 2"), 1u);
+    EXPECT_EQ(log.LinesWith("127.0.0.1 score \"ann\""), 0u) << "never called kept";
+}
+
 struct ChatPort : server_testing::ServerFixture {
-    LoopClient Join() {
-        LoopClient c = LoopClient::Connect(server->Chat().Port());
+    LoopClient Join(const char* from = nullptr, int receiveBuffer = 0) {
+        LoopClient c = LoopClient::Connect(server->Chat().Port(), receiveBuffer, from);
         const std::size_t before = server->Chat().Room().Size();
         EXPECT_TRUE(RunUntil([&] { return server->Chat().Room().Size() > before; }));
         return c;
@@ -180,6 +267,65 @@ TEST_F(ChatPort, LongLinesSentJustBeforeAPlayerQuitsAreNotLost) {
     ann.Close();
     EXPECT_TRUE(bob.Receive(pasted.size()) == pasted) << "all four lines, whole";
     EXPECT_TRUE(RunUntil([&] { return server->Chat().Room().Size() == 1; }));
+}
+
+// Twenty-four connections paste four of the longest lines each at the
+// same moment, far more than a player's connection takes at once: every
+// player who reads gets every line, and the one who reads nothing is let
+// go only once it has taken nothing for a while, the log counting all that
+// waited for it.
+TEST_F(ChatPort, ABurstFromTwentyFourConnectionsDropsNoPlayerWhoReads) {
+    times.stalledAfter = std::chrono::milliseconds(1500);
+    StartServer();
+    std::vector<LoopClient> readers;
+    for (int i = 1; i <= 8; ++i) readers.push_back(Join(("127.0.2." + std::to_string(i)).c_str()));
+    LoopClient stalled = Join("127.0.2.9", 4096);
+    std::vector<LoopClient> pasters;
+    for (int i = 0; i < 24; ++i) pasters.push_back(Join(("127.0.3." + std::to_string(1 + i / 2)).c_str()));
+    std::vector<std::string> lines;
+    for (int p = 0; p < 24; ++p) {
+        std::string paste;
+        for (int l = 0; l < 4; ++l) {
+            std::string text = "line " + std::to_string(l) + " of " + std::to_string(p) + " ";
+            text.resize(4000, static_cast<char>('a' + (p + l) % 26));
+            lines.push_back(Line("paster" + std::to_string(p), text));
+            paste += lines.back();
+        }
+        pasters[p].Send(paste);
+    }
+    std::size_t total = 0;
+    for (const auto& l : lines) total += l.size();
+
+    std::vector<std::string> got(readers.size());
+    const bool done = RunUntil([&] {
+        for (std::size_t r = 0; r < readers.size(); ++r) got[r] += readers[r].Receive(readers[r].Held(), 0);
+        for (auto& p : pasters) p.Receive(p.Held(), 0);
+        bool all = stalled.Closed() || log.Has("127.0.2.9 dropped");
+        for (const auto& g : got) all = all && g.size() >= total;
+        return all;
+    }, 20000);
+    ASSERT_TRUE(done);
+    const std::multiset<std::string> expected(lines.begin(), lines.end());
+    for (std::size_t r = 0; r < readers.size(); ++r) {
+        online::MessageReader reader(online::chat::GameToServerGrammar(), 1 << 30);
+        reader.Append(got[r]);
+        std::multiset<std::string> relayed;
+        while (auto m = reader.Next()) relayed.insert(*m);
+        EXPECT_TRUE(relayed == expected) << "reader " << r << " got " << relayed.size() << " lines";
+        EXPECT_FALSE(readers[r].Closed());
+    }
+    const std::regex stalledLine(R"(127\.0\.2\.9 dropped: stopped reading \((\d+) bytes waiting\))");
+    std::smatch m;
+    const auto line = std::find_if(log.lines.begin(), log.lines.end(),
+                                   [&](const std::string& l) { return std::regex_search(l, m, stalledLine); });
+    ASSERT_NE(line, log.lines.end());
+    // All it did not take: at most its own small receive buffer short.
+    const std::size_t waiting = std::stoul(m[1]);
+    EXPECT_LE(waiting, total);
+    EXPECT_GE(waiting + 16 * 1024, total);
+    EXPECT_EQ(std::count_if(log.lines.begin(), log.lines.end(),
+                            [](const std::string& l) { return l.find(" dropped") != std::string::npos; }),
+              1);
 }
 
 TEST_F(ChatPort, TheListOfPlayersGoesToTheAskerAlone) {
