@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <QTimer>
-#include <memory>
 
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
@@ -49,35 +48,66 @@ public:
 
 }  // namespace
 
-void SaveGameWindows::SaveInWindow(std::function<void(const savegame::SaveOutcome&, QPointer<LogWindow>)> then) {
+void SaveGameWindows::OpenSaveWindow() {
     saving_ = true;
-    const QPointer<LogWindow> window = OpenWindow<Form3>();
-    auto started = std::make_shared<bool>(false);
-    const auto save = [this, window, started, then] {
-        if (*started) return;
-        *started = true;
-        NoLog gone;
-        const savegame::SaveOutcome outcome =
-            files_.Save(form_.Game(), window ? static_cast<savegame::StepLog&>(*window) : gone);
-        then(outcome, window);
+    const int number = ++savesAskedFor_;
+    LogWindow* window = OpenWindow<Form3>();
+    waiting_.emplace();
+    waiting_->number = number;
+    waiting_->window = window;
+    connect(window, &LogWindow::Shown, this, [this, number] { BeginSave(number); });
+    // Also when the window has gone meanwhile: the save itself must not wait for ever.
+    QTimer::singleShot(kLongestWaitForWindowMs, this, [this, number] { BeginSave(number); });
+}
+
+void SaveGameWindows::BeginSave(int number) {
+    if (!waiting_ || waiting_->number != number) return;
+    const WaitingSave save = std::move(*waiting_);
+    waiting_.reset();
+    NoLog gone;
+    const savegame::SaveOutcome outcome =
+        files_.Save(form_.Game(), save.window ? static_cast<savegame::StepLog&>(*save.window) : gone);
+    if (save.quitting) {
+        const bool ending = EndAfterSave(outcome, save.mayAsk, save.window);
         saving_ = false;
-        emit SaveFinished();
-    };
-    connect(window, &LogWindow::Shown, this, save);
-    QTimer::singleShot(kLongestWaitForWindowMs, this, save);
+        for (const auto& tell : save.told) tell(ending);
+    } else {
+        ShowSaveOutcome(outcome, save.window);
+        saving_ = false;
+    }
+    emit SaveFinished();
+}
+
+void SaveGameWindows::ShowSaveOutcome(const savegame::SaveOutcome& outcome, QPointer<LogWindow> window) {
+    if (outcome.result == savegame::SaveResult::kFailed) {
+        form_.Dialogs().MsgBox(savegame::SaveFailedText(outcome), platform::kExclamation, savegame::kSaveFailedTitle);
+    }
+    Close(window);
+    form_.show();
+    if (outcome.result == savegame::SaveResult::kSaved) form_.ShowNotice(kGameSaved);
+}
+
+bool SaveGameWindows::EndAfterSave(const savegame::SaveOutcome& outcome, bool mayAsk, QPointer<LogWindow> window) {
+    if (outcome.result == savegame::SaveResult::kFailed && !mayAsk) {
+        qWarning("%s", savegame::SaveFailedText(outcome).c_str());
+    } else if (outcome.result == savegame::SaveResult::kFailed) {
+        const int answer =
+            form_.Dialogs().MsgBox(savegame::SaveFailedOnQuitText(outcome), platform::kYesNo | platform::kExclamation,
+                                   savegame::kSaveFailedTitle);
+        if (answer != platform::kYes) {
+            Close(window);
+            form_.show();
+            return false;
+        }
+    }
+    Close(window);
+    EndProgram();
+    return true;
 }
 
 void SaveGameWindows::Save_Click() {
     if (saving_ || files_.Busy()) return;
-    SaveInWindow([this](const savegame::SaveOutcome& outcome, QPointer<LogWindow> window) {
-        if (outcome.result == savegame::SaveResult::kFailed) {
-            form_.Dialogs().MsgBox(savegame::SaveFailedText(outcome), platform::kExclamation,
-                                   savegame::kSaveFailedTitle);
-        }
-        Close(window);
-        form_.show();
-        if (outcome.result == savegame::SaveResult::kSaved) form_.ShowNotice(kGameSaved);
-    });
+    OpenSaveWindow();
 }
 
 void SaveGameWindows::SaveAndQuit(bool mayAsk, std::function<void(bool ending)> done) {
@@ -85,29 +115,19 @@ void SaveGameWindows::SaveAndQuit(bool mayAsk, std::function<void(bool ending)> 
         done(true);
         return;
     }
-    if (saving_ || files_.Busy()) {
+    // A save that has begun is dealing with its outcome (its box is open).
+    if ((saving_ && !waiting_) || files_.Busy()) {
         done(false);
         return;
     }
-    emit form_.Quitting();
-    SaveInWindow([this, mayAsk, done](const savegame::SaveOutcome& outcome, QPointer<LogWindow> window) {
-        if (outcome.result == savegame::SaveResult::kFailed && !mayAsk) {
-            qWarning("%s", savegame::SaveFailedText(outcome).c_str());
-        } else if (outcome.result == savegame::SaveResult::kFailed) {
-            const int answer = form_.Dialogs().MsgBox(savegame::SaveFailedOnQuitText(outcome),
-                                                      platform::kYesNo | platform::kExclamation,
-                                                      savegame::kSaveFailedTitle);
-            if (answer != platform::kYes) {
-                Close(window);
-                form_.show();
-                done(false);
-                return;
-            }
-        }
-        Close(window);
-        EndProgram();
-        done(true);
-    });
+    if (!waiting_ || !waiting_->quitting) emit form_.Quitting();
+    if (!waiting_) OpenSaveWindow();
+    // Where Game > "Save Game" waits, this save takes its place, window and all.
+    waiting_->quitting = true;
+    waiting_->mayAsk = waiting_->mayAsk && mayAsk;
+    waiting_->told.push_back(std::move(done));
+    // The desktop is ending the program: it waits for no window.
+    if (!waiting_->mayAsk) BeginSave(waiting_->number);
 }
 
 SavedGameLoad SaveGameWindows::LoadSavedGame() {

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "savegame/SavedGame.h"
 #include "shell/LogWindow.h"
@@ -31,7 +33,9 @@ enum class SavedGameLoad {
 // A save begins once its window shows (a window that has never been painted
 // would stand on the screen as an empty frame while the steps run), or after
 // kLongestWaitForWindowMs when the desktop does not show it; so a save
-// finishes after the handler that asked for it. One save at a time.
+// finishes after the handler that asked for it. One save at a time: the save
+// on the way out takes the place of a Game > "Save Game" that has not begun,
+// and a save the desktop asks for (it ends the program) begins at once.
 //
 // The program ends without the close-time save after a save on the way out
 // and after a refused save file: Form1::SaveOnClose is then false, and
@@ -52,11 +56,15 @@ public:
     SavedGameLoad LoadSavedGame();
     // Saves and ends the program (Save with Cancel False), then tells `done`
     // whether the program is ending, so the main window may close: false
-    // when the save failed and the player chose to play on, or another save
-    // is on its way (told at once). After a save that ended the program it
-    // tells true at once and saves nothing. `mayAsk` false: a failed save is
-    // not questioned (nobody may be there to answer); it is reported on the
-    // standard error and the program ends, leaving the old save file whole.
+    // when the save failed and the player chose to play on, or when a save
+    // that has begun is still dealing with its outcome (told at once). Asked
+    // for while a save waits for its window, it joins that save (the save on
+    // the way out, whichever asked first). After a save that ended the
+    // program it tells true at once and saves nothing. `mayAsk` false (the
+    // desktop is ending the program): the save begins at once, also one that
+    // was waiting, and a failed save is not questioned (nobody may be there
+    // to answer); it is reported on the standard error and the program ends,
+    // leaving the old save file whole.
     void SaveAndQuit(bool mayAsk, std::function<void(bool ending)> done);
 
     // A save has been asked for and has not finished.
@@ -80,9 +88,22 @@ private:
     // Hides the main window and shows a fresh save or load window.
     template <class Window>
     Window* OpenWindow();
-    // Opens a save window and saves once it shows; `then` deals with the
-    // outcome, with the window still open (or null, if it has gone).
-    void SaveInWindow(std::function<void(const savegame::SaveOutcome&, QPointer<LogWindow>)> then);
+    // A save asked for whose window has not shown yet.
+    struct WaitingSave {
+        int number = 0;  // which save asked for since the start
+        QPointer<LogWindow> window;
+        bool quitting = false;  // the save on the way out
+        bool mayAsk = true;     // a failed save on the way out may ask the player
+        // Who hears whether the program is ending (the save on the way out).
+        std::vector<std::function<void(bool ending)>> told;
+    };
+    // Opens the save window; the save waits for it to show.
+    void OpenSaveWindow();
+    // The save `number`, now, if it is still waiting.
+    void BeginSave(int number);
+    void ShowSaveOutcome(const savegame::SaveOutcome& outcome, QPointer<LogWindow> window);
+    // After the save on the way out: whether the program is ending.
+    bool EndAfterSave(const savegame::SaveOutcome& outcome, bool mayAsk, QPointer<LogWindow> window);
     static void Close(QPointer<LogWindow> window);
     void EndProgram();
 
@@ -90,6 +111,8 @@ private:
     savegame::SavedGame files_;
     std::function<void()> endProgram_;
     bool saving_ = false;
+    std::optional<WaitingSave> waiting_;
+    int savesAskedFor_ = 0;
 };
 
 // The entry points for start-up and shutdown (installing on first use).

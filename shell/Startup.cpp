@@ -153,7 +153,9 @@ bool Startup::Unload(bool mayAsk) {
         return true;
     }
     auto ended = std::make_shared<bool>(false);
+    saveOnItsWay_ = true;
     Seams.SaveOnExit(mayAsk, [this, mayAsk, ended](bool ending) {
+        saveOnItsWay_ = false;
         // Without a question a failed save cannot keep the game open: the
         // desktop's request to end wins.
         if (!ending && mayAsk) {
@@ -179,7 +181,17 @@ void Startup::TerminationRequested() {
             End(0);
             return;
         case Stage::Ending:
-            // Asked again: whatever the shutdown still waits for is left.
+            // Asked again. The save on the way out, if it still waits for its
+            // window, begins now and asks nothing: it ends the process
+            // itself. Whatever else the shutdown still waits for (a box) is
+            // left.
+            if (saveOnItsWay_ && Seams.SaveOnExit) {
+                Seams.SaveOnExit(false, [this](bool) {
+                    // Still on its way: the save has begun and waits in a box.
+                    if (saveOnItsWay_) End(0);
+                });
+                return;
+            }
             End(0);
             return;
         case Stage::Playing:

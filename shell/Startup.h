@@ -66,7 +66,10 @@ struct StartupSeams {
     // shutdown runs once). False: the save failed and the player chose to
     // play on, so Form1 comes back. `mayAsk` is false when the desktop asked
     // the program to end: nobody may be there to answer, so a failed save
-    // must not wait for a question.
+    // must not wait for a question, nor the save for its window. Asked again
+    // while its save is on its way (with `mayAsk` false: the desktop asked),
+    // a save that has not begun begins at once and tells both; one that has
+    // begun tells the new `done` false at once.
     std::function<void(bool mayAsk, std::function<void(bool ending)> done)> SaveOnExit;
     // Ends the process (leaves the event loop); tests record it instead.
     std::function<void(int exitCode)> EndProcess;
@@ -101,7 +104,8 @@ public:
     bool Form_Unload();
     void exit_Click();  // Game > "Quit"
     // SIGTERM, SIGINT, SIGHUP: the program ends now, whatever box is open.
-    // A game in play is saved first (a failed save asks nothing); before
+    // A game in play is saved first (a failed save asks nothing), and so is
+    // one whose save on the way out still waits for its window; before
     // start-up has finished nothing is saved, as there is no whole game.
     void TerminationRequested();
 
@@ -135,6 +139,7 @@ private:
     bool shown_ = false;
     bool unloadPending_ = false;
     bool readyTold_ = false;
+    bool saveOnItsWay_ = false;  // asked for on the way out, not yet told
 };
 
 }  // namespace shell

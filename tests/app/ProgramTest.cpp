@@ -5,30 +5,31 @@
 #include <QTemporaryDir>
 #include <unistd.h>
 
+#include <functional>
 #include <set>
 
 #include "app/Program.h"
 #include "online/BramblyFT.h"
+#include "platform/IniDocument.h"
 #include "platform/InstanceLock.h"
 #include "platform/Timer.h"
 #include "shell/Form1.h"
 #include "shell/Form15.h"
+#include "shell/SaveGameWindows.h"
 #include "shell/TreeView.h"
+#include "tests/app/PlayedProgram.h"
+#include "tests/savegame/SaveFixtures.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/RecordingDialogs.h"
 
 namespace {
 
+using app_test::PlayedProgram;
+
 TEST(Program, StartsThroughTheSplashIntoAPlayableGame) {
     QTemporaryDir folder;
     testing_support::RecordingDialogs dialogs;
-    app::ProgramOptions options;
-    options.Startup.InstanceName = "trotwick-test-" + std::to_string(::getpid()) + "-program";
-    options.Startup.ProgramFolder = folder.path().toStdString();
-    options.Startup.GameFolder = folder.path().toStdString();
-    options.Dialogs = &dialogs;
-    options.HandleTerminationSignals = false;
-    app::Program program(std::move(options));
+    app::Program program(app_test::OptionsFor(folder, dialogs, "program"));
     std::vector<int> ended;
     program.Startup().Seams.EndProcess = [&](int code) { ended.push_back(code); };
 
@@ -68,6 +69,34 @@ TEST(Program, StartsThroughTheSplashIntoAPlayableGame) {
     EXPECT_FALSE(program.Form1().isVisible());
     std::error_code error;
     std::filesystem::remove(platform::LockFilePath(program.Startup().Settings().InstanceName), error);
+}
+
+// The desktop ends the game (logout, SIGTERM) just after the player asked for
+// a save, before its window has shown: the game is saved as the player had
+// it before the program ends, and nobody is asked anything.
+class DesktopEnding : public PlayedProgram {
+protected:
+    void AfterAskingForASave(const std::function<void()>& ask) {
+        const std::filesystem::path save = std::filesystem::path(folder.path().toStdString()) / "Zirc.enc";
+        shell::SaveGameWindows::Install(program.Form1()).SetEndProgram([] {});
+        dialogs.boxes.clear();
+        program.Game().Money = 7777;
+        ask();
+        ASSERT_FALSE(std::filesystem::exists(save)) << "the save waits for its window";
+        program.Startup().TerminationRequested();
+        EXPECT_EQ(ended, std::vector<int>{0});
+        EXPECT_TRUE(dialogs.boxes.empty());
+        const auto plain = platform::IniDocument::Parse(save_test::PlainOf(save));
+        EXPECT_EQ(plain.Find("Data", "Money").value_or("(missing)"), "7777");
+    }
+};
+
+TEST_F(DesktopEnding, AfterSaveGameTheGameIsSavedFirst) {
+    AfterAskingForASave([&] { program.Form1().Save->trigger(); });
+}
+
+TEST_F(DesktopEnding, AfterTheCloseBoxTheGameIsSavedFirst) {
+    AfterAskingForASave([&] { program.Form1().close(); });
 }
 
 }  // namespace

@@ -9,56 +9,26 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
-#include <unistd.h>
 
-#include "app/Program.h"
-#include "platform/InstanceLock.h"
 #include "shell/Form1.h"
 #include "shell/Form15.h"
 #include "shell/LogWindow.h"
-#include "tests/support/RecordingDialogs.h"
+#include "tests/app/PlayedProgram.h"
 
 namespace {
 
+using app_test::PlayedProgram;
 using shell::SmallWindow;
 
-class PlayedProgram : public ::testing::Test {
-protected:
-    PlayedProgram() : program(Options()) {
-        program.Startup().Seams.EndProcess = [](int) {};
-        program.Start();
-        program.Splash()->Timer1_Timer();
+// The shown top-level window of that name, or null.
+QWidget* Shown(const QString& name) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == name && window->isVisible()) return window;
     }
-    ~PlayedProgram() override {
-        std::error_code error;
-        std::filesystem::remove(platform::LockFilePath(program.Startup().Settings().InstanceName), error);
-    }
-
-    app::ProgramOptions Options() {
-        app::ProgramOptions options;
-        options.Startup.InstanceName = "trotwick-test-" + std::to_string(::getpid()) + "-small-windows";
-        options.Startup.ProgramFolder = folder.path().toStdString();
-        options.Startup.GameFolder = folder.path().toStdString();
-        options.Dialogs = &dialogs;
-        options.HandleTerminationSignals = false;
-        return options;
-    }
-
-    // The shown top-level window of that name, or null.
-    static QWidget* Shown(const QString& name) {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->objectName() == name && window->isVisible()) return window;
-        }
-        return nullptr;
-    }
-
-    QTemporaryDir folder;
-    testing_support::RecordingDialogs dialogs;
-    app::Program program;
-};
+    return nullptr;
+}
 
 struct SmallWindowCase {
     SmallWindow window;

@@ -178,26 +178,88 @@ TEST_F(SaveGameWindowsTest, SaveGameShowsTheStepsThenPlayGoesOn) {
     EXPECT_EQ(Value("OwnedHorses"), "4");
 }
 
-TEST_F(SaveGameWindowsTest, ASecondSaveWhileOneIsOnItsWayOpensNothing) {
-    std::vector<bool> endings;
-    const auto askAgain = [&] {
-        form.Save->trigger();
-        shell::SaveAndQuit(form, true, [&](bool ending) { endings.push_back(ending); });
-    };
+TEST_F(SaveGameWindowsTest, ASecondSaveGameWhileOneIsOnItsWayOpensNothing) {
     QObject::connect(&windows, &SaveGameWindows::WindowOpened, [&](shell::LogWindow* window) {
-        QObject::connect(window, &shell::LogWindow::LogShown, [&] {
-            if (endings.size() < 2) askAgain();
-        });
+        QObject::connect(window, &shell::LogWindow::LogShown, [&] { form.Save->trigger(); });
     });
     form.show();
     form.Save->trigger();
-    askAgain();  // before the window shows
+    form.Save->trigger();  // before the window shows
     ASSERT_TRUE(RunUntil([&] { return saves == 1; }));
-    EXPECT_EQ(endings, (std::vector<bool>{false, false}));  // the close waits for the save
+    testing_support::RunFor(2 * SaveGameWindows::kLongestWaitForWindowMs);
+    EXPECT_EQ(saves, 1);
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(ends, 0);
-    EXPECT_TRUE(form.SaveOnClose);
+    EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(Value("Saved"), "TRUE");
+}
+
+// The close box pressed while Game > "Save Game" waits for its window: the
+// save on the way out takes its place, in that window, and the program ends.
+// Asked for while that save runs, the close is refused at once.
+TEST_F(SaveGameWindowsTest, AQuitWhileSaveGameWaitsTakesItsPlace) {
+    std::vector<bool> endings;
+    const auto quit = [&] { shell::SaveAndQuit(form, true, [&](bool ending) { endings.push_back(ending); }); };
+    QObject::connect(&windows, &SaveGameWindows::WindowOpened, [&](shell::LogWindow* window) {
+        QObject::connect(window, &shell::LogWindow::LogShown, [&] {
+            if (endings.empty()) quit();
+        });
+    });
+    int quits = 0;
+    QObject::connect(&form, &shell::Form1::Quitting, [&] { ++quits; });
+    form.show();
+    game.Money = 1234;
+    form.Save->trigger();
+    quit();
+    EXPECT_TRUE(endings.empty()) << "the close waits for the save";
+    ASSERT_TRUE(RunUntil([&] { return saves == 1; }));
+    EXPECT_EQ(endings, (std::vector<bool>{false, true}));
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(form.SaveOnClose);
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(form.Notice->text(), "") << "no word to a game that is ending";
+    EXPECT_EQ(Value("Money"), "1234");
+}
+
+// The desktop ends the program (SIGTERM, logout) while a save waits for its
+// window: the save begins at once, whatever asked for it, with no question
+// even when it fails, and the program ends. Nothing waits for the window.
+TEST_F(SaveGameWindowsTest, TheDesktopEndingTheGameWhileASaveWaitsSavesAtOnce) {
+    const struct {
+        const char* waiting;
+        bool fails;
+    } cases[] = {{"Save Game", false}, {"the close box", false}, {"the close box", true}, {"nothing", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.waiting) + (c.fails ? ", failing" : ""));
+        fs::remove_all(folder / "Zirc.enc");
+        if (c.fails) fs::create_directory(folder / "Zirc.enc");
+        form.SaveOnClose = true;
+        form.show();
+        ends = 0;
+        const int openedBefore = opened;
+        std::vector<bool> endings;
+        game.Money = 4321;
+        if (std::string(c.waiting) == "Save Game") form.Save->trigger();
+        if (std::string(c.waiting) == "the close box") {
+            shell::SaveAndQuit(form, true, [&](bool ending) { endings.push_back(ending); });
+        }
+        ASSERT_EQ(windows.Saving(), std::string(c.waiting) != "nothing");
+        ASSERT_FALSE(fs::exists(folder / "Zirc.enc") && !c.fails) << "nothing saved yet";
+
+        shell::SaveAndQuit(form, false, [&](bool ending) { endings.push_back(ending); });
+        EXPECT_FALSE(windows.Saving());
+        EXPECT_EQ(ends, 1);
+        EXPECT_EQ(opened, openedBefore + 1);
+        EXPECT_TRUE(dialogs.boxes.empty());
+        EXPECT_EQ(endings, std::vector<bool>(std::string(c.waiting) == "the close box" ? 2 : 1, true));
+        if (c.fails) {
+            EXPECT_TRUE(fs::is_directory(folder / "Zirc.enc"));
+        } else {
+            EXPECT_EQ(Value("Money"), "4321");
+        }
+    }
 }
 
 TEST_F(SaveGameWindowsTest, AFailedSaveIsReportedAndTheGameGoesOn) {

@@ -407,4 +407,41 @@ TEST_F(StartupTest, ASaveThatAnswersLaterDecidesWhetherTheProgramEnds) {
     }
 }
 
+// The desktop ends the program while the save on the way out is still on its
+// way: the save is asked again, with no questions, so that one still waiting
+// for its window begins at once. The program ends once, when the save has
+// ended it; a save that is past its beginning (its box is open) is left.
+TEST_F(StartupTest, TheDesktopEndingTheGameWhileItsSaveIsOnItsWayHurriesTheSave) {
+    for (const bool begun : {false, true}) {
+        SCOPED_TRACE(begun);
+        settings.InstanceName = UniqueLockName();
+        Build();
+        startup->ShowMainWindow();
+        std::vector<std::function<void(bool)>> waiting;
+        startup->Seams.SaveOnExit = [&](bool mayAsk, std::function<void(bool)> done) {
+            asked.push_back(mayAsk);
+            if (waiting.empty() || !mayAsk) waiting.push_back(std::move(done));
+            if (!mayAsk && begun) waiting.back()(false);  // told at once: not its save
+            if (!mayAsk && !begun) {
+                for (const auto& tell : waiting) tell(true);  // the waiting save, now
+            }
+        };
+        asked.clear();
+        ended.clear();
+        form->close();
+        EXPECT_TRUE(ended.empty());
+
+        startup->TerminationRequested();
+        EXPECT_EQ(asked, (std::vector<bool>{true, false}));
+        EXPECT_EQ(ended, std::vector<int>{0});
+        EXPECT_EQ(startup->CurrentStage(), Startup::Stage::Ending);
+        EXPECT_FALSE(form->isVisible());
+
+        if (begun) continue;
+        // A save that has ended the program is not asked again.
+        startup->TerminationRequested();
+        EXPECT_EQ(asked.size(), 2u);
+    }
+}
+
 }  // namespace
