@@ -66,6 +66,8 @@ Form13::Form13(net::Socket& chat, core::Notices& notices, platform::Dialogs& dia
     ListPlayers->setFocusPolicy(Qt::NoFocus);
     connect(ListPlayers, &QPushButton::clicked, this, &Form13::RequestChatList);
     Status = shell::MakeStatusLine(this, "Status", 120, 5115, 6360, 300);
+    // Once the chat is back, a word that it was not connected is out of date.
+    connect(&chat_, &net::Socket::ConnectEvent, Status, &QLabel::clear);
 
     CloseOnEscape();
     Form_Load();
@@ -111,7 +113,6 @@ bool Form13::Text8_KeyDown(int keyCode) {
     const chat::ChatLine line{shell::CurrentUserName(userName_, dialogs_), timeOfDay_(), typed};
     chat_.SendData(chat::Format(line));
     Text8->clear();
-    Status->clear();
     return true;
 }
 
@@ -121,7 +122,6 @@ void Form13::RequestChatList() {
         return;
     }
     chat_.SendData(chat::Format(chat::ListRequest{}));
-    Status->clear();
 }
 
 void Form13::Tell(std::string_view text) {

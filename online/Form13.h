@@ -61,7 +61,7 @@ public:
     QLabel* Text13 = nullptr;         // "Say:"
     QLineEdit* Text8 = nullptr;       // the input line
     QPushButton* ListPlayers = nullptr;
-    QLabel* Status = nullptr;  // why the last line or question did not go
+    QLabel* Status = nullptr;  // why a line or question did not go, until the chat is back
 
     static constexpr const char* kNotConnected = "You are not connected to the chat server.";
 

@@ -134,13 +134,14 @@ TEST_F(ChatWindow, NothingIsSentWhileNotConnected) {
     EXPECT_TRUE(window->Status->isVisible());
     testing_support::SaveScreenshot(*window, "form13-not-connected");
 
-    // Connected later, the line that waited goes as it was typed.
+    // Connected later, the word is gone and the line that waited goes as it
+    // was typed.
     ConnectChat();
+    EXPECT_EQ(window->Status->text(), "");
     EXPECT_EQ(peer.ReceiveSome(100), "");
     EXPECT_TRUE(window->Text8_KeyDown(13));
     const std::string line = "jenny [14:05:09]:\r\nanyone there?\r\n";
     EXPECT_EQ(peer.ReceiveExactly(line.size()), line);
-    EXPECT_EQ(window->Status->text(), "");
 }
 
 TEST_F(ChatWindow, ListPlayersAsksTheServer) {
