@@ -16,4 +16,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// Gives a line that shows only part of its text the whole text as its tool
+// tip: as it stands (nothing in it read as markup, so a name such as
+// "<b>Star</b>" shows as typed), wrapped where it is wider than a tip may be.
+// No tip when the whole text shows.
+void ShowWholeTextInTip(QWidget& line, const QString& text, bool shownWhole);
+
 }  // namespace shell

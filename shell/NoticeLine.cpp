@@ -4,6 +4,8 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
+#include "shell/ElidedLabel.h"
+
 namespace shell {
 
 namespace {
@@ -19,13 +21,13 @@ void NoticeLine::paintEvent(QPaintEvent* event) {
     const QFontMetrics metrics = fontMetrics();
     const QRect line(contents.x() + kTextMargin, contents.y() + (contents.height() - metrics.height() + 1) / 2,
                      contents.width() - 2 * kTextMargin, metrics.height());
-    if (metrics.horizontalAdvance(text()) <= line.width()) {
-        setToolTip(QString());
+    const bool fits = metrics.horizontalAdvance(text()) <= line.width();
+    ShowWholeTextInTip(*this, text(), fits);
+    if (fits) {
         QLineEdit::paintEvent(event);
         return;
     }
     // A line edit would scroll to its caret at the end, hiding the start.
-    setToolTip(text());
     QPainter painter(this);
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
     painter.setClipRect(contents);
