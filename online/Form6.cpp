@@ -12,7 +12,7 @@
 #include "core/Ports.h"
 #include "online/NetSendMessage.h"
 #include "platform/Dialogs.h"
-#include "platform/PasteGuard.h"
+#include "platform/GameTextValidator.h"
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "savegame/modRegistry.h"
@@ -58,7 +58,7 @@ Form6::Form6(core::GameState& game, core::Notices& notices, platform::Dialogs& d
     Text1 = shell::MakeLabel(this, "Text1", QStringLiteral("Username/Computer:"), 2400, 150, 3720, 255);
     Text3 = shell::MakeTextBox(this, "Text3", QString(), 2400, 420, 3720, 315);
     Text2 = shell::MakeLabel(this, "Text2", QStringLiteral("Message Body:"), 2400, 870, 3720, 255);
-    Text4 = new platform::PlainTextBox(this);
+    Text4 = new platform::GameTextEdit(this);
     Text4->setObjectName("Text4");
     platform::PlaceTwips(Text4, 2400, 1140, 3720, 2460);
     Text4->installEventFilter(this);

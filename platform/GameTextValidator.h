@@ -2,7 +2,12 @@
 
 #include <QValidator>
 
+#include "platform/PasteGuard.h"
+
+class QInputMethodEvent;
+class QKeyEvent;
 class QLineEdit;
+class QMimeData;
 
 namespace platform {
 
@@ -22,5 +27,20 @@ public:
 
 // True when every character of the text has its Windows-1252 byte.
 bool FitsGameText(const QString& text);
+
+// A multi-line box for game text (a message to send): as a GameTextValidator
+// keeps a one-line box, what the game's text cannot hold is refused as it is
+// typed, composed or pasted, and a paste or a drop is refused whole.
+class GameTextEdit : public PlainTextBox {
+    Q_OBJECT
+public:
+    using PlainTextBox::PlainTextBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+};
 
 }  // namespace platform

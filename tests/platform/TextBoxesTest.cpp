@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMimeData>
@@ -79,24 +80,60 @@ TEST(PasteGuard, AOneLineBoxNeedsNoGuard) {
     EXPECT_EQ(box.text(), "kept");
 }
 
-TEST(GameTextValidator, ABoxRefusesWhatTheGameTextCannotHold) {
+// A one-line box with its validator, and the multi-line box, behind one face.
+struct OneLine {
+    OneLine() { platform::GameTextValidator::Guard(box); }
+    QString Text() const { return box.text(); }
     QLineEdit box;
-    platform::GameTextValidator::Guard(box);
+};
+struct MultiLine {
+    QString Text() const { return box.toPlainText(); }
+    platform::GameTextEdit box;
+};
+
+// Composed by an input method, as a dead key or a compose sequence ends.
+void Compose(QWidget* box, const QString& text) {
+    QInputMethodEvent preedit(QStringLiteral("~"), {});
+    QApplication::sendEvent(box, &preedit);
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(box, &commit);
+}
+
+template <class Box>
+void RefusesWhatTheGameTextCannotHold() {
+    Box b;
     // Typed: the letters Windows-1252 holds go in (£, €, é, ß), the others not.
-    Type(&box, QString::fromUtf8("Caf\u00E9 \u00A3\u20AC\u00DF \u0150\u03A9\U0001F40E!"));
-    EXPECT_EQ(box.text(), QString::fromUtf8("Caf\u00E9 \u00A3\u20AC\u00DF !"));
+    Type(&b.box, QString::fromUtf8("Caf\u00E9 \u00A3\u20AC\u00DF \u0150\u03A9\U0001F40E!"));
+    EXPECT_EQ(b.Text(), QString::fromUtf8("Caf\u00E9 \u00A3\u20AC\u00DF !"));
+    // Composed: the same.
+    Compose(&b.box, QString::fromUtf8("\u00F1"));
+    Compose(&b.box, QString::fromUtf8("\u0151"));
+    EXPECT_EQ(b.Text(), QString::fromUtf8("Caf\u00E9 \u00A3\u20AC\u00DF !\u00F1"));
     // Pasted: a text holding one of them is refused whole, as it would not
     // come back as typed.
-    box.clear();
+    b.box.clear();
     Copy(QString::fromUtf8("Zo\u00EB \u0150rs"));
-    box.paste();
-    EXPECT_EQ(box.text(), "");
+    b.box.paste();
+    EXPECT_EQ(b.Text(), "");
     Copy(QString::fromUtf8("Zo\u00EB Star"));
-    box.paste();
-    EXPECT_EQ(box.text(), QString::fromUtf8("Zo\u00EB Star"));
+    b.box.paste();
+    EXPECT_EQ(b.Text(), QString::fromUtf8("Zo\u00EB Star"));
+}
 
+TEST(GameTextValidator, ABoxRefusesWhatTheGameTextCannotHold) {
+    RefusesWhatTheGameTextCannotHold<OneLine>();
+    RefusesWhatTheGameTextCannotHold<MultiLine>();
     EXPECT_TRUE(platform::FitsGameText(QString::fromUtf8("\u20AC \u00FF ?")));
     EXPECT_FALSE(platform::FitsGameText(QString::fromUtf8("\u0100")));
+}
+
+TEST(GameTextValidator, TheMultiLineBoxStillRefusesAnEmptyPaste) {
+    platform::GameTextEdit box;
+    box.setPlainText(QStringLiteral("kept"));
+    CopyNothing();
+    PasteEveryWay(box);
+    EXPECT_EQ(box.toPlainText(), "kept");
 }
 
 TEST(GameTextValidator, AnInputBoxRefusesItToo) {
