@@ -45,7 +45,11 @@ QString GameText(const std::string& text) { return platform::ToQString(text); }
 }  // namespace
 
 LanHostScreens::LanHostScreens(shell::Form1& form, int port, platform::UserNameSource* userNames)
-    : QObject(&form), form_(form), sockets_(new LanHostSockets(this, port)), userNames_(userNames) {
+    : QObject(&form),
+      form_(form),
+      sockets_(new LanHostSockets(this, port)),
+      userNames_(userNames),
+      payCheck_(new platform::Timer(QStringLiteral("PayCheck"), static_cast<int>(lan::kPayoutPoll.count()), this)) {
     setObjectName("LanHostScreens");
     if (!userNames_) {
         ownUserNames_ = std::make_unique<platform::SystemUserName>();
@@ -60,6 +64,7 @@ LanHostScreens::LanHostScreens(shell::Form1& form, int port, platform::UserNameS
     connect(sockets_, &LanHostSockets::ConnectionClosed, this, &LanHostScreens::Socket1_CloseSck);
     connect(&form_.Timer("LANrace"), &platform::Timer::Tick, this, &LanHostScreens::LANrace_Timer);
     connect(&form_.Timer("PayEm"), &platform::Timer::Tick, this, &LanHostScreens::PayEm_Timer);
+    connect(payCheck_, &platform::Timer::Tick, this, &LanHostScreens::PayCheck_Timer);
     connect(&form_.Timer("Timer2"), &platform::Timer::Tick, this, &LanHostScreens::Timer2_Timer);
     connect(&form_, &shell::Form1::GameReset, this, &LanHostScreens::GameReset);
     connect(&form_, &shell::Form1::Quitting, this, &LanHostScreens::Quitting);
@@ -124,6 +129,10 @@ void LanHostScreens::BuildTrack() {
     platform::PlaceTwips(PackF, 7260, 3660, 2835, 255);
 }
 
+void LanHostScreens::SetClock(std::function<lan::SettleTime()> clock) {
+    host_ = lan::LanHost(std::move(clock));
+}
+
 // ---- Creating the game ---------------------------------------------------------
 
 void LanHostScreens::Text14_Change() { Text14Rule->Settle(); }
@@ -186,10 +195,14 @@ void LanHostScreens::EndLanGame(bool chargeBack) {
     form_.Timer("LANrace").SetEnabled(false);
     form_.Timer("PayEm").SetEnabled(false);
     form_.Timer("Timer2").SetEnabled(false);
+    payCheck_->SetEnabled(false);
     sockets_->StopListening();
     lan::HostActions actions;
     if (chargeBack) {
-        host_.LeaveGame(form_.Game(), actions);
+        // What the players' systems have acknowledged is read before any
+        // of their connections is let go.
+        NoticeLostConnections(actions);
+        host_.LeaveGame(form_.Game(), Links(), actions);
     } else {
         host_.EndGame(actions);
     }
@@ -214,7 +227,9 @@ void LanHostScreens::NoticeLostConnections(lan::HostActions& actions) {
 }
 
 void LanHostScreens::SendData(int targetPlayer, const std::string& data) {
-    for (const lan::ConnectionId id : host_.Recipients(targetPlayer)) sockets_->Send(id, data);
+    lan::HostActions actions;
+    host_.SendData(targetPlayer, data, actions);
+    Apply(actions);
 }
 
 int LanHostScreens::PlayerSocket(int slot) const {
@@ -257,23 +272,41 @@ void LanHostScreens::LANrace_Timer() {
 }
 
 void LanHostScreens::PayEm_Timer() {
-    lan::HostActions actions;
-    // A runner whose connection has gone is out before anything is paid.
-    NoticeLostConnections(actions);
-    const bool wait = host_.HoldPayout([this](lan::ConnectionId id) { return sockets_->CaughtUp(id); }, actions);
-    if (wait) return;  // another second
     form_.Timer("PayEm").SetEnabled(false);
-    const auto caption = host_.PayOut(form_.Game(), actions);
+    Settle();
+}
+
+void LanHostScreens::PayCheck_Timer() { Settle(); }
+
+void LanHostScreens::Settle() {
+    lan::HostActions actions;
+    // A runner whose connection has gone is known before anything is paid.
+    NoticeLostConnections(actions);
+    const auto payout = host_.PayOut(form_.Game(), Links(), actions);
     Apply(actions);
-    if (!caption) return;
-    LanWinCap->setText(GameText(*caption));
+    payCheck_->SetEnabled(host_.Phase() == lan::HostPhase::Paying);
+    if (payout) ShowPayout(*payout);
+}
+
+void LanHostScreens::ShowPayout(const lan::Payout& payout) {
+    LanWinCap->setText(GameText(payout.caption));
     form_.UpdateMoneyLine();
+    if (!payout.booking.counts) {
+        form_.ShowNotice(lan::kVoidRaceNotice);
+    } else if (!payout.refunded.empty()) {
+        form_.ShowNotice(lan::RefundedNotice(payout.refunded, payout.booking.givenBack));
+    }
+}
+
+lan::LinkLook LanHostScreens::Links() const {
+    return [this](lan::ConnectionId id) { return sockets_->Link(id); };
 }
 
 // ---- Showing ----------------------------------------------------------------------
 
 void LanHostScreens::Apply(const lan::HostActions& actions) {
     for (const lan::Outgoing& send : actions.sends) sockets_->Send(send.to, send.text);
+    for (const lan::ConnectionId id : actions.reset) sockets_->Reset(id);
     for (const lan::ConnectionId id : actions.close) sockets_->Close(id);
     ShowLobby();
     ShowRace();

@@ -1,5 +1,7 @@
 #include "online/LanHostSockets.h"
 
+#include <algorithm>
+
 #include "net/CSocketEngine.h"
 #include "net/Socket.h"
 #include "online/MessageChannel.h"
@@ -37,6 +39,7 @@ int LanHostSockets::ListeningPort() const { return listener_->LocalPort(); }
 bool LanHostSockets::Accept(int requestID, lan::ConnectionId id) {
     Carrier& carrier = FreeCarrier();
     carrier.id = id;
+    carrier.acknowledgedAtEnd.reset();
     MessageChannel* channel = carrier.channel;
     try {
         channel->Socket().Accept(requestID);
@@ -44,6 +47,7 @@ bool LanHostSockets::Accept(int requestID, lan::ConnectionId id) {
         Close(id);
         return false;
     }
+    carrier.acknowledgedAtStart = channel->Socket().BytesAcknowledged();
     try {
         channel->Socket().UnacknowledgedTimeout(lan::kUnacknowledgedTimeoutMs);
     } catch (const runtime::Error&) {
@@ -71,14 +75,28 @@ LanHostSockets::Carrier& LanHostSockets::FreeCarrier() {
             [this, channel](int, std::string&, int, const std::string&, const std::string&, int, bool&) {
                 Lost(channel);
             });
-    elements_.push_back({channel, 0});
+    Carrier carrier;
+    carrier.channel = channel;
+    elements_.push_back(carrier);
     return elements_.back();
 }
 
 void LanHostSockets::Lost(MessageChannel* channel) {
     // The descriptor goes at once; the element waits for the host to let go.
-    channel->Close();
-    if (const lan::ConnectionId id = IdOf(channel)) emit ConnectionClosed(id);
+    lan::ConnectionId id = 0;
+    for (Carrier& e : elements_) {
+        if (e.channel != channel) continue;
+        id = e.id;
+        End(e);
+    }
+    if (id) emit ConnectionClosed(id);
+}
+
+void LanHostSockets::End(Carrier& carrier) {
+    if (!carrier.acknowledgedAtEnd && carrier.channel->Socket().SocketHandle() >= 0) {
+        carrier.acknowledgedAtEnd = carrier.channel->Socket().BytesAcknowledged();
+    }
+    carrier.channel->Close();
 }
 
 lan::ConnectionId LanHostSockets::IdOf(const MessageChannel* channel) const {
@@ -95,7 +113,7 @@ void LanHostSockets::Send(lan::ConnectionId id, const std::string& text) {
         e->channel->Send(text);
     } catch (const runtime::Error&) {
         // The host learns of it once the send in hand has finished.
-        e->channel->Close();
+        End(*e);
         QMetaObject::invokeMethod(
             this, [this, id] { if (Find(id)) emit ConnectionClosed(id); }, Qt::QueuedConnection);
     }
@@ -104,7 +122,15 @@ void LanHostSockets::Send(lan::ConnectionId id, const std::string& text) {
 void LanHostSockets::Close(lan::ConnectionId id) {
     if (Carrier* e = Find(id)) {
         e->id = 0;
+        e->acknowledgedAtEnd.reset();
         e->channel->Close();
+    }
+}
+
+void LanHostSockets::Reset(lan::ConnectionId id) {
+    if (Carrier* e = Find(id)) {
+        e->channel->Socket().Abort();
+        Close(id);
     }
 }
 
@@ -116,6 +142,15 @@ int LanHostSockets::State(lan::ConnectionId id) const {
 bool LanHostSockets::CaughtUp(lan::ConnectionId id) const {
     const Carrier* e = Find(id);
     return e && e->channel->Socket().State() == net::sckConnected && e->channel->Socket().BytesUnacknowledged() == 0;
+}
+
+lan::LinkState LanHostSockets::Link(lan::ConnectionId id) const {
+    const Carrier* e = Find(id);
+    if (!e) return {};
+    const net::Socket& socket = e->channel->Socket();
+    const std::int64_t now = e->acknowledgedAtEnd ? *e->acknowledgedAtEnd : socket.BytesAcknowledged();
+    const bool up = !e->acknowledgedAtEnd && socket.State() == net::sckConnected;
+    return {static_cast<std::uint64_t>(std::max<std::int64_t>(0, now - e->acknowledgedAtStart)), up};
 }
 
 int LanHostSockets::ElementOf(lan::ConnectionId id) const {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/Money.h"
+#include "core/RaceStep.h"
 #include "online/LanHostScreens.h"
 #include "online/LanHostSockets.h"
 #include "online/LanPlayerScreens.h"
@@ -25,55 +26,32 @@
 #include "platform/Twips.h"
 #include "shell/Form1.h"
 #include "shell/TreeView.h"
-#include "tests/online/LanTestHorses.h"
-#include "tests/support/EventLoop.h"
-#include "tests/support/FixedUserName.h"
+#include "tests/online/LanRaceCopies.h"
 #include "tests/support/RawSocket.h"
-#include "tests/support/RecordingDialogs.h"
 #include "tests/support/Screenshots.h"
-#include "tests/support/ScriptedRandom.h"
 
 namespace lan = online::lan;
+using testing_support::CreateLanGame;
+using testing_support::JoinLanGame;
+using testing_support::kLanCharge;
+using testing_support::kLanStartingMoney;
 using testing_support::LanHorse;
-using testing_support::FixedUserName;
 using testing_support::RawSocket;
+using testing_support::ResetOnClose;
 using testing_support::RunFor;
+using testing_support::RunLanRace;
 using testing_support::RunUntil;
-using testing_support::ScriptedRandom;
 
 namespace {
 
-constexpr double kStartingMoney = 10000;
-constexpr double kCharge = 2500;
-
-// One copy of the game: its game, with every random draw 0 (no race-day
-// luck, so the faster horse wins), its main window and the horse it races.
-struct Copy {
-    explicit Copy(const std::string& playerName, int speed)
-        : name(std::make_shared<FixedUserName>(playerName)) {
-        rnd->RepeatWhenEmpty(0.0f);
-        game.Money = kStartingMoney;
-        game.OwnedHorse[3] = LanHorse(playerName + "'s horse", 101 + speed % 40, speed, speed);
-        form.StableTree->AddNode("MAIR3", game.OwnedHorse[3].Name, 1);
-        form.StableTree->ClickNode("MAIR3");
-    }
-
-    ScriptedRandom* rnd = new ScriptedRandom;
-    core::Game game{std::unique_ptr<runtime::RandomSource>(rnd)};
-    testing_support::RecordingDialogs dialogs;
-    shell::Form1 form{game, dialogs};
-    std::shared_ptr<FixedUserName> name;
-};
+constexpr double kStartingMoney = kLanStartingMoney;
+constexpr double kCharge = kLanCharge;
+using Copy = testing_support::LanCopy;
 
 // The payout, once every player's system has acknowledged every frame (the
 // host waits for that before it pays).
 void PayOut(online::LanHostScreens& hosting) {
-    EXPECT_TRUE(RunUntil([&] {
-        for (const lan::ConnectionId id : hosting.Host().Connections()) {
-            if (!hosting.Sockets().CaughtUp(id)) return false;
-        }
-        return true;
-    }));
+    EXPECT_TRUE(RunUntil([&] { return testing_support::LanPlayersCaughtUp(hosting); }));
     hosting.PayEm_Timer();
 }
 
@@ -95,12 +73,7 @@ protected:
         carl = std::make_unique<Copy>("carl", 100);
     }
 
-    online::LanPlayerScreens* Join(Copy& copy, std::uint16_t port) {
-        auto* screens = new online::LanPlayerScreens(copy.form, {port, copy.name});
-        screens->JoinGame("127.0.0.1");
-        EXPECT_TRUE(RunUntil([&] { return screens->Session().State() == lan::PlayerState::InLobby; }));
-        return screens;
-    }
+    online::LanPlayerScreens* Join(Copy& copy, std::uint16_t port) { return JoinLanGame(copy, port); }
 
     static bool RosterComplete(const online::LanPlayerScreens& p) {
         return !p.Session().RefreshRunning() && !p.Session().RefreshPending() && p.Contend->Count() == 4;
@@ -112,10 +85,7 @@ protected:
 
 TEST_P(LanRaceEndToEnd, EveryCopyBooksItsOwnMoneyAndRecord) {
     const Outcome& o = GetParam();
-    hosting->Text14->setText("2500");
-    hosting->Command22->click();
-    ASSERT_TRUE(hosting->Sockets().Listening());
-    const auto port = static_cast<std::uint16_t>(hosting->Sockets().ListeningPort());
+    const std::uint16_t port = CreateLanGame(*hosting);
 
     // One after another, so each gets the next slot.
     online::LanPlayerScreens* annPlays = Join(*ann, port);
@@ -144,12 +114,7 @@ TEST_P(LanRaceEndToEnd, EveryCopyBooksItsOwnMoneyAndRecord) {
     EXPECT_EQ(ann->form.FrontPanel(), shell::Panel::WANtracks);
     EXPECT_EQ(annPlays->WANtit[3]->text(), "carl's horse (carl)") << "the roster as the start found it";
 
-    // The race, tick by tick, with the players reading the frames between.
-    for (int tick = 0; hosting->Host().Phase() == lan::HostPhase::Racing && tick < 2000; ++tick) {
-        hosting->LANrace_Timer();
-        RunFor(1);
-    }
-    ASSERT_EQ(hosting->Host().Phase(), lan::HostPhase::Paying);
+    RunLanRace(*hosting);
     PayOut(*hosting);
     ASSERT_TRUE(RunUntil([&] { return ann->game.LANwon + ann->game.LANlost == 1 && bob->game.LANlost == 1; }));
     RunFor(100);
@@ -196,12 +161,6 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, LanRaceEndToEnd,
 
 // ---- Someone leaves before the race is settled --------------------------------
 
-// Makes the socket's close a reset instead of an orderly close.
-void ResetOnClose(int fd) {
-    const linger abort{1, 0};
-    ASSERT_EQ(::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort), 0);
-}
-
 // A host with a slow horse and ann with a fast one: left alone, ann wins.
 class LanRaceLeaving : public ::testing::Test {
 protected:
@@ -211,21 +170,8 @@ protected:
         ann = std::make_unique<Copy>("ann", 300);
     }
 
-    std::uint16_t Create() {
-        hosting->Text14->setText("2500");
-        hosting->Command22->click();
-        EXPECT_TRUE(hosting->Sockets().Listening());
-        return static_cast<std::uint16_t>(hosting->Sockets().ListeningPort());
-    }
-
-    online::LanPlayerScreens* Join(Copy& copy, std::uint16_t port) {
-        auto* screens = new online::LanPlayerScreens(copy.form, {port, copy.name});
-        // The watchdog that closes a connection in error, as in the game.
-        copy.form.Timer("Connecti").SetEnabled(true);
-        screens->JoinGame("127.0.0.1");
-        EXPECT_TRUE(RunUntil([&] { return screens->Session().State() == lan::PlayerState::InLobby; }));
-        return screens;
-    }
+    std::uint16_t Create() { return CreateLanGame(*hosting); }
+    online::LanPlayerScreens* Join(Copy& copy, std::uint16_t port) { return JoinLanGame(copy, port); }
 
     // "START RACE!" and the first ticks, with ann racing.
     void StartRace() {
@@ -242,12 +188,9 @@ protected:
 
     // The rest of the race and its payout.
     void FinishAndPay() {
-        for (int tick = 0; hosting->Host().Phase() == lan::HostPhase::Racing && tick < 2000; ++tick) {
-            hosting->LANrace_Timer();
-            RunFor(1);
-        }
-        ASSERT_EQ(hosting->Host().Phase(), lan::HostPhase::Paying);
+        RunLanRace(*hosting);
         PayOut(*hosting);
+        EXPECT_TRUE(RunUntil([&] { return hosting->Host().Phase() == lan::HostPhase::Lobby; }));
     }
 
     // Fresh copies: the host's game created, ann joined, the race started.
