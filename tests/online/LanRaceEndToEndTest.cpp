@@ -295,6 +295,29 @@ TEST_F(LanRaceLeaving, APlayerWhoGoesMidRaceLeavesThePotAndTheRace) {
     }
 }
 
+// A player whose host ends the game hears of it on the screen it looks at:
+// the race screen after a race, the lobby before one.
+TEST_F(LanRaceLeaving, APlayerSeesItsHostEndTheGameWhereItLooks) {
+    annPlays = Join(*ann, Create());
+    StartRace();
+    FinishAndPay();
+    ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::InLobby; }));
+    ASSERT_EQ(ann->form.FrontPanel(), shell::Panel::WANtracks);
+    hosting->Command22->click();  // "Create a Game" anew: the old players are let go
+    ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::Ended; }));
+    EXPECT_EQ(ann->form.Notice->text(), platform::ToQString(lan::kHostGone));
+    EXPECT_EQ(annPlays->Label41->text(), platform::ToQString(lan::kDisconnected));
+    EXPECT_EQ(ann->game.Money, kStartingMoney + kCharge) << "the race paid stays paid";
+
+    // In the lobby the status line says it.
+    Copy bob("bob", 100);
+    online::LanPlayerScreens* bobPlays = Join(bob, static_cast<std::uint16_t>(hosting->Sockets().ListeningPort()));
+    emit host->form.Quitting();
+    ASSERT_TRUE(RunUntil([&] { return bobPlays->Label41->text() == platform::ToQString(lan::kDisconnected); }));
+    EXPECT_EQ(bob.form.FrontPanel(), shell::Panel::Picture7);
+    EXPECT_EQ(bob.form.Notice->text(), "");
+}
+
 // A player whose horse reaches the host just after "START RACE!" joins the
 // lobby once that race is paid and runs in the next.
 TEST_F(LanRaceLeaving, APlayerWhoJoinsAsTheRaceStartsIsTakenAfterThePayout) {
