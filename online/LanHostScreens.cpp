@@ -127,6 +127,9 @@ void LanHostScreens::BuildTrack() {
     PackF->setRange(0, lan::kMaxPacketFrequency);
     PackF->setValue(lan::kMaxPacketFrequency);
     platform::PlaceTwips(PackF, 7260, 3660, 2835, 255);
+    RaceAgain = MakeButton(panel, "RaceAgain", QStringLiteral("START RACE!"), 7800, 0, 2295, 345);
+    RaceAgain->hide();
+    connect(RaceAgain, &QPushButton::clicked, this, &LanHostScreens::RaceAgain_Click);
 }
 
 void LanHostScreens::SetClock(std::function<lan::SettleTime()> clock) {
@@ -262,6 +265,8 @@ void LanHostScreens::Command23_Click() {
     form_.Timer("LANrace").SetEnabled(true);
 }
 
+void LanHostScreens::RaceAgain_Click() { Command23_Click(); }
+
 void LanHostScreens::LANrace_Timer() {
     lan::HostActions actions;
     const lan::TickResult result = host_.Tick(form_.Game().Random(), PackF->value(), actions);
@@ -325,6 +330,8 @@ void LanHostScreens::ShowLobby() {
 }
 
 void LanHostScreens::ShowRace() {
+    // Once a race is paid the next can start from where its result shows.
+    RaceAgain->setVisible(host_.Phase() == lan::HostPhase::Lobby && host_.LanRunners() > 0);
     if (host_.Phase() == lan::HostPhase::NoGame) return;
     form_.Timer("LANrace").Tag = runtime::NumberText(static_cast<std::int64_t>(host_.FrameCounter()));
     for (int k = 1; k <= lan::kSlots; ++k) {

@@ -70,6 +70,9 @@ public:
     // its charge back, before the game is saved and before any connection
     // closes.
     void Quitting();
+    // "START RACE!" on the race screen, once a race is paid: the next race
+    // with the players still ready.
+    void RaceAgain_Click();
 
     // Sends to one player (2..5) or to every player (6): ready slots whose
     // connection is up.
@@ -100,6 +103,7 @@ public:
     std::array<QLabel*, lan::kSlots> LANtit{};                // LANtit(1..5)
     QLabel* LanWinCap = nullptr;
     QScrollBar* PackF = nullptr;
+    QPushButton* RaceAgain = nullptr;  // shown once a race is paid
 
 private:
     void BuildSetUp();

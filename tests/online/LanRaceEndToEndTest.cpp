@@ -295,6 +295,42 @@ TEST_F(LanRaceLeaving, APlayerWhoGoesMidRaceLeavesThePotAndTheRace) {
     }
 }
 
+// Once a race is paid the host starts the next from its race screen, with
+// the players still ready and nobody joining again; each pays again, and
+// the players' screens follow as for the first race.
+TEST_F(LanRaceLeaving, TheSamePlayersRaceAgain) {
+    annPlays = Join(*ann, Create());
+    QWidget* track = &host->form.PanelBox(shell::Panel::LANtracks);
+    StartRace();
+    EXPECT_FALSE(hosting->RaceAgain->isVisibleTo(track)) << "not while a race is on";
+    FinishAndPay();
+    ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::InLobby; }));
+    EXPECT_EQ(ann->game.Money, kStartingMoney + kCharge);
+    EXPECT_EQ(annPlays->WanWinCap->text(), platform::ToQString(lan::kYouHaveWon + core::FormatMoney(2 * kCharge)));
+
+    for (int race = 2; race <= 3; ++race) {
+        SCOPED_TRACE(race);
+        EXPECT_EQ(host->form.FrontPanel(), shell::Panel::LANtracks);
+        ASSERT_TRUE(hosting->RaceAgain->isVisibleTo(track));
+        EXPECT_EQ(hosting->RaceAgain->text(), "START RACE!");
+        hosting->RaceAgain->click();
+        host->form.Timer("LANrace").SetEnabled(false);
+        EXPECT_FALSE(hosting->RaceAgain->isVisibleTo(track));
+        ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::Racing; }));
+        EXPECT_EQ(annPlays->WanWinCap->text(), platform::ToQString(lan::kRaceIsOn));
+        EXPECT_EQ(ann->form.FrontPanel(), shell::Panel::WANtracks);
+        EXPECT_EQ(annPlays->WANpic[1]->x(), platform::Pixels(core::kStartLine)) << "back on the start line";
+        EXPECT_EQ(annPlays->WANtit[1]->text(), "ann's horse (ann)");
+        FinishAndPay();
+        ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::InLobby; }));
+    }
+    EXPECT_EQ(ann->game.LANwon, 3);
+    EXPECT_EQ(host->game.LANlost, 3);
+    EXPECT_EQ(ann->game.Money, kStartingMoney + 3 * kCharge);
+    EXPECT_EQ(host->game.Money, kStartingMoney - 3 * kCharge);
+    EXPECT_EQ(hosting->Host().Connections().size(), 1u) << "one connection all along";
+}
+
 // A player whose host ends the game hears of it on the screen it looks at:
 // the race screen after a race, the lobby before one.
 TEST_F(LanRaceLeaving, APlayerSeesItsHostEndTheGameWhereItLooks) {
@@ -343,8 +379,10 @@ TEST_F(LanRaceLeaving, APlayerWhoJoinsAsTheRaceStartsIsTakenAfterThePayout) {
     EXPECT_EQ(bob.game.Money, kStartingMoney) << "no stake for a race it did not run";
     EXPECT_TRUE(hosting->Host().HorseReady(3));
 
-    // The next race has three runners.
-    hosting->Command23->click();
+    // The next race has three runners, started from the race screen.
+    EXPECT_EQ(host->form.FrontPanel(), shell::Panel::LANtracks);
+    ASSERT_TRUE(hosting->RaceAgain->isVisibleTo(&host->form.PanelBox(shell::Panel::LANtracks)));
+    hosting->RaceAgain->click();
     host->form.Timer("LANrace").SetEnabled(false);
     EXPECT_TRUE(hosting->Host().Runs(3));
     ASSERT_TRUE(RunUntil([&] { return bobPlays->Session().State() == lan::PlayerState::Racing; }));
