@@ -53,7 +53,8 @@ inline constexpr const char* kNotEnoughMoneyToHost = "Not enough money to host g
 inline constexpr const char* kCouldNotCreateGame = "Could not create game!";
 // The host's result line, and its notice, for a race that counts for nobody.
 inline constexpr const char* kRaceVoid = "NO RESULT - EVERY CHARGE GIVEN BACK";
-inline constexpr const char* kVoidRaceNotice = "No result reached the winner: the race is void and every charge went back.";
+inline constexpr const char* kVoidRaceNotice =
+    "The results reached nobody in time: the race is void and every charge went back.";
 inline constexpr const char* kSelectHorseToHost = "Select the horse you want to race in your stable first!";
 // What the charge box falls back to when its text is not an amount.
 inline constexpr const char* kDefaultChargeText = "2000";

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "core/SelectedHorse.h"
 #include "core/Stable.h"
@@ -204,6 +206,7 @@ void LanHostScreens::EndLanGame(bool chargeBack) {
     if (chargeBack) {
         // What the players' systems have acknowledged is read before any
         // of their connections is let go.
+        AwaitResultsOnTheWire();
         NoticeLostConnections(actions);
         host_.LeaveGame(form_.Game(), Links(), actions);
     } else {
@@ -300,6 +303,24 @@ void LanHostScreens::ShowPayout(const lan::Payout& payout) {
         form_.ShowNotice(lan::kVoidRaceNotice);
     } else if (!payout.refunded.empty()) {
         form_.ShowNotice(lan::RefundedNotice(payout.refunded, payout.booking.givenBack));
+    }
+}
+
+void LanHostScreens::AwaitResultsOnTheWire() const {
+    const lan::LanSettlement* settlement = host_.Settlement();
+    if (!settlement) return;
+    // The acknowledgements are the system's work, not the event loop's: a
+    // short bounded wait, with nothing else to run as the program ends.
+    const auto until = std::chrono::steady_clock::now() + lan::kLeavingWait;
+    while (std::chrono::steady_clock::now() < until) {
+        bool onTheWire = false;
+        for (const auto& awaited : settlement->AwaitedResults()) {
+            const lan::LinkState link = sockets_->Link(awaited.connection);
+            onTheWire = onTheWire || (link.up && link.acknowledged < awaited.mark &&
+                                      sockets_->Queued(awaited.connection) == 0);
+        }
+        if (!onTheWire) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 

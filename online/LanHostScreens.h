@@ -117,6 +117,9 @@ private:
     void NoticeLostConnections(lan::HostActions& actions);
     // Takes the payout as far as it can go now.
     void Settle();
+    // The program is ending: waits (up to lan::kLeavingWait) for the
+    // results already with the system to be acknowledged.
+    void AwaitResultsOnTheWire() const;
     void ShowPayout(const lan::Payout& payout);
     lan::LinkLook Links() const;
     // Ends the LAN game where it stands; `chargeBack`: a race not paid out

@@ -153,6 +153,11 @@ lan::LinkState LanHostSockets::Link(lan::ConnectionId id) const {
     return {static_cast<std::uint64_t>(std::max<std::int64_t>(0, now - e->acknowledgedAtStart)), up};
 }
 
+int LanHostSockets::Queued(lan::ConnectionId id) const {
+    const Carrier* e = Find(id);
+    return e ? e->channel->Socket().BytesToSend() : 0;
+}
+
 int LanHostSockets::ElementOf(lan::ConnectionId id) const {
     for (std::size_t i = 0; i < elements_.size(); ++i) {
         if (id != 0 && elements_[i].id == id) return static_cast<int>(i) + 1;

@@ -68,6 +68,9 @@ public:
     // the connection has ended (closed, reset, cut off) the count is what
     // had been acknowledged by then, until Close(id).
     lan::LinkState Link(lan::ConnectionId id) const;
+    // Bytes sent on the connection that its socket still holds, the system
+    // having taken no more (0 for none).
+    int Queued(lan::ConnectionId id) const;
     // The element that carries the connection; -1 for none.
     int ElementOf(lan::ConnectionId id) const;
 

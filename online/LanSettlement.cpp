@@ -64,7 +64,12 @@ void LanSettlement::SettleLosers(SettleTime now, SettlementLinks& links, bool le
         Check(e, now, links, leaving);
         waiting = waiting || e.delivery == Delivery::Sent;
     }
-    if (!waiting) step_ = SettleStep::Settled;
+    if (waiting) return;
+    // A host's win with no loser told is a race nobody else ran: it counts
+    // for nobody, the host's own charge back as the pot less theirs.
+    const bool anyTold = std::any_of(entries_.begin(), entries_.end(),
+                                     [](const Entry& e) { return e.delivery == Delivery::Delivered; });
+    step_ = hostWon_ && !entries_.empty() && !anyTold ? SettleStep::Void : SettleStep::Settled;
 }
 
 void LanSettlement::Send(Entry& e, SettleTime now, SettlementLinks& links) {
@@ -98,6 +103,14 @@ void LanSettlement::MakeVoid(SettlementLinks& links) {
 }
 
 SettleTime LanSettlement::Deadline() const { return std::min(sentAt_ + kResultWait, lastFrame_ + kLastResultBy); }
+
+std::vector<LanSettlement::Awaited> LanSettlement::AwaitedResults() const {
+    std::vector<Awaited> awaited;
+    for (const Entry& e : entries_) {
+        if (e.delivery == Delivery::Sent) awaited.push_back({e.runner.connection, e.mark});
+    }
+    return awaited;
+}
 
 Delivery LanSettlement::DeliveryTo(int slot) const {
     for (const Entry& e : entries_) {

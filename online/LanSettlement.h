@@ -45,6 +45,11 @@ inline constexpr std::chrono::milliseconds kResultWait{3000};
 // long after it: a player the host counts as told has not given up, and one
 // it gives up on never gets the result.
 inline constexpr std::chrono::milliseconds kLastResultBy{kLongestRaceSilenceMs - 2000};
+// A host that leaves can wait for no timer, but a result that has left its
+// socket for the system reaches its player within a round trip, and the
+// player keeps it: the leaving host waits this long (its window already
+// gone) for such results to be acknowledged before it gives up the rest.
+inline constexpr std::chrono::milliseconds kLeavingWait{500};
 // From the last frame (a packet frequency of 0 leaves 31 ticks between
 // frames) the payout's second and its three waits end before that.
 static_assert((kMaxPacketFrequency + 1) * kRaceTick + kPayoutDelay + kFramesWait + 2 * kResultWait <= kLastResultBy);
@@ -53,7 +58,8 @@ enum class SettleStep {
     Winner,   // the winning player's "WIN:" & pot is out; its acknowledgement decides
     Losers,   // the race counts: "WIN:NO" is out to every losing player
     Settled,  // every loser's result acknowledged, or its charge given back
-    Void,     // the winner's result was not acknowledged: every charge goes back
+    Void,     // no result was acknowledged where it counts: every charge goes
+              // back (the winning player's, or, when the host won, every loser's)
 };
 
 enum class Delivery {
@@ -114,6 +120,14 @@ public:
     // The host is leaving and can wait no more: what has been acknowledged
     // counts, nothing more is sent, and the rest is given up at once.
     void Leave(SettleTime now, SettlementLinks& links);
+
+    // The results that have gone out and wait for their acknowledgement:
+    // each is acknowledged once its connection's count reaches `mark`.
+    struct Awaited {
+        ConnectionId connection = 0;
+        std::uint64_t mark = 0;
+    };
+    std::vector<Awaited> AwaitedResults() const;
 
     SettleStep Step() const { return step_; }
     bool Finished() const { return step_ == SettleStep::Settled || step_ == SettleStep::Void; }

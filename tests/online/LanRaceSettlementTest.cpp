@@ -302,6 +302,28 @@ TEST_P(LanRaceHostLeaving, TheSavedGameAgreesWithThePlayers) {
     EXPECT_EQ(reloaded.LANlost, copies.host->game.LANlost);
 }
 
+// A result that has left the host when it is asked to end reaches its
+// player: the host waits the round trip for it, and the race counts.
+TEST(LanRaceHostLeavingAtOnce, AResultOnItsWayCounts) {
+    ThreeCopies copies(false);
+    testing_support::TempFolder folder;
+    shell::SaveGameWindows& saves = shell::SaveGameWindows::Install(copies.host->form, folder.Path());
+    saves.SetEndProgram([] {});
+    copies.StartRace();
+    testing_support::RunLanRace(*copies.hosting);
+    ASSERT_TRUE(RunUntil([&] { return testing_support::LanPlayersCaughtUp(*copies.hosting); }));
+    copies.hosting->PayEm_Timer();
+    ASSERT_NE(copies.hosting->Host().Settlement(), nullptr);
+    ASSERT_EQ(copies.hosting->Host().Settlement()->AwaitedResults().size(), 1u) << "the winner's result is out";
+    // At once, before the loop has run.
+    ASSERT_TRUE(shell::SaveAndQuit(copies.host->form, false));
+    EXPECT_TRUE(RunUntil([&] { return !copies.Racing(*copies.annPlays) && !copies.Racing(*copies.bobPlays); }));
+    RunFor(50);
+    EXPECT_EQ(copies.ann->game.LANwon, 1) << "the winner has its result";
+    EXPECT_EQ(copies.host->game.LANlost, 1);
+    EXPECT_EQ(copies.Money(), 3 * kLanStartingMoney) << "bob, told nothing, has his charge back from the host";
+}
+
 INSTANTIATE_TEST_SUITE_P(Steps, LanRaceHostLeaving,
                          ::testing::Values(Leaving{true, Step::BeforeThePayout}, Leaving{true, Step::LoserResultsOut},
                                            Leaving{true, Step::AllAcknowledged}, Leaving{false, Step::BeforeThePayout},
