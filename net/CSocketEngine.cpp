@@ -66,6 +66,15 @@ void CSocketEngine::RaiseError(int number, const std::string& operation) {
 }
 
 void CSocketEngine::Fail(int number, const std::string& operation) {
+    if (ConnectedTcp()) {
+        // What the peer sent before the failure is the owner's: once in
+        // error nothing more is read.
+        const ws::SOCKET handle = socketHandle_;
+        ReceiveWaiting();
+        // A handler of it may have closed the connection: its failure then
+        // concerns nobody.
+        if (socketHandle_ != handle || state_ != sckConnected) return;
+    }
     state_ = sckError;
     RaiseError(number, operation);
 }
@@ -484,10 +493,8 @@ void CSocketEngine::CloseSck() {
     socketHandle_ = ws::INVALID_SOCKET;
     boundLocalPort_ = 0;
     remoteHostIP_.clear();
-    recvBuffer_.clear();
-    sendBuffer_.clear();
-    sendOffset_ = 0;
-    recvScratch_.clear();
+    std::string().swap(recvBuffer_);
+    ReleaseSendBuffer();
     sendPieceSize_ = 0;
     recvPieceSize_ = 0;
     holder_ = false;

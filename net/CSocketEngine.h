@@ -180,6 +180,13 @@ public:
     // loop for what waits. A TCP connection only; CloseSck releases it.
     bool ReceiveHeld() const { return receiveHeld_; }
     void HoldReceive(bool hold);
+    // Reads now what the peer sent that the system still holds (held or
+    // not) and announces it with DataArrival, so that an owner about to
+    // close the connection has all that reached the machine. A connected
+    // TCP socket only; otherwise nothing happens. A connection that fails
+    // does the same before it reports the failure: a reset does not take
+    // back what arrived before it, but once in error nothing is read.
+    void ReceiveWaiting();
 
     void CloseSck();
     // Ends a TCP connection at once: what waits to be sent, in the queue or
@@ -237,11 +244,15 @@ private:
     // Sends the queue, or, when the queue is empty, `fresh` bytes.
     void SendBufferedData(std::string_view fresh = {});
     void SendBufferedDataUDP(std::string_view datagram);
+    // The buffer every receive goes through, of at least a receive piece.
+    std::vector<char>& Scratch() const;
     void RecvDataToBuffer();
     void ReceiveDatagramNotice();
     void RecvData(Variant& data, Variant* varType, Variant* maxLen, bool peek);
     int TakeBytes(std::size_t n, bool peek, std::string& out);
     std::size_t Pending() const { return sendBuffer_.size() - sendOffset_; }
+    // Empties the send queue.
+    void ReleaseSendBuffer();
 
     // Events.
     template <class F>
@@ -277,7 +288,6 @@ private:
     std::string sendBuffer_;
     std::size_t sendOffset_ = 0;  // bytes at the front of sendBuffer_ already sent
     std::string recvBuffer_;
-    std::vector<char> recvScratch_;
     bool holder_ = false;
     bool receiveHeld_ = false;
     bool readMissed_ = false;  // a notification of arriving bytes came while receiving was held

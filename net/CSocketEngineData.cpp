@@ -58,6 +58,18 @@ void CSocketEngine::ProcessOptions() {
 
 std::int32_t CSocketEngine::BytesToSend() const { return Clamp(Pending()); }
 
+void CSocketEngine::ReleaseSendBuffer() {
+    // A queue that once held much keeps none of it once empty: an idle
+    // connection costs no memory for what it sent long ago.
+    constexpr std::size_t kKeptCapacity = 4096;
+    if (sendBuffer_.capacity() > kKeptCapacity) {
+        std::string().swap(sendBuffer_);
+    } else {
+        sendBuffer_.clear();
+    }
+    sendOffset_ = 0;
+}
+
 bool CSocketEngine::ConnectedTcp() const { return protocol_ == sckTCPProtocol && state_ == sckConnected; }
 
 void CSocketEngine::RequireConnectedTcp(const char* operation) const {
@@ -163,8 +175,7 @@ void CSocketEngine::SendData(const Variant& data) {
         return;
     }
     if (Pending() == 0) {
-        sendBuffer_.clear();
-        sendOffset_ = 0;
+        ReleaseSendBuffer();
         SendBufferedData(*bytes);
         return;
     }
@@ -196,8 +207,7 @@ void CSocketEngine::SendBufferedData(std::string_view fresh) {
     }
     // The queue is right before any handler runs: it may send again.
     if (rest.empty()) {
-        sendBuffer_.clear();
-        sendOffset_ = 0;
+        ReleaseSendBuffer();
     } else if (fromQueue) {
         sendOffset_ = sendBuffer_.size() - rest.size();
     } else {
@@ -275,14 +285,22 @@ void CSocketEngine::HoldReceive(bool hold) {
     if (socketHandle_ != ws::INVALID_SOCKET) ws::recv(socketHandle_, &none, 0, MSG_PEEK);
 }
 
+std::vector<char>& CSocketEngine::Scratch() const {
+    // One scratch buffer that every socket of the thread shares: a server
+    // with thousands of connections keeps none of its own per connection.
+    thread_local std::vector<char> scratch;
+    if (scratch.size() < static_cast<std::size_t>(recvPieceSize_)) {
+        scratch.assign(static_cast<std::size_t>(recvPieceSize_), '\0');
+    }
+    return scratch;
+}
+
 void CSocketEngine::RecvDataToBuffer() {
     // One receive of up to a whole receive buffer per notification.
-    if (recvScratch_.size() != static_cast<std::size_t>(recvPieceSize_)) {
-        recvScratch_.assign(static_cast<std::size_t>(recvPieceSize_), '\0');
-    }
-    const int n = ws::recv(socketHandle_, recvScratch_.data(), recvPieceSize_, 0);
+    std::vector<char>& scratch = Scratch();
+    const int n = ws::recv(socketHandle_, scratch.data(), recvPieceSize_, 0);
     if (n > 0) {
-        recvBuffer_.append(recvScratch_.data(), static_cast<std::size_t>(n));
+        recvBuffer_.append(scratch.data(), static_cast<std::size_t>(n));
         const std::int32_t total = Clamp(recvBuffer_.size());
         Raise([total](SocketEvents& e) { e.DataArrival(total); });
         return;
@@ -292,6 +310,27 @@ void CSocketEngine::RecvDataToBuffer() {
     if (code == ws::WSAEWOULDBLOCK) return;  // nothing there after all: not a failure
     state_ = sckError;
     RaiseWinsock(code, "RecvDataToBuffer");
+}
+
+void CSocketEngine::ReceiveWaiting() {
+    if (!ConnectedTcp()) return;
+    const ws::SOCKET handle = socketHandle_;
+    std::vector<char>& scratch = Scratch();
+    // A peer that goes on sending is not read for ever here: what the
+    // system held when asked, give or take a piece.
+    const std::size_t most = 4 * static_cast<std::size_t>(recvPieceSize_);
+    std::size_t taken = 0;
+    while (taken < most) {
+        const int n = ws::recv(handle, scratch.data(), recvPieceSize_, 0);
+        // Nothing more (would block), the peer's close, or the failure
+        // itself: what came before it is all there is.
+        if (n <= 0) break;
+        recvBuffer_.append(scratch.data(), static_cast<std::size_t>(n));
+        taken += static_cast<std::size_t>(n);
+    }
+    if (taken == 0) return;
+    const std::int32_t total = Clamp(recvBuffer_.size());
+    Raise([total](SocketEvents& e) { e.DataArrival(total); });
 }
 
 void CSocketEngine::ReceiveDatagramNotice() {

@@ -68,8 +68,9 @@ public:
     void Protocol(std::int32_t enmProtocol) { engine_->Protocol(enmProtocol); }
     // For a server: the send queue's length and limit, the listen backlog,
     // unacknowledged and acknowledged bytes, asking a silent peer, the
-    // system's buffers, bytes waiting, holding back reading and ending with
-    // a reset (CSocketEngine tells how they work). Not kept in the design.
+    // system's buffers, bytes waiting, holding back reading, reading what
+    // waits now and ending with a reset (CSocketEngine tells how they work).
+    // Not kept in the design.
     std::int32_t BytesToSend() const { return engine_->BytesToSend(); }
     std::int32_t SendQueueLimit() const { return engine_->SendQueueLimit(); }
     void SendQueueLimit(std::int32_t lngBytes) { engine_->SendQueueLimit(lngBytes); }
@@ -88,6 +89,7 @@ public:
     std::int32_t BytesWaiting() const { return engine_->BytesWaiting(); }
     bool ReceiveHeld() const { return engine_->ReceiveHeld(); }
     void HoldReceive(bool hold) { engine_->HoldReceive(hold); }
+    void ReceiveWaiting() { engine_->ReceiveWaiting(); }
 
     void Accept(std::int32_t requestID) { engine_->Accept(requestID); }
     void Bind(std::optional<Variant> localPort = std::nullopt, std::optional<Variant> localIP = std::nullopt) {

@@ -94,9 +94,8 @@ Form11::Form11(const core::GameState& game, platform::Dialogs& dialogs, platform
     net::Socket& socket = channel_->Socket();
     socket.setObjectName("Socket");
     connect(&socket, &net::Socket::ConnectEvent, this, &Form11::Socket_Connect);
-    connect(&socket, &net::Socket::CloseSckEvent, this, &Form11::ConnectionLost);
-    connect(&socket, &net::Socket::Error, this,
-            [this](int, std::string&, int, const std::string&, const std::string&, int, bool&) { ConnectionLost(); });
+    // A top player that came before a close or a reset is shown first.
+    connect(channel_, &MessageChannel::Ended, this, &Form11::ConnectionLost);
     connect(&socket, &net::Socket::SendComplete, this, [this] { Told(session_.SendDone()); });
     connect(channel_, &MessageChannel::Overflowed, this, &Form11::ConnectionLost);
     connect(channel_, &MessageChannel::MessageReceived, this, &Form11::Socket_DataArrival);

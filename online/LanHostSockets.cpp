@@ -68,13 +68,11 @@ LanHostSockets::Carrier& LanHostSockets::FreeCarrier() {
         if (const lan::ConnectionId id = IdOf(channel)) emit MessageReceived(id, message);
     });
     connect(channel, &MessageChannel::Overflowed, this, [this, channel] { Lost(channel); });
-    connect(&channel->Socket(), &net::Socket::CloseSckEvent, this, [this, channel] { Lost(channel); });
-    // A reset, or a player cut off past the unacknowledged timeout, ends in
-    // error rather than a close: the host must hear of it as soon.
-    connect(&channel->Socket(), &net::Socket::Error, this,
-            [this, channel](int, std::string&, int, const std::string&, const std::string&, int, bool&) {
-                Lost(channel);
-            });
+    // The player's close, a reset, or a player cut off past the
+    // unacknowledged timeout (an error rather than a close): the host hears
+    // of it as soon, after what the player sent before it, and never inside
+    // one of its own sends.
+    connect(channel, &MessageChannel::Ended, this, [this, channel] { Lost(channel); });
     Carrier carrier;
     carrier.channel = channel;
     elements_.push_back(carrier);
@@ -82,21 +80,18 @@ LanHostSockets::Carrier& LanHostSockets::FreeCarrier() {
 }
 
 void LanHostSockets::Lost(MessageChannel* channel) {
-    // The descriptor goes at once; the element waits for the host to let go.
-    lan::ConnectionId id = 0;
     for (Carrier& e : elements_) {
-        if (e.channel != channel) continue;
-        id = e.id;
-        End(e);
+        if (e.channel == channel) KeepAcknowledged(e);
     }
-    if (id) emit ConnectionClosed(id);
+    // The descriptor goes at once; the element waits for the host to let go.
+    channel->Close();
+    if (const lan::ConnectionId id = IdOf(channel)) emit ConnectionClosed(id);
 }
 
-void LanHostSockets::End(Carrier& carrier) {
+void LanHostSockets::KeepAcknowledged(Carrier& carrier) {
     if (!carrier.acknowledgedAtEnd && carrier.channel->Socket().SocketHandle() >= 0) {
         carrier.acknowledgedAtEnd = carrier.channel->Socket().BytesAcknowledged();
     }
-    carrier.channel->Close();
 }
 
 lan::ConnectionId LanHostSockets::IdOf(const MessageChannel* channel) const {
@@ -112,8 +107,10 @@ void LanHostSockets::Send(lan::ConnectionId id, const std::string& text) {
     try {
         e->channel->Send(text);
     } catch (const runtime::Error&) {
-        // The host learns of it once the send in hand has finished.
-        End(*e);
+        // A player that stopped reading is let go, and what it sent with it;
+        // the host learns of it once the send in hand has finished.
+        KeepAcknowledged(*e);
+        e->channel->Discard();
         QMetaObject::invokeMethod(
             this, [this, id] { if (Find(id)) emit ConnectionClosed(id); }, Qt::QueuedConnection);
     }
@@ -123,7 +120,8 @@ void LanHostSockets::Close(lan::ConnectionId id) {
     if (Carrier* e = Find(id)) {
         e->id = 0;
         e->acknowledgedAtEnd.reset();
-        e->channel->Close();
+        // The host has let the connection go: what it sent goes with it.
+        e->channel->Discard();
     }
 }
 

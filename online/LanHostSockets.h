@@ -105,9 +105,9 @@ private:
     // The connection a channel carries now; 0 for none.
     lan::ConnectionId IdOf(const MessageChannel* channel) const;
     void Lost(MessageChannel* channel);
-    // Closes the channel of a connection that has ended, keeping what its
-    // player acknowledged.
-    static void End(Carrier& carrier);
+    // Keeps what the player of a connection that is ending acknowledged
+    // (the count goes with the descriptor).
+    static void KeepAcknowledged(Carrier& carrier);
 
     net::Socket* listener_;
     std::vector<Carrier> elements_;  // element n is elements_[n - 1]

@@ -166,13 +166,14 @@ void LanPlayerScreens::Socket2_DataArrival(const std::string& message) {
 }
 
 void LanPlayerScreens::GameReset() {
-    channel_->Close();
+    // Nothing the host sent may reach the new game, not even what came.
+    channel_->Discard();
     Apply(session_.GameReplaced());
 }
 
 void LanPlayerScreens::Quitting() {
-    // A result that has come but waits for the quiet gap settles the race.
-    channel_->IdleGap_Timer();
+    // A result that has come settles the race before the stake of a race
+    // left unsettled comes back (Close hands it out first).
     channel_->Close();
     Apply(session_.Leave());
 }
@@ -195,6 +196,8 @@ void LanPlayerScreens::Connecti_Timer() {
     const int state = channel_->Socket().State();
     // 9: in error (a reset, a refused or failed connect); 8: the host closed.
     if (state != 9 && state != 8) return;
+    // What the host sent before the end is booked before the end is: a
+    // result that came settles the race, whatever ended the connection.
     channel_->Close();
     Apply(session_.Closed());
 }
@@ -225,7 +228,8 @@ void LanPlayerScreens::Apply(const lan::PlayerReaction& r) {
         Apply(session_.Closed());
         return;
     }
-    if (r.Close) channel_->Close();
+    // We end the game ourselves: nothing more the host sent counts.
+    if (r.Close) channel_->Discard();
     if (r.Status) Label41->setText(platform::ToQString(*r.Status));
     if (r.RefreshEnabled) Command24->setEnabled(*r.RefreshEnabled);
     platform::Timer& refresh = form_.Timer("RandInterval");

@@ -67,12 +67,11 @@ LiveUpdate::LiveUpdate(shell::Form1& form, LiveUpdateOptions options)
     liveUp_ = new MessageChannel(ServerToGameGrammar(), connections_.LiveUp(), this);
     connect(liveUp_, &MessageChannel::MessageReceived, this, &LiveUpdate::LiveUp_Message);
     // A check the player asked for ends at once when the server cannot be
-    // reached or hangs up without an answer.
-    const auto unanswered = [this] {
+    // reached or hangs up without an answer (an answer that came before its
+    // hang-up is handed out first).
+    connect(liveUp_, &MessageChannel::Ended, this, [this] {
         if (check_.ManualCheckPending()) ManualCheck_Timeout();
-    };
-    connect(&connections_.LiveUp(), &net::Socket::Error, this, unanswered);
-    connect(&connections_.LiveUp(), &net::Socket::CloseSckEvent, this, unanswered);
+    });
     manualTimeout_.setSingleShot(true);
     manualTimeout_.setInterval(options_.ManualCheckTimeout);
     connect(&manualTimeout_, &QTimer::timeout, this, &LiveUpdate::ManualCheck_Timeout);
@@ -182,6 +181,8 @@ void LiveUpdate::LiveUpdate_Timer() {
 void LiveUpdate::ServerChanged() {
     check_.ServerChanged();
     retry_.stop();
+    // What the old server said is no answer of the new one's.
+    liveUp_->Discard();
     ConnectLiveUp(form_.Game().Server);
     ConnectChat(form_.Game().Server);
 }
@@ -250,7 +251,8 @@ void LiveUpdate::HandshakeFailed() {
     retry_.stop();
     form_.ShowNotice(kUpdateFailed);
     form_.Label13->setText(platform::ToQString(kPlainCaption));
-    liveUp_->Close();
+    // Nothing more the server says is read.
+    liveUp_->Discard();
 }
 
 std::string LiveUpdate::UserName() { return shell::CurrentUserName(*options_.UserName, form_.Dialogs()); }

@@ -93,6 +93,8 @@ public:
     // The patch program's path.
     std::filesystem::path PatchPath() const;
     const liveupdate::UpdateCheck& Check() const { return check_; }
+    // LiveUp, read message by message.
+    MessageChannel& Channel() const { return *liveUp_; }
     // Whether a fetch waits to be tried again, and how long the wait is.
     bool RetryWaiting() const { return retry_.isActive(); }
     std::chrono::milliseconds RetryPause() const { return retry_.intervalAsDuration(); }

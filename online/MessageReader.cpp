@@ -16,7 +16,14 @@ std::optional<std::string> MessageReader::Next() { return Cut(false); }
 std::optional<std::string> MessageReader::NextAfterIdle() { return Cut(true); }
 
 void MessageReader::Clear() {
-    pending_.clear();
+    // What a long read needed is given back: a connection that waits holds
+    // no more than a small buffer of what it once received.
+    constexpr std::size_t kKeptCapacity = 4096;
+    if (pending_.capacity() > kKeptCapacity) {
+        std::string().swap(pending_);
+    } else {
+        pending_.clear();
+    }
     start_ = 0;
 }
 

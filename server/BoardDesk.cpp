@@ -31,11 +31,12 @@ BoardAnswer AnswerBoardMessage(const std::string& message, ScoreStore& store) {
             [&](const board::ScoreSubmission& submission) -> BoardAnswer {
                 const auto score = online::DecodeScoreCode(submission.code);
                 if (!score) return {std::nullopt, "ignored a score code that does not read"};
+                const std::string described = Describe(*score);
                 if (!store.Record(*score)) {
-                    return {std::nullopt, "could not keep the score of " + Describe(*score) + ": " + store.LastError(),
-                            true};
+                    return {std::nullopt, "could not keep the score of " + described + ": " + store.LastError(), true,
+                            false, described};
                 }
-                return {std::nullopt, "score " + Describe(*score), true};
+                return {std::nullopt, "score " + described, true, true, described};
             },
         },
         *known);

@@ -35,6 +35,10 @@ struct BoardAnswer {
     std::optional<std::string> reply;  // to send back
     std::string log;                   // what happened, for the log
     bool score = false;                // the log is about a score sent
+    // The score is in the store and lasts once the store commits: its line
+    // waits for that.
+    bool kept = false;
+    std::string described = {};  // the score, for a line about it
 };
 
 BoardAnswer AnswerBoardMessage(const std::string& message, ScoreStore& store);

@@ -14,18 +14,47 @@ BoardService::BoardService(ServiceSettings settings, ScoreStore& store, ServerLo
 BoardService::~BoardService() { Commit_Timer(); }
 
 void BoardService::Received(ClientConnection& client, const std::string& message) {
+    const std::size_t pendingBefore = store_.Pending();
     const BoardAnswer answer = AnswerBoardMessage(message, store_);
-    LogMessage(client, answer.score ? RepeatSummary::Event::Score : RepeatSummary::Event::Message, answer.log);
+    // A store that gave its transaction up took the scores before this one
+    // with it.
+    if (answer.score && !answer.kept && store_.Pending() < pendingBefore) LoseWaiting(store_.LastError());
+    if (answer.kept) {
+        waiting_.push_back({client.Id(), client.Address(), answer.described});
+    } else {
+        LogMessage(client, answer.score ? RepeatSummary::Event::Score : RepeatSummary::Event::Message, answer.log);
+    }
     if (answer.reply) client.Send(*answer.reply);
-    if (store_.Pending() > 0 && !commit_.isActive()) commit_.start();
+    if (waiting_.size() >= kMostWaiting) {
+        Commit_Timer();
+    } else if (!waiting_.empty() && !commit_.isActive()) {
+        commit_.start();
+    }
 }
 
 void BoardService::Commit_Timer() {
     commit_.stop();
-    const std::size_t pending = store_.Pending();
-    if (pending > 0 && !store_.Commit()) {
-        Log("could not write " + std::to_string(pending) + (pending == 1 ? " score" : " scores") +
+    if (waiting_.empty() && store_.Pending() == 0) return;
+    if (!store_.Commit()) {
+        const std::size_t lost = waiting_.size();
+        Log("could not write " + std::to_string(lost) + (lost == 1 ? " score" : " scores") +
             " to the board: " + store_.LastError());
+        LoseWaiting("not written to the board");
+        return;
+    }
+    std::vector<Waiting> written;
+    written.swap(waiting_);
+    for (const Waiting& score : written) {
+        LogMessage(score.client, score.address, RepeatSummary::Event::Score, "score " + score.described);
+    }
+}
+
+void BoardService::LoseWaiting(const std::string& why) {
+    std::vector<Waiting> lost;
+    lost.swap(waiting_);
+    for (const Waiting& score : lost) {
+        LogMessage(score.client, score.address, RepeatSummary::Event::LostScore,
+                   "lost the score of " + score.described + ": " + why);
     }
 }
 

@@ -111,7 +111,7 @@ void ClientConnection::Drop(const std::string& reason) {
     Address();  // before the close forgets it
     gone_ = true;
     hold_.stop();
-    const online::MessageChannel::Unhandled unhandled = channel_->Close();
+    const online::MessageChannel::Unhandled unhandled = channel_->Discard();
     emit Gone(reason + UnhandledText(unhandled.messages, unhandled.bytes));
     deleteLater();
 }

@@ -16,7 +16,9 @@ bool RepeatSummary::Admit(const std::string& address, Event event, Clock::time_p
         if (it == windows_.end()) it = windows_.emplace(key, Window{now + limits_.window, {}, Summary{key}}).first;
     }
     Window& window = it->second;
-    const Kind kind = event == Event::Message ? kMessages : event == Event::Score ? kScores : kConnections;
+    const Kind kind = event == Event::Message                                   ? kMessages
+                      : event == Event::Score || event == Event::LostScore ? kScores
+                                                                           : kConnections;
     if (window.written[kind] < Allowed(kind)) {
         ++window.written[kind];
         return true;
@@ -26,6 +28,7 @@ bool RepeatSummary::Admit(const std::string& address, Event event, Clock::time_p
         case Event::TurnedAway: ++window.left.turnedAway; break;
         case Event::Message: ++window.left.messages; break;
         case Event::Score: ++window.left.scores; break;
+        case Event::LostScore: ++window.left.lostScores; break;
     }
     return false;
 }
@@ -68,7 +71,8 @@ std::string SummaryLine(const RepeatSummary::Summary& summary, std::chrono::mill
     } parts[] = {{summary.connections, " more connection", " more connections"},
                  {summary.turnedAway, " turned away", " turned away"},
                  {summary.messages, " more message", " more messages"},
-                 {summary.scores, " more score", " more scores"}};
+                 {summary.scores, " more score", " more scores"},
+                 {summary.lostScores, " score lost", " scores lost"}};
     for (const auto& part : parts) {
         if (part.count > 0) counts.push_back(std::to_string(part.count) + (part.count == 1 ? part.one : part.many));
     }

@@ -43,8 +43,10 @@ public:
     // Whether the line of an event from `address` is written one by one;
     // false: it is only counted. A connection turned away counts apart from
     // one taken in, and shares its lines; messages and scores have lines of
-    // their own, so no stream of questions crowds the scores out.
-    enum class Event { Connection, TurnedAway, Message, Score };
+    // their own, so no stream of questions crowds the scores out. A score
+    // lost (not written to the board) shares the lines of scores and is
+    // counted apart.
+    enum class Event { Connection, TurnedAway, Message, Score, LostScore };
     bool Admit(const std::string& address, Event event, Clock::time_point now);
 
     struct Summary {
@@ -53,6 +55,7 @@ public:
         std::uint64_t turnedAway = 0;
         std::uint64_t messages = 0;
         std::uint64_t scores = 0;
+        std::uint64_t lostScores = 0;
         bool operator==(const Summary&) const = default;
     };
     // The counts of the windows that have ended by `now`, for addresses
@@ -78,7 +81,8 @@ private:
 
 // "127.0.0.1: 812 more connections and 30 turned away in the last 60 s,
 // not written one by one"; "127.0.0.1: 3000 more messages and 12 more
-// scores in the last 60 s, not written one by one".
+// scores in the last 60 s, not written one by one"; "... 4 more scores and
+// 20 scores lost in the last 60 s ...".
 std::string SummaryLine(const RepeatSummary::Summary& summary, std::chrono::milliseconds window);
 
 }  // namespace server

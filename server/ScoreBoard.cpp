@@ -83,6 +83,8 @@ ScoreBoard::ScoreBoard(std::string connection, std::int64_t maxPlayers)
 ScoreBoard::~ScoreBoard() {
     Commit();
     statements_.reset();  // before the connection goes
+    // The last connection to close moves the journal into the file.
+    checkpoints_.reset();
     {
         QSqlDatabase db = Database(connection_);
         db.close();
@@ -117,6 +119,10 @@ std::unique_ptr<ScoreBoard> ScoreBoard::Open(const std::filesystem::path& file, 
         {"PRAGMA user_version = 1", " cannot be opened: "},
         {"PRAGMA journal_mode = WAL", " cannot be opened: "},
         {"PRAGMA synchronous = NORMAL", " cannot be opened: "},
+        // The journal is moved into the file by BoardCheckpoints, away from
+        // the event loop, and kept to a moderate size once moved.
+        {"PRAGMA wal_autocheckpoint = 0", " cannot be opened: "},
+        {"PRAGMA journal_size_limit = 67108864", " cannot be opened: "},
         // A full board (100,000 players) is about 8 MB: kept in memory
         // whole, a score reads no page from the file.
         {"PRAGMA cache_size = -32768", " cannot be opened: "},
@@ -141,6 +147,7 @@ std::unique_ptr<ScoreBoard> ScoreBoard::Open(const std::filesystem::path& file, 
         board->nextSeq_ = board->committedNextSeq_ = query.value(1).toLongLong() + 1;
     }
     board->statements_ = std::make_unique<Statements>(db);
+    board->checkpoints_ = std::make_unique<BoardCheckpoints>(file.string());
     if (!board->statements_->Prepare()) {
         const QSqlQuery* failed = board->statements_->Failed();
         error = where + " cannot be opened: " + (failed ? Text(failed->lastError()) : std::string("?"));
@@ -245,6 +252,7 @@ bool ScoreBoard::Commit() {
     pending_ = 0;
     committedPlayers_ = players_;
     committedNextSeq_ = nextSeq_;
+    if (checkpoints_) checkpoints_->Written();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "online/Brambly.h"
+#include "server/BoardCheckpoints.h"
 #include "server/BoardDesk.h"
 
 class QSqlError;
@@ -22,8 +23,11 @@ class QSqlError;
 // players and of arrivals are kept here, not counted in the file, and the
 // ranking is read from an index. Scores are written in batches: Record
 // keeps one, Commit writes all kept since the last in one transaction (the
-// server commits once per turn of its event loop), so a busy board writes
-// the file once for many scores.
+// server commits once per turn of its event loop, or sooner when many wait),
+// so a busy board writes the file once for many scores. A commit goes to
+// SQLite's write-ahead journal, which outlives a kill of the server; the
+// journal is moved into the file by a thread of its own (BoardCheckpoints),
+// so no commit waits for the disk.
 namespace server {
 
 class ScoreBoard final : public ScoreStore {
@@ -55,6 +59,8 @@ public:
     bool Commit() override;
     // Scores kept and not yet written.
     std::size_t Pending() const override { return pending_; }
+    // The moves of the journal into the file so far (BoardCheckpoints).
+    int Checkpoints() const { return checkpoints_ ? checkpoints_->Done() : 0; }
     // The top player; nothing while the board is empty or unreadable.
     std::optional<online::ScoreRecord> Top() const override;
     std::int64_t Players() const { return players_; }
@@ -79,6 +85,7 @@ private:
     std::string connection_;  // the name of its Qt Sql connection
     std::int64_t maxPlayers_;
     std::unique_ptr<Statements> statements_;
+    std::unique_ptr<BoardCheckpoints> checkpoints_;
     std::int64_t players_ = 0;
     std::int64_t nextSeq_ = 1;  // the next arrival's place, above every record's
     // The counts as the file holds them, for an abandoned transaction.

@@ -88,6 +88,7 @@ bool Service::Start(std::string& error) {
 }
 
 void Service::Stop() {
+    if (listener_->State() != net::sckClosed || !clients_.empty()) Stopping();
     listener_->CloseSck();
     // Dropping removes each from the map.
     while (!clients_.empty()) clients_.begin()->second.connection->Drop("server stopping");
@@ -126,7 +127,14 @@ void Service::Log(const ClientConnection& client, const std::string& what) const
 }
 
 void Service::LogMessage(const ClientConnection& client, RepeatSummary::Event event, const std::string& what) {
-    if (repeats_.Admit(client.Address(), event, RepeatSummary::Clock::now())) Log(client, what);
+    LogMessage(client.Id(), client.Address(), event, what);
+}
+
+void Service::LogMessage(std::uint64_t id, const std::string& address, RepeatSummary::Event event,
+                         const std::string& what) {
+    if (repeats_.Admit(address, event, RepeatSummary::Clock::now())) {
+        Log("#" + std::to_string(id) + " " + address + " " + what);
+    }
     ScheduleSummary();
 }
 

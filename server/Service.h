@@ -75,6 +75,8 @@ protected:
     // The client has left or was dropped; it is still reachable by id
     // until this returns.
     virtual void Left(ClientConnection& /*client*/) {}
+    // The port is stopping: its clients are still there.
+    virtual void Stopping() {}
 
     void Log(const std::string& line) const;
     void Log(const ClientConnection& client, const std::string& what) const;
@@ -82,6 +84,8 @@ protected:
     // written unless its address has had its share of such lines this
     // minute, else counted in the minute's summary line.
     void LogMessage(const ClientConnection& client, RepeatSummary::Event event, const std::string& what);
+    // The same for a client that may have gone since.
+    void LogMessage(std::uint64_t id, const std::string& address, RepeatSummary::Event event, const std::string& what);
     // Every connected client, in the order they came.
     void ForEachClient(const std::function<void(ClientConnection&)>& visit);
     // A connected client by its id; null when it has gone.

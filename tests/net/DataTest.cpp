@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <thread>
 
 #include "SocketTestKit.h"
@@ -38,6 +39,15 @@ protected:
         ASSERT_TRUE(RunUntil([&] { return (*s_)->BytesReceived() == before + static_cast<std::int32_t>(bytes.size()); }));
     }
     Endpoint& S() { return *s_; }
+    // Sends from the peer and waits until the system holds it all, read by
+    // nobody (the event loop does not run).
+    void WaitUnread(const std::string& bytes) {
+        peer_.SendAll(bytes);
+        const auto want = static_cast<std::int32_t>(bytes.size());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while ((*s_)->BytesWaiting() < want && std::chrono::steady_clock::now() < deadline) ::usleep(1000);
+        ASSERT_EQ((*s_)->BytesWaiting(), want);
+    }
 
     RawSocket listener_;
     RawSocket peer_;
@@ -232,6 +242,68 @@ TEST_F(Data, OneReadNotificationTakesAllThatWaits) {
     ::usleep(50000);  // all of it is in the receive buffer before the loop runs
     ASSERT_TRUE(RunUntil([&] { return S()->BytesReceived() == 60000; }));
     EXPECT_EQ(S().events.log, std::vector<std::string>{"DataArrival(60000)"}) << "not a small fixed read";
+}
+
+// Bytes the peer sent before a failure are still with the system, read by
+// nobody, when the failure is found: they are read and announced first,
+// while the connection still counts as connected, and the failure after.
+TEST_F(Data, WhatCameBeforeAFailureIsAnnouncedBeforeIt) {
+    struct Failure {
+        const char* name;
+        int error;
+        void (*fail)(Endpoint&, int error);
+    };
+    const Failure failures[] = {
+        {"a send that fails", ws::WSAECONNRESET,
+         [](Endpoint& s, int error) {
+             ws::InjectFault(ws::Call::Send, error);
+             s->SendData(std::string("x"));
+         }},
+        {"an error notification", ws::WSAECONNABORTED,
+         [](Endpoint& s, int error) {
+             net::modSocketEngine::WindowProc(net::modSocketEngine::kSocketMessage, s->SocketHandle(),
+                                              ws::WSAMAKESELECTREPLY(ws::FD_READ, error));
+         }},
+    };
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.name);
+        Open();
+        std::string taken;
+        S().events.onDataArrival = [&](std::int32_t) { taken += S().Take(); };
+        WaitUnread("HELLO");
+        f.fail(S(), f.error);
+        EXPECT_EQ(taken, "HELLO");
+        ASSERT_EQ(S().events.log.size(), 2u);
+        EXPECT_EQ(S().events.log[0], "DataArrival(5)");
+        EXPECT_EQ(S().events.log[1].rfind("Error(" + std::to_string(f.error) + ",", 0), 0u) << S().events.log[1];
+        EXPECT_EQ(S().State(), 9);
+        ws::ClearFaults();
+        s_.reset();
+    }
+
+    // A handler of those bytes that closes the connection: its failure is
+    // then nobody's.
+    Open();
+    S().events.onDataArrival = [&](std::int32_t) { S()->CloseSck(); };
+    WaitUnread("HELLO");
+    ws::InjectFault(ws::Call::Send, ws::WSAECONNRESET);
+    S()->SendData(std::string("x"));
+    EXPECT_EQ(S().events.log, std::vector<std::string>{"DataArrival(5)"});
+    EXPECT_EQ(S().State(), 0);
+}
+
+// An owner about to close reads what has reached the machine first.
+TEST_F(Data, ReceiveWaitingReadsWhatTheSystemHolds) {
+    Open();
+    S()->ReceiveWaiting();
+    EXPECT_TRUE(S().events.log.empty()) << "nothing waits";
+    WaitUnread("HELLO");
+    S()->ReceiveWaiting();
+    EXPECT_EQ(S().events.log, std::vector<std::string>{"DataArrival(5)"});
+    EXPECT_EQ(S().Take(), "HELLO");
+    S()->CloseSck();
+    S()->ReceiveWaiting();
+    EXPECT_EQ(S().events.log.size(), 1u) << "no connection, nothing to read";
 }
 
 }  // namespace

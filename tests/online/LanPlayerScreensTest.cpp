@@ -10,8 +10,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <functional>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "core/Money.h"
 #include "core/RaceStep.h"
@@ -24,6 +26,7 @@
 #include "platform/QtText.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
+#include "platform/Winsock.h"
 #include "shell/Form1.h"
 #include "shell/TreeView.h"
 #include "tests/online/LanTestHorses.h"
@@ -354,6 +357,70 @@ TEST_F(LanPlayerScreensTest, AResultThatHasComeSettlesTheRaceOnTheWayOut) {
     EXPECT_EQ(game.Money, 10000 - 2500 + 7500);
     EXPECT_EQ(game.LANwon, 1);
     EXPECT_TRUE(host.WaitForClose());
+}
+
+// "WIN:7500" has reached the player when the connection ends, at once: the
+// win is booked and the stake is not given back, whatever ends it and
+// wherever the tick of the 500 ms watchdog falls. The quiet gap is far off,
+// so only the end can show the amount whole.
+TEST_F(LanPlayerScreensTest, AResultThatCameIsKeptHoweverTheConnectionEnds) {
+    namespace ws = platform::ws;
+    const auto socketState = [&] { return screens->Channel().Socket().State(); };
+    const auto post = [&](std::int32_t event, int error) {
+        ASSERT_EQ(ws::PostSocketNotification(screens->Channel().Socket().SocketHandle(), event, error), 0);
+        ASSERT_TRUE(RunUntil([&] { return socketState() == 9; }));
+    };
+    const std::pair<const char*, std::function<void()>> ends[] = {
+        {"the host closes", [&] {
+             host.Close();
+             ASSERT_TRUE(RunUntil([&] { return socketState() == 8; }));
+         }},
+        {"the host resets", [&] {
+             host.Reset();
+             ASSERT_TRUE(RunUntil([&] { return socketState() == 9; }));
+         }},
+        {"an error", [&] { post(ws::FD_READ, ws::WSAECONNABORTED); }},
+        {"a time-out the system finds", [&] { post(ws::FD_CLOSE, ws::WSAETIMEDOUT); }},
+        {"a receive that fails without an event", [&] {
+             ws::InjectFault(ws::Call::Recv, ws::WSAECONNRESET);
+             host.SendAll("H");
+             ASSERT_TRUE(RunUntil([&] { return socketState() == 9; }));
+         }},
+        {"the host is quiet for the race's allowance", [&] { screens->HostQuiet_Timer(); }},
+        {"the player quits", [&] { emit form.Quitting(); }},
+    };
+    enum class Tick { None, BeforeTheEnd, AfterTheEnd };
+    for (const auto& [name, end] : ends) {
+        for (const Tick tick : {Tick::None, Tick::BeforeTheEnd, Tick::AfterTheEnd}) {
+            SCOPED_TRACE(std::string(name) + ", tick " + std::to_string(static_cast<int>(tick)));
+            game.Money = 10000;
+            game.LANwon = 0;
+            // Nothing here comes in pieces: the amounts of the lobby need no
+            // long wait.
+            screens->Channel().SetIdleGap(std::chrono::milliseconds(20));
+            JoinAndAccept();
+            host.SendAll("START!7500");
+            ASSERT_TRUE(RunUntil([&] { return State() == lan::PlayerState::Racing; }));
+            ASSERT_EQ(game.Money, 7500);
+
+            screens->Channel().SetIdleGap(std::chrono::minutes(1));
+            host.SendAll("WIN:7500");
+            ASSERT_TRUE(RunUntil([&] { return screens->Channel().Reader().BytesHeld() == 8; }));
+            if (tick == Tick::BeforeTheEnd) screens->Connecti_Timer();
+            end();
+            if (tick == Tick::AfterTheEnd) screens->Connecti_Timer();
+            RunFor(20);
+            screens->Connecti_Timer();  // it ticks on for ever
+            ws::ClearFaults();
+
+            EXPECT_EQ(game.Money, 10000 - 2500 + 7500);
+            EXPECT_EQ(game.LANwon, 1);
+            EXPECT_EQ(game.LANlost, 0);
+            EXPECT_EQ(screens->WanWinCap->text(),
+                      platform::ToQString(std::string(lan::kYouHaveWon) + core::FormatMoney(7500)));
+            EXPECT_NE(State(), lan::PlayerState::Racing);
+        }
+    }
 }
 
 // A roster question the host never answers ends its chain after a few

@@ -10,6 +10,7 @@
 
 #include "online/LanProtocol.h"
 #include "online/MessageChannel.h"
+#include "platform/Winsock.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/RawSocket.h"
 
@@ -123,8 +124,8 @@ TEST_F(ChannelFixture, ThePeersCloseEndsItsLastMessage) {
 
 // A server that held a client's reading when the client closed: nothing
 // more will come to slow down, so every whole message it sent comes out
-// before the owner hears of the close. What an owner's own Close throws
-// away is counted.
+// before the owner hears of the close. What an owner's Discard throws away
+// is counted.
 TEST_F(ChannelFixture, ThePeersCloseHandsOutWhatAHoldKeptBack) {
     auto* channel = Connect(online::lan::HostToPlayerGrammar());
     QObject::connect(channel, &online::MessageChannel::MessageReceived, &window, [&](const std::string&) {
@@ -148,7 +149,7 @@ TEST_F(ChannelFixture, ThePeersCloseHandsOutWhatAHoldKeptBack) {
     EXPECT_FALSE(channel->PeerGone()) << "a new connection";
     peer.SendAll("ACCEPTED!REFRESH!DEAD>3WIN:75");
     ASSERT_TRUE(RunUntil([&] { return channel->Reader().BytesHeld() == 23 + 6 - 9; }));
-    const online::MessageChannel::Unhandled unhandled = channel->Close();
+    const online::MessageChannel::Unhandled unhandled = channel->Discard();
     EXPECT_EQ(unhandled.messages, 2u) << "REFRESH! and DEAD>3";
     EXPECT_EQ(unhandled.bytes, 6u) << "WIN:75, whose end only silence shows";
     EXPECT_EQ(received, Messages{"ACCEPTED!"});
@@ -169,14 +170,115 @@ TEST_F(ChannelFixture, APeerThatNeverFinishesIsDroppedAtTheCap) {
     EXPECT_FALSE(channel->Reader().HoldsBytes());
 }
 
-TEST_F(ChannelFixture, AHandlerThatClosesStopsTheRestOfTheRead) {
+TEST_F(ChannelFixture, AHandlerThatDiscardsStopsTheRestOfTheRead) {
     auto* channel = Connect(online::lan::HostToPlayerGrammar());
     QObject::connect(channel, &online::MessageChannel::MessageReceived, &window,
-                     [channel](const std::string&) { channel->Close(); });
+                     [channel](const std::string&) { channel->Discard(); });
     peer.SendAll("ACCEPTED!REFRESH!HORSE?");
     ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
     RunFor(50);
     EXPECT_EQ(received, Messages{"ACCEPTED!"});
+}
+
+// A handler that closes has the rest of what came inside its Close, the
+// last amount too, before Close returns.
+TEST_F(ChannelFixture, AHandlerThatClosesHasTheRestOfTheReadFirst) {
+    auto* channel = Connect(online::lan::HostToPlayerGrammar());
+    QObject::connect(channel, &online::MessageChannel::MessageReceived, &window, [&](const std::string&) {
+        if (received.size() != 1) return;
+        channel->Close();
+        received.push_back("<closed>");
+    });
+    peer.SendAll("ACCEPTED!REFRESH!WIN:75");
+    ASSERT_TRUE(RunUntil([&] { return received.size() == 4; }));
+    EXPECT_EQ(received, (Messages{"ACCEPTED!", "REFRESH!", "WIN:75", "<closed>"}));
+    EXPECT_EQ(channel->Socket().State(), 0);
+    EXPECT_TRUE(peer.WaitForClose());
+}
+
+// Every way a connection ends hands out what the peer sent first, the
+// amount whose end only silence would show too, and only then tells the
+// owner: Ended, or the return of the owner's own Close. The quiet gap is far
+// off, so nothing comes out by it.
+struct EndCase {
+    const char* name;
+    // The bytes are still with the system, read by nobody, when the end comes.
+    bool unread;
+    void (*end)(ChannelFixture&, online::MessageChannel&);
+    const char* told;  // "<ended>" by Ended, "<closed>" after Close returned
+};
+
+void PostError(online::MessageChannel& channel, std::int32_t event, int error) {
+    ASSERT_EQ(platform::ws::PostSocketNotification(channel.Socket().SocketHandle(), event, error), 0);
+}
+
+void OwnerCloses(ChannelFixture& f, online::MessageChannel& channel) {
+    channel.Close();
+    f.received.push_back("<closed>");
+}
+
+const EndCase kEnds[] = {
+    {"the peer closes", false, [](ChannelFixture& f, online::MessageChannel&) { f.peer.Close(); }, "<ended>"},
+    {"the peer resets", false, [](ChannelFixture& f, online::MessageChannel&) { f.peer.Reset(); }, "<ended>"},
+    {"an error", false,
+     [](ChannelFixture&, online::MessageChannel& c) { PostError(c, platform::ws::FD_READ, platform::ws::WSAECONNABORTED); },
+     "<ended>"},
+    {"a time-out the system finds", false,
+     [](ChannelFixture&, online::MessageChannel& c) { PostError(c, platform::ws::FD_CLOSE, platform::ws::WSAETIMEDOUT); },
+     "<ended>"},
+    // The reset is found by a send: what the system still held is read, and
+    // nothing comes out inside the send.
+    {"a send that runs into a reset", true,
+     [](ChannelFixture& f, online::MessageChannel& c) {
+         platform::ws::InjectFault(platform::ws::Call::Send, platform::ws::WSAECONNRESET);
+         c.Send("PLAYER?1");
+         EXPECT_EQ(f.received, Messages{}) << "inside the send";
+         EXPECT_EQ(c.Socket().State(), 9);
+     },
+     "<ended>"},
+    {"the owner closes (quitting, a reconnect)", true, OwnerCloses, "<closed>"},
+    {"the owner closes after the bytes were read", false, OwnerCloses, "<closed>"},
+    // A receive that fails ends in error without an event: the watchdog
+    // finds the state and closes.
+    {"the watchdog closes a connection in error", false,
+     [](ChannelFixture& f, online::MessageChannel& c) {
+         platform::ws::InjectFault(platform::ws::Call::Recv, platform::ws::WSAECONNRESET);
+         f.peer.SendAll("H");
+         ASSERT_TRUE(RunUntil([&] { return c.Socket().State() == 9; }));
+         EXPECT_EQ(f.received, Messages{}) << "no event came";
+         OwnerCloses(f, c);
+     },
+     "<closed>"},
+};
+
+TEST_F(ChannelFixture, EveryEndHandsOutWhatCameBeforeTellingTheOwner) {
+    for (const EndCase& end : kEnds) {
+        SCOPED_TRACE(end.name);
+        received.clear();
+        auto* channel = Connect(online::lan::HostToPlayerGrammar());
+        channel->SetIdleGap(std::chrono::minutes(1));
+        QObject::connect(channel, &online::MessageChannel::Ended, &window, [this] { received.push_back("<ended>"); });
+        peer.SendAll("REFRESH!WIN:7500");
+        Messages expected{"REFRESH!", "WIN:7500", end.told};
+        if (end.unread) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (channel->Socket().BytesWaiting() < 16 && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            ASSERT_EQ(channel->Socket().BytesWaiting(), 16);
+        } else {
+            ASSERT_TRUE(RunUntil([&] { return channel->Reader().BytesHeld() == 8; }));
+            ASSERT_EQ(received, Messages{"REFRESH!"});
+            received.clear();
+            expected.erase(expected.begin());
+        }
+        end.end(*this, *channel);
+        EXPECT_TRUE(RunUntil([&] { return received.size() >= expected.size(); }));
+        RunFor(20);  // and nothing after it
+        EXPECT_EQ(received, expected);
+        platform::ws::ClearFaults();
+        delete channel;
+    }
 }
 
 TEST_F(ChannelFixture, ReadsASocketTheWindowHolds) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <regex>
+#include <set>
 
 #include "ServerFixture.h"
 #include "cipher/SeaBottle.h"
@@ -135,6 +136,91 @@ TEST_F(BoardPort, TheBoardSurvivesARestart) {
     server.reset();
     StartServer();
     EXPECT_EQ(AskForTheTopPlayer(eve), Answer(eve));
+}
+
+// A board whose writes succeed or fail as the test says, and that tells
+// which scores it has written.
+class ScriptedStore final : public server::ScoreStore {
+public:
+    bool failWrites = false;
+    std::set<std::string> written;
+    std::vector<std::size_t> batches;  // scores in each write
+
+    bool Record(const ScoreRecord& score) override {
+        pending_.push_back(score.Name);
+        return true;
+    }
+    bool Commit() override {
+        batches.push_back(pending_.size());
+        if (failWrites) {
+            error_ = "database or disk is full";
+            pending_.clear();
+            return false;
+        }
+        written.insert(pending_.begin(), pending_.end());
+        pending_.clear();
+        return true;
+    }
+    std::size_t Pending() const override { return pending_.size(); }
+    std::optional<ScoreRecord> Top() const override { return std::nullopt; }
+    const std::string& LastError() const override { return error_; }
+
+private:
+    std::vector<std::string> pending_;
+    std::string error_;
+};
+
+// A log that checks, as each line comes, that a score it calls kept is
+// written already.
+struct CheckingLog final : server::ServerLog {
+    const ScriptedStore& store;
+    std::vector<std::string> lines;
+    std::vector<std::string> notYetWritten;
+    explicit CheckingLog(const ScriptedStore& s) : store(s) {}
+    void Write(std::string_view line) override {
+        lines.emplace_back(line);
+        static const std::regex kept(R"re(127\.0\.0\.1 score "([^"]*)")re");
+        std::smatch m;
+        if (std::regex_search(lines.back(), m, kept) && !store.written.contains(m[1])) notYetWritten.push_back(m[1]);
+    }
+    std::size_t LinesWith(std::string_view part) const {
+        return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.find(part) != std::string::npos;
+        }));
+    }
+};
+
+// However many scores one turn brings, they are written in batches of a
+// bounded size; the log calls a score kept only once it is written, and
+// names each one that could not be.
+TEST(BoardLog, AScoreIsLoggedOnceWrittenAndEachLostOneIsNamed) {
+    ScriptedStore store;
+    CheckingLog log(store);
+    server::ServiceSettings settings;
+    settings.name = "board";
+    settings.limits.budget = {1u << 30, 1u << 30};
+    settings.connectionLines.scoreLinesEach = 100000;
+    server::BoardService board(settings, store, log);
+    std::string error;
+    ASSERT_TRUE(board.Start(error)) << error;
+    LoopClient player = LoopClient::Connect(board.Port());
+    constexpr int kScores = 600;
+    std::string scores;
+    for (int i = 0; i < kScores; ++i) scores += "SCORE:" + online::EncodeScoreCode({"p" + std::to_string(i), 1, 0, 0, 0});
+    player.Send(scores);
+    ASSERT_TRUE(RunUntil([&] { return log.LinesWith(" score \"p") == kScores; }, 10000));
+    EXPECT_EQ(store.written.size(), static_cast<std::size_t>(kScores));
+    EXPECT_TRUE(log.notYetWritten.empty()) << log.notYetWritten.front() << " was logged before it was written";
+    for (const std::size_t batch : store.batches) EXPECT_LE(batch, server::BoardService::kMostWaiting);
+
+    store.failWrites = true;
+    player.Send("SCORE:" + online::EncodeScoreCode({"ann", 3, 1, 0, 10}) + "SCORE:" +
+                online::EncodeScoreCode({"bob", 2, 0, 0, 0}));
+    ASSERT_TRUE(RunUntil([&] { return log.LinesWith("lost the score") == 2; }));
+    EXPECT_GE(log.LinesWith(" to the board: database or disk is full"), 1u) << "the write that failed, and why";
+    EXPECT_EQ(log.LinesWith("#1 127.0.0.1 lost the score of \"ann\" level 3, won 1, lost 0, wager 10: not written"), 1u);
+    EXPECT_EQ(log.LinesWith("#1 127.0.0.1 lost the score of \"bob\" level 2"), 1u);
+    EXPECT_EQ(log.LinesWith("127.0.0.1 score \"ann\""), 0u) << "never called kept";
 }
 
 struct ChatPort : server_testing::ServerFixture {

@@ -40,13 +40,16 @@ TEST(RepeatSummary, MessagesAndScoresHaveSharesOfTheirOwn) {
     RepeatSummary repeats({1, 60s, 10, 2, 3});
     for (int i = 0; i < 100; ++i) repeats.Admit("10.0.0.5", Event::Message, t0);
     EXPECT_TRUE(repeats.Admit("10.0.0.5", Event::Connection, t0 + 1s));
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(repeats.Admit("10.0.0.5", Event::Score, t0 + 2s)) << i;
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(repeats.Admit("10.0.0.5", Event::Score, t0 + 2s)) << i;
+    EXPECT_TRUE(repeats.Admit("10.0.0.5", Event::LostScore, t0 + 2s)) << "a lost score shares the scores' lines";
     EXPECT_FALSE(repeats.Admit("10.0.0.5", Event::Score, t0 + 3s));
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(repeats.Admit("10.0.0.5", Event::LostScore, t0 + 3s));
     EXPECT_FALSE(repeats.Admit("10.0.0.5", Event::TurnedAway, t0 + 3s));
     const auto due = repeats.TakeDue(t0 + 60s);
-    EXPECT_EQ(due, (std::vector<RepeatSummary::Summary>{{"10.0.0.5", 0, 1, 98, 1}}));
+    EXPECT_EQ(due, (std::vector<RepeatSummary::Summary>{{"10.0.0.5", 0, 1, 98, 1, 4}}));
     EXPECT_EQ(server::SummaryLine(due.front(), 60s),
-              "10.0.0.5: 1 turned away, 98 more messages and 1 more score in the last 60 s, not written one by one");
+              "10.0.0.5: 1 turned away, 98 more messages, 1 more score and 4 scores lost in the last 60 s,"
+              " not written one by one");
 }
 
 TEST(RepeatSummary, AddressesBeyondTheMostShareOneCount) {

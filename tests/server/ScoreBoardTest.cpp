@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "server/ScoreBoard.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/TempFolder.h"
 
 using online::ScoreRecord;
@@ -157,6 +159,26 @@ TEST_F(Board, ScoresAreWrittenTogetherAtTheCommitAndCountedAtOnce) {
     peek.close();
     peek = QSqlDatabase();
     QSqlDatabase::removeDatabase("peek");
+}
+
+// Writes go to SQLite's journal at once; the board's file takes them from
+// there while the board is open, without a commit waiting for the disk, so
+// the journal does not grow for as long as the server runs.
+TEST_F(Board, WhatIsWrittenReachesTheFileWhileTheBoardIsOpen) {
+    auto board = Open();
+    ASSERT_TRUE(board);
+    ASSERT_TRUE(board->Record({"first", 1, 0, 0, 0}) && board->Commit());
+    ASSERT_TRUE(testing_support::RunUntil([&] { return board->Checkpoints() >= 1; }));
+    const auto before = std::filesystem::file_size(file);
+    for (int batch = 0; batch < 3; ++batch) {
+        for (int i = 0; i < 1000; ++i) {
+            ASSERT_TRUE(board->Record({std::string(200, 'n') + std::to_string(batch * 1000 + i), 1, 0, 0, 0}));
+        }
+        ASSERT_TRUE(board->Commit()) << board->LastError();
+    }
+    const int moved = board->Checkpoints();
+    ASSERT_TRUE(testing_support::RunUntil([&] { return board->Checkpoints() > moved; }, 5000));
+    EXPECT_GT(std::filesystem::file_size(file), before + 300 * 1000) << "the file holds the 3,000 names";
 }
 
 TEST_F(Board, AWriteThatFailsIsReportedAndTheBoardStaysAsItWas) {

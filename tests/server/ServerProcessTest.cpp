@@ -10,10 +10,17 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringList>
+#include <QVariant>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
+#include <map>
+#include <regex>
 #include <thread>
+#include <vector>
 
 #include "online/Brambly.h"
 #include "online/ServerPorts.h"
@@ -47,6 +54,30 @@ bool WaitForLog(QProcess& process, std::string& log, const std::string& what, in
         if (process.state() == QProcess::NotRunning) break;
     }
     return log.find(what) != std::string::npos;
+}
+
+// A connection to the product's port from `from` (127.0.0.x), another
+// machine as the server sees it.
+RawSocket ConnectFrom(const char* from, std::uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    ::inet_pton(AF_INET, from, &local.sin_addr);
+    ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+    const sockaddr_in to = testing_support::Loopback(port);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    return RawSocket(fd);
+}
+
+// Starts the server and waits until it listens on every port; false (and
+// the reason in `log`) when it does not.
+bool StartAndWait(QProcess& process, const QStringList& arguments, std::string& log) {
+    process.start(SERVER_PROGRAM, arguments);
+    if (!process.waitForStarted()) return false;
+    if (WaitForLog(process, log, "[chat 3113] listening")) return true;
+    process.kill();
+    process.waitForFinished();
+    return false;
 }
 
 struct Outcome {
@@ -204,6 +235,70 @@ TEST_F(ServerProcess, AScoreReadASecondBeforeAKillIsOnTheBoardAfterTheRestart) {
     EXPECT_EQ(asker.ReceiveExactly(answer.size()), answer);
     ::kill(static_cast<pid_t>(again.processId()), SIGTERM);
     EXPECT_TRUE(again.waitForFinished(10000));
+}
+
+// Players on eight machines each send a burst of scores, and the server is
+// killed the moment it logs its first: every score the log calls kept is
+// on the board when it starts again.
+TEST_F(ServerProcess, EveryScoreTheLogCallsKeptIsOnTheBoardAfterAKill) {
+    if (!ProductPortsAreFree()) GTEST_SKIP() << "a port of the online services is in use on this machine";
+    std::map<std::string, std::string> logged;  // name: what the log said of it
+    const std::regex kept(R"re(\] #\d+ 127\.0\.0\.\d+ score "([^"]+)" (level .*))re");
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        QProcess process;
+        std::string log;
+        if (!StartAndWait(process, Arguments(), log)) {
+            if (log.find("in use") != std::string::npos) GTEST_SKIP() << "a port was taken while this test ran";
+            FAIL() << log;
+        }
+        std::vector<RawSocket> players;
+        for (int machine = 0; machine < 8; ++machine) {
+            const std::string from = "127.0.0." + std::to_string(2 + machine);
+            players.push_back(ConnectFrom(from.c_str(), online::kLeaderBoardPort));
+            std::string burst;
+            for (int i = 0; i < 60; ++i) {
+                const online::ScoreRecord score{"r" + std::to_string(round) + "m" + std::to_string(machine) + "s" +
+                                                    std::to_string(i),
+                                                i % 12, i, machine, 10.5 * i};
+                burst += "SCORE:" + online::EncodeScoreCode(score);
+            }
+            players.back().SendAll(burst);
+        }
+        ASSERT_TRUE(WaitForLog(process, log, " score \"")) << log;
+        std::this_thread::sleep_for(std::chrono::milliseconds(3 * round));
+        ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        log += process.readAllStandardError().toStdString();
+        for (std::sregex_iterator it(log.begin(), log.end(), kept), end; it != end; ++it) {
+            logged[(*it)[1]] = (*it)[2];
+        }
+    }
+    ASSERT_FALSE(logged.empty());
+
+    // The server starts on the board the kills left, and stops cleanly.
+    QProcess again;
+    std::string log;
+    ASSERT_TRUE(StartAndWait(again, Arguments(), log)) << log;
+    ::kill(static_cast<pid_t>(again.processId()), SIGTERM);
+    ASSERT_TRUE(again.waitForFinished(10000));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "after-kills");
+        db.setDatabaseName(QString::fromStdString((folder / "board.sqlite").string()));
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.prepare("SELECT level, won, lost, wager FROM scores WHERE name = ?"));
+        for (const auto& [name, what] : logged) {
+            query.bindValue(0, QByteArray::fromStdString(name));
+            ASSERT_TRUE(query.exec());
+            ASSERT_TRUE(query.next()) << name << " (" << what << ") is not on the board";
+            const std::string found = "level " + std::to_string(query.value(0).toInt()) + ", won " +
+                                      std::to_string(query.value(1).toInt()) + ", lost " +
+                                      std::to_string(query.value(2).toInt());
+            EXPECT_EQ(what.substr(0, found.size()), found) << name;
+        }
+    }
+    QSqlDatabase::removeDatabase("after-kills");
 }
 
 }  // namespace
