@@ -324,6 +324,38 @@ TEST(LanRaceHostLeavingAtOnce, AResultOnItsWayCounts) {
     EXPECT_EQ(copies.Money(), 3 * kLanStartingMoney) << "bob, told nothing, has his charge back from the host";
 }
 
+// Results acknowledged a moment before the host's connections end in a
+// reset: each player keeps the result that reached it (it had not even
+// waited out its reader's quiet gap), as the host counted it.
+TEST(LanRaceHostLeavingAtOnce, AResultThatCameBeforeAResetIsKept) {
+    ThreeCopies copies(false);
+    testing_support::TempFolder folder;
+    shell::SaveGameWindows& saves = shell::SaveGameWindows::Install(copies.host->form, folder.Path());
+    saves.SetEndProgram([] {});
+    copies.StartRace();
+    testing_support::RunLanRace(*copies.hosting);
+    ASSERT_TRUE(RunUntil([&] { return testing_support::LanPlayersCaughtUp(*copies.hosting); }));
+    copies.hosting->PayEm_Timer();
+    for (int i = 0; i < 100; ++i) {
+        const lan::LanSettlement* s = copies.hosting->Host().Settlement();
+        if (s && s->Step() == lan::SettleStep::Losers) break;
+        copies.PayCheck();
+    }
+    ASSERT_NE(copies.hosting->Host().Settlement(), nullptr);
+    ASSERT_EQ(copies.hosting->Host().Settlement()->Step(), lan::SettleStep::Losers) << "the winner has its result";
+    for (int i = 1; i < copies.hosting->Sockets().Count(); ++i) {
+        const int fd = copies.hosting->Sockets().Element(i).SocketHandle();
+        if (fd >= 0) testing_support::ResetOnClose(fd);
+    }
+    ASSERT_TRUE(shell::SaveAndQuit(copies.host->form, false));
+    EXPECT_TRUE(RunUntil([&] { return !copies.Racing(*copies.annPlays) && !copies.Racing(*copies.bobPlays); }));
+    RunFor(50);
+    EXPECT_EQ(copies.ann->game.LANwon, 1);
+    EXPECT_EQ(copies.bob->game.LANlost, 1);
+    EXPECT_EQ(copies.host->game.LANlost, 1);
+    EXPECT_EQ(copies.Money(), 3 * kLanStartingMoney);
+}
+
 INSTANTIATE_TEST_SUITE_P(Steps, LanRaceHostLeaving,
                          ::testing::Values(Leaving{true, Step::BeforeThePayout}, Leaving{true, Step::LoserResultsOut},
                                            Leaving{true, Step::AllAcknowledged}, Leaving{false, Step::BeforeThePayout},
