@@ -73,7 +73,9 @@ void Program::ConnectSavedGame() {
         }
         return shell::LoadOutcome::StartFresh;
     };
-    startup_->Seams.SaveOnExit = [&saves](bool mayAsk) { return saves.SaveAndQuit(mayAsk); };
+    startup_->Seams.SaveOnExit = [&saves](bool mayAsk, std::function<void(bool)> done) {
+        saves.SaveAndQuit(mayAsk, std::move(done));
+    };
 }
 
 void Program::Start() {

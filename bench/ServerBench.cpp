@@ -5,8 +5,14 @@
 // - patch bytes served per second to 20 receivers at once, each taking the
 //   file in 1,024-byte blocks, one acknowledged block at a time.
 // The services run with their flood budgets lifted: the benchmark measures
-// the server's work, not its limits. Last, the heap in use before a load of
-// clients and after they have left.
+// the server's work, not its limits. Then the heap in use before a load of
+// clients and after they have left. Last, the whole server with its chat
+// port full of idle players (2,000 connections, 8 from each of 250
+// addresses, as copies of the game that sit in the chat and say nothing):
+// what they cost in memory, and the round trips of 5 players who talk
+// (median, 99th percentile, worst) beside the same without them. The
+// process holds both ends of every connection: it raises its limit of open
+// files as far as the system lets it.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <netinet/in.h>
@@ -18,6 +24,7 @@
 #include <QMetaObject>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +35,9 @@
 #include "online/ChatProtocol.h"
 #include "online/FileTransfer.h"
 #include "server/ChatService.h"
+#include "server/OnlineServer.h"
 #include "server/TransferService.h"
+#include "server/VersionService.h"
 
 namespace {
 
@@ -278,6 +287,132 @@ void ReportHeap() {
     std::printf("\n");
 }
 
+// ---- A full port of idle players --------------------------------------------
+
+constexpr int kIdlePerAddress = 8;
+constexpr int kTalkers = 5;
+constexpr auto kTalkEvery = std::chrono::milliseconds(100);
+constexpr auto kTalkFor = std::chrono::seconds(10);
+
+struct NoLogAtAll final : server::ServerLog {
+    void Write(std::string_view) override {}
+};
+
+// The process's resident memory, in bytes.
+std::size_t Resident() {
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    long pages = 0;
+    long resident = 0;
+    if (statm) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(statm);
+    }
+    return static_cast<std::size_t>(resident) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+struct FullPort {
+    std::size_t idle = 0;
+    RoundTrips trips;
+    std::size_t heap = 0;      // in use with them, beyond before
+    std::size_t resident = 0;  // likewise
+    double longestGap = 0;
+};
+
+// The chat with `idle` idle players in it and kTalkers who talk; meanwhile
+// `answered` copies sit on the version port, each having answered the
+// version once, as every copy of the game does.
+FullPort ChatWithIdlePlayers(std::size_t idle, std::size_t answered = 0) {
+    Folder folder;
+    NoLogAtAll log;
+    server::OnlineServer online(ServerIn(folder), server::ServicePorts::Any(), log);
+    if (!Start(online)) return {};
+    const int port = online.Chat().Port();
+    const auto settle = [] {
+        for (int i = 0; i < 50; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    };
+    settle();
+    const std::size_t heapBefore = mallinfo2().uordblks;
+    const std::size_t residentBefore = Resident();
+
+    // The crowd comes in from a thread of its own while the server takes it.
+    std::vector<int> crowd;
+    {
+        Finish came(1);
+        std::thread arrivals([&] {
+            for (std::size_t i = 0; i < idle; ++i) {
+                const std::size_t address = i / kIdlePerAddress;
+                crowd.push_back(ConnectFrom(port, "127.0." + std::to_string(5 + address / 250) + "." +
+                                                      std::to_string(1 + address % 250)));
+            }
+            for (std::size_t i = 0; i < answered; ++i) {
+                const std::size_t address = i / kIdlePerAddress;
+                crowd.push_back(ConnectFrom(online.Version().Port(), "127.0." + std::to_string(5 + address / 250) +
+                                                                         "." + std::to_string(1 + address % 250)));
+                SendAll(crowd.back(), "REJECTcopy" + std::to_string(i) + ":29");
+            }
+            came.Done();
+        });
+        came.Wait();
+        arrivals.join();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while ((online.Chat().ClientCount() < idle || online.Version().ClientCount() < answered) &&
+           std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    // The answers end after the quiet gap.
+    const auto quiet = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (std::chrono::steady_clock::now() < quiet) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    settle();
+    FullPort result;
+    result.idle = online.Chat().ClientCount() + online.Version().ClientCount();
+    result.heap = mallinfo2().uordblks - heapBefore;
+    result.resident = Resident() - residentBefore;
+
+    const auto until = std::chrono::steady_clock::now() + kTalkFor;
+    std::vector<double> trips;
+    std::mutex lock;
+    LoopGaps gaps;
+    Finish finish(kTalkers);
+    std::vector<std::thread> talkers;
+    for (int t = 0; t < kTalkers; ++t) {
+        talkers.emplace_back([&, t] {
+            const int fd = ConnectFrom(port, "127.0.4." + std::to_string(t + 1));
+            Ping(fd, t, until, kTalkEvery, trips, lock);
+            ::close(fd);
+            finish.Done();
+        });
+    }
+    finish.Wait();
+    for (auto& t : talkers) t.join();
+    result.longestGap = gaps.Longest();
+    result.trips = RoundTrips::Of(trips);
+    for (const int fd : crowd) ::close(fd);
+    online.Stop();
+    return result;
+}
+
+void ReportFullPort() {
+    const std::size_t most = server::OnlineServer::kMaxClientsPerPort;
+    const FullPort none = ChatWithIdlePlayers(0);
+    const FullPort full = ChatWithIdlePlayers(most);
+    const FullPort spoke = ChatWithIdlePlayers(most, most);
+    std::printf("chat port full: %zu idle players (of %zu) cost %zu bytes of heap (%zu each) and %zu bytes resident"
+                " (%zu each); the loop's longest time without turning %.0f ms, without them %.0f ms\n",
+                full.idle, most, full.heap, full.idle ? full.heap / full.idle : 0, full.resident,
+                full.idle ? full.resident / full.idle : 0, full.longestGap, none.longestGap);
+    std::printf("with as many more on the version port, each having answered the version: %zu connections, %zu bytes"
+                " of heap (%zu each), %zu resident (%zu each)\n",
+                spoke.idle, spoke.heap, spoke.idle ? spoke.heap / spoke.idle : 0, spoke.resident,
+                spoke.idle ? spoke.resident / spoke.idle : 0);
+    RatioReporter::Compare("chat round trip median", "full", full.trips.median, "empty", none.trips.median, " ms");
+    RatioReporter::Compare("chat round trip 99th", "full", full.trips.p99, "empty", none.trips.p99, " ms");
+    RatioReporter::Compare("chat round trip worst", "full", full.trips.worst, "empty", none.trips.worst, " ms");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -285,5 +420,7 @@ int main(int argc, char** argv) {
         reporter.Ratio("chat lines relayed", "BM_ChatRelay_Server", "BM_ChatRelay_Posix", 1.0, "/s");
         reporter.Ratio("patch bytes served", "BM_PatchServe_Server", "BM_PatchServe_Posix", 1.0 / (1 << 20), " MiB/s");
         ReportHeap();
+        std::printf("open files allowed: %llu\n", static_cast<unsigned long long>(RaiseOpenFileLimit()));
+        ReportFullPort();
     });
 }

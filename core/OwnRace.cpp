@@ -177,6 +177,17 @@ void OwnRace::Stop() {
     ready_ = false;
 }
 
+bool OwnRace::StopIfRunnerGone(const GameState& game) {
+    if (!ready_ || RunnerStillThere(game)) return false;
+    Stop();
+    return true;
+}
+
+std::string OwnRace::RunnerGoneNotice() const {
+    return runnerWas_.Name + " is no longer in your stable: its race is stopped and the " + FormatMoney(bet_) +
+           " stake is lost.";
+}
+
 bool OwnRace::RunnerStillThere(const GameState& game) const {
     if (!IsStableSlot(runner_)) return false;
     const HorseRec& horse = game.OwnedHorse[static_cast<std::size_t>(runner_)];

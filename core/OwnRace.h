@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "core/Game.h"
@@ -68,6 +69,11 @@ public:
     TickResult Tick(Game& game, Notices& notices);
     // Ends any race without a result (a new game).
     void Stop();
+    // Stops an entered race (started or not) whose runner has left the
+    // stable: sold, taken away or dead. True when it did; the stake is lost.
+    bool StopIfRunnerGone(const GameState& game);
+    // What the player is told when a race stopped so.
+    std::string RunnerGoneNotice() const;
 
     bool Ready() const { return ready_; }
     bool Running() const { return running_; }

@@ -22,6 +22,7 @@ Form14::Form14(QWidget* owner) : shell::FormWindow(owner, "Form14", QStringLiter
     Genes->setSelectionMode(QAbstractItemView::NoSelection);
     Genes->setFocusPolicy(Qt::NoFocus);
     platform::PlaceTwips(Genes, 120, 120, 4080, 4440);
+    CloseOnEscape();
     Form_Load();
 }
 

@@ -47,9 +47,7 @@ Form9::Form9(core::Game& game, core::Notices& notices, core::TreeNodes& stableTr
     Label12->setFont(heading);
 
     Text3 = MakeLabel(this, "Text3", "Name:", 120, 750, 900, 255);
-    Text4 = new QLineEdit(QString::fromLatin1(kDefaultEliteName), this);
-    Text4->setObjectName("Text4");
-    PlaceTwips(Text4, 1080, 720, 2520, 315);
+    Text4 = shell::MakeTextBox(this, "Text4", QString::fromLatin1(kDefaultEliteName), 1080, 720, 2520, 315);
     shell::LimitToSavedLength(*Text4);
 
     Text1 = MakeLabel(this, "Text1", "Sex:", 120, 1170, 900, 255);

@@ -10,6 +10,7 @@
 #include "net/SocketErrors.h"
 #include "runtime/Error.h"
 #include "runtime/Rounding.h"
+#include "runtime/Text.h"
 
 namespace net {
 
@@ -61,12 +62,7 @@ std::int32_t CSocketEngine::BytesToSend() const { return Clamp(Pending()); }
 void CSocketEngine::ReleaseSendBuffer() {
     // A queue that once held much keeps none of it once empty: an idle
     // connection costs no memory for what it sent long ago.
-    constexpr std::size_t kKeptCapacity = 4096;
-    if (sendBuffer_.capacity() > kKeptCapacity) {
-        std::string().swap(sendBuffer_);
-    } else {
-        sendBuffer_.clear();
-    }
+    runtime::EmptyBuffer(sendBuffer_);
     sendOffset_ = 0;
 }
 

@@ -77,11 +77,6 @@ std::string OneLine(std::string_view typed) {
     return line;
 }
 
-bool IsBlankLine(std::string_view line) {
-    // Blanks, tabs, line and page breaks, and the no-break space (0xA0).
-    return line.find_first_not_of(" \t\r\n\v\f\xA0") == std::string_view::npos;
-}
-
 std::optional<GameMessage> RecogniseGameMessage(std::string_view text) {
     if (text == kList) return ListRequest{};
     const std::size_t stamp = text.find(kStampClose);

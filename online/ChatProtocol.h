@@ -41,11 +41,9 @@ std::string Format(const GameMessage& message);
 inline constexpr std::size_t kMaxLine = 4096;
 
 // What the player typed, as one chat line: a line break inside it would end
-// the line early on the wire and lose the rest, so each CR or LF becomes a
-// blank.
+// the line early on the wire and lose the rest (or pass the rest off as a
+// line of its own), so each CR or LF becomes a blank.
 std::string OneLine(std::string_view typed);
-// A line with nothing to read (empty, or blanks and tabs only) is not sent.
-bool IsBlankLine(std::string_view line);
 
 // What a whole message from a game is (the server's side). A chat line's
 // user is everything before its last " [" in the stamp, so a name may hold

@@ -34,6 +34,7 @@ Form10::Form10(core::Game& game, platform::Dialogs& dialogs, std::function<void(
     Label4 = shell::MakeLabel(this, "Label4", platform::ToQString(core::kDefaultServer), 1980, 1320, 2820, 255);
     Command1 = shell::MakeButton(this, "Command1", QStringLiteral("Apply"), 3585, 1740, 1215, 375);
     connect(Command1, &QPushButton::clicked, this, &Form10::Command1_Click);
+    CloseOnEscape();
     Form_Load();
 }
 

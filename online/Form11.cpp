@@ -73,12 +73,7 @@ Form11::Form11(const core::GameState& game, platform::Dialogs& dialogs, platform
     Command4 = shell::MakeButton(this, "Command4", QStringLiteral("Submit My Score"), 240, 2820, 4680, 495);
     connect(Command4, &QPushButton::clicked, this, &Form11::Command4_Click);
 
-    Status = shell::MakeLabel(this, "Status", QString(), 240, 3390, 4680, 450);
-    Status->setAlignment(Qt::AlignCenter);
-    Status->setWordWrap(true);
-    QFont bold = Status->font();
-    bold.setBold(true);
-    Status->setFont(bold);
+    Status = shell::MakeStatusLine(this, "Status", 240, 3390, 4680, 450);
 
     Label1 = shell::MakeLabel(this, "Label1", QString::fromLatin1(kSubmitNote), 240, 3900, 4680, 615);
     Label1->setWordWrap(true);
@@ -100,6 +95,7 @@ Form11::Form11(const core::GameState& game, platform::Dialogs& dialogs, platform
     connect(channel_, &MessageChannel::Overflowed, this, &Form11::ConnectionLost);
     connect(channel_, &MessageChannel::MessageReceived, this, &Form11::Socket_DataArrival);
 
+    CloseOnEscape();
     Form_Load();
 }
 

@@ -13,6 +13,7 @@
 
 #include "core/Ports.h"
 #include "net/Socket.h"
+#include "platform/PasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "shell/GradientRect.h"
@@ -47,7 +48,7 @@ Form13::Form13(net::Socket& chat, core::Notices& notices, platform::Dialogs& dia
       timeOfDay_(std::move(timeOfDay)) {
     SetBackColor(0xE0E0E0);
 
-    Text1 = new QPlainTextEdit(this);
+    Text1 = new platform::PlainTextBox(this);
     Text1->setObjectName("Text1");
     Text1->setReadOnly(true);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -64,7 +65,9 @@ Form13::Form13(net::Socket& chat, core::Notices& notices, platform::Dialogs& dia
     ListPlayers = shell::MakeButton(this, "ListPlayers", QStringLiteral("List players"), 5160, 4680, 1320, 375);
     ListPlayers->setFocusPolicy(Qt::NoFocus);
     connect(ListPlayers, &QPushButton::clicked, this, &Form13::RequestChatList);
+    Status = shell::MakeStatusLine(this, "Status", 120, 5115, 6360, 300);
 
+    CloseOnEscape();
     Form_Load();
 }
 
@@ -100,24 +103,30 @@ bool Form13::Text8_KeyDown(int keyCode) {
     if (keyCode != kEnter) return false;
     if (!Connected()) {
         // The line stays in the input for when the chat is back.
-        notices_.ShowNotice(kNotConnected);
+        Tell(kNotConnected);
         return false;
     }
+    // An empty line is sent too.
     const std::string typed = chat::OneLine(platform::FromQString(Text8->text()));
-    // Nothing to say: the key does nothing.
-    if (chat::IsBlankLine(typed)) return false;
     const chat::ChatLine line{shell::CurrentUserName(userName_, dialogs_), timeOfDay_(), typed};
     chat_.SendData(chat::Format(line));
     Text8->clear();
+    Status->clear();
     return true;
 }
 
 void Form13::RequestChatList() {
     if (!Connected()) {
-        notices_.ShowNotice(kNotConnected);
+        Tell(kNotConnected);
         return;
     }
     chat_.SendData(chat::Format(chat::ListRequest{}));
+    Status->clear();
+}
+
+void Form13::Tell(std::string_view text) {
+    Status->setText(platform::ToQString(text));
+    notices_.ShowNotice(std::string(text));
 }
 
 void Form13::Form_GotFocus() {

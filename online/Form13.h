@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "online/ChatProtocol.h"
 #include "online/KeptWindow.h"
@@ -29,8 +30,8 @@ std::string LocalTimeOfDay();
 
 // "BramChat - Prototype": the chat log, which shows every text the chat
 // server sends, and the line the player types into. Loaded hidden when the
-// game starts and only hidden when closed, so the log survives; it goes for
-// good only when its Tag is "OKAY".
+// game starts and only hidden when closed (also with Escape), so the log
+// survives; it goes for good only when its Tag is "OKAY".
 class Form13 : public KeptWindow {
     Q_OBJECT
 public:
@@ -44,8 +45,8 @@ public:
     // the log shows its end. Also while the window is hidden.
     void AppendServerText(const std::string& text);
     // A key in the input line. Enter while the chat is connected sends the
-    // line (its line breaks made blanks) and empties the input; a blank
-    // line is not sent. True when the key was used so.
+    // line (its line breaks made blanks, an empty line too) and empties the
+    // input. True when the key was used so.
     bool Text8_KeyDown(int keyCode);
     // Asks the server who is in the chat ("List players").
     void RequestChatList();
@@ -60,6 +61,7 @@ public:
     QLabel* Text13 = nullptr;         // "Say:"
     QLineEdit* Text8 = nullptr;       // the input line
     QPushButton* ListPlayers = nullptr;
+    QLabel* Status = nullptr;  // why the last line or question did not go
 
     static constexpr const char* kNotConnected = "You are not connected to the chat server.";
 
@@ -69,6 +71,8 @@ protected:
 
 private:
     bool Connected() const;
+    // Told here, where the player is typing, and in the main window's notice.
+    void Tell(std::string_view text);
 
     net::Socket& chat_;
     core::Notices& notices_;

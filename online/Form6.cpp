@@ -12,6 +12,7 @@
 #include "core/Ports.h"
 #include "online/NetSendMessage.h"
 #include "platform/Dialogs.h"
+#include "platform/PasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "savegame/modRegistry.h"
@@ -36,7 +37,7 @@ std::string MessageBody(const QPlainTextEdit& box) {
 
 Form6::Form6(core::GameState& game, core::Notices& notices, platform::Dialogs& dialogs,
              platform::UserNameSource& userName, platform::MessageSender& sender, QWidget* owner)
-    : KeptWindow(owner, "Form6", QStringLiteral("LAN Chat"), 6240, 4440, "Cancel"),
+    : KeptWindow(owner, "Form6", QStringLiteral("LAN Chat"), 6240, 4740, "Cancel"),
       game_(game),
       notices_(notices),
       dialogs_(dialogs),
@@ -57,14 +58,16 @@ Form6::Form6(core::GameState& game, core::Notices& notices, platform::Dialogs& d
     Text1 = shell::MakeLabel(this, "Text1", QStringLiteral("Username/Computer:"), 2400, 150, 3720, 255);
     Text3 = shell::MakeTextBox(this, "Text3", QString(), 2400, 420, 3720, 315);
     Text2 = shell::MakeLabel(this, "Text2", QStringLiteral("Message Body:"), 2400, 870, 3720, 255);
-    Text4 = new QPlainTextEdit(this);
+    Text4 = new platform::PlainTextBox(this);
     Text4->setObjectName("Text4");
     platform::PlaceTwips(Text4, 2400, 1140, 3720, 2460);
     Text4->installEventFilter(this);
 
     Command1 = shell::MakeButton(this, "Command1", QStringLiteral("Send"), 2400, 3720, 3720, 375);
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
+    Status = shell::MakeStatusLine(this, "Status", 120, 4185, 6000, 465);
 
+    CloseOnEscape();
     Form_Load();
 }
 
@@ -107,15 +110,16 @@ bool Form6::AcceptRecipient(const std::string& recipient) {
             dialogs_.MsgBox(std::string(netsend::kWholeNetworkText), platform::kInformation,
                             std::string(netsend::kWholeNetworkTitle));
             return false;
-        case netsend::Recipient::Missing: notices_.ShowNotice(std::string(netsend::kMissingText)); return false;
+        case netsend::Recipient::Missing: Tell(netsend::kMissingText); return false;
         case netsend::Recipient::OptionLike:
-        case netsend::Recipient::Unsafe: notices_.ShowNotice(std::string(netsend::kBadNameText)); return false;
+        case netsend::Recipient::Unsafe: Tell(netsend::kBadNameText); return false;
     }
     return false;
 }
 
 void Form6::Command1_Click() {
     if (sending_) return;
+    Status->clear();
     const std::string recipient = platform::FromQString(Text3->text());
     if (!AcceptRecipient(recipient)) return;
     const std::string message = MessageBody(*Text4);
@@ -137,12 +141,15 @@ void Form6::Delivered(platform::SendResult result, const std::string& recipient,
             if (MessageBody(*Text4) == message) Text4->clear();
             Text4->setFocus();
             return;
-        case platform::SendResult::NoMessenger: notices_.ShowNotice(std::string(netsend::kNoMessengerText)); return;
-        case platform::SendResult::Refused: notices_.ShowNotice(std::string(netsend::kBadNameText)); return;
-        case platform::SendResult::Failed:
-            notices_.ShowNotice(std::string(netsend::kFailedText) + recipient + ".");
-            return;
+        case platform::SendResult::NoMessenger: Tell(netsend::kNoMessengerText); return;
+        case platform::SendResult::Refused: Tell(netsend::kBadNameText); return;
+        case platform::SendResult::Failed: Tell(std::string(netsend::kFailedText) + recipient + "."); return;
     }
+}
+
+void Form6::Tell(std::string_view text) {
+    Status->setText(platform::ToQString(text));
+    notices_.ShowNotice(std::string(text));
 }
 
 bool Form6::Text4_KeyDown(int keyCode) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/Game.h"
 #include "platform/MessageSender.h"
@@ -24,9 +25,10 @@ namespace online {
 
 // "LAN Chat": the player's contacts (the game's list, saved with it) and a
 // message to one user or computer on the local network. Loaded hidden when
-// the game starts and only hidden when closed; it goes for good only when
-// its Tag is "Cancel". Whenever it is shown, the list shows the game's
-// contacts as they are (so also those of a game loaded after it was made).
+// the game starts and only hidden when closed (also with Escape); it goes
+// for good only when its Tag is "Cancel". Whenever it is shown, the list
+// shows the game's contacts as they are (so also those of a game loaded
+// after it was made).
 class Form6 : public KeptWindow {
     Q_OBJECT
 public:
@@ -54,6 +56,7 @@ public:
     QLabel* Text2 = nullptr;          // "Message Body:"
     QPlainTextEdit* Text4 = nullptr;  // the message
     QPushButton* Command1 = nullptr;  // "Send"
+    QLabel* Status = nullptr;         // why the last message did not go
 
     static constexpr const char* kAddPrompt = "Enter a the new contact's username:";
     static constexpr const char* kAddTitle = "Add New Contact";
@@ -67,6 +70,8 @@ private:
     // not send to.
     bool AcceptRecipient(const std::string& recipient);
     void Delivered(platform::SendResult result, const std::string& recipient, const std::string& message);
+    // Told here, where the player is writing, and in the main window's notice.
+    void Tell(std::string_view text);
 
     core::GameState& game_;
     core::Notices& notices_;

@@ -16,6 +16,7 @@
 #include "online/LanHostSockets.h"
 #include "online/LanTrack.h"
 #include "platform/Colours.h"
+#include "platform/PasteGuard.h"
 #include "platform/PictureBox.h"
 #include "platform/QtText.h"
 #include "platform/Timer.h"
@@ -101,7 +102,7 @@ void LanHostScreens::BuildLobby() {
     MakeLabel(panel, "Label37", QStringLiteral("Game Status:"), 240, 1500, 1335, 255);
     Label38 = MakeLabel(panel, "Label38", QString(), 1575, 1500, 3600, 255);
     Command23 = MakeButton(panel, "Command23", QStringLiteral("START RACE!"), 240, 2040, 2355, 495);
-    Text10 = new QPlainTextEdit(panel);
+    Text10 = new platform::PlainTextBox(panel);
     Text10->setObjectName("Text10");
     Text10->setReadOnly(true);
     platform::PlaceTwips(Text10, 5520, 240, 4455, 3495);

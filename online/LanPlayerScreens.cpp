@@ -12,6 +12,7 @@
 #include "online/LanTrack.h"
 #include "online/MessageChannel.h"
 #include "platform/Colours.h"
+#include "platform/PasteGuard.h"
 #include "platform/PictureBox.h"
 #include "platform/QtText.h"
 #include "platform/Timer.h"
@@ -86,7 +87,7 @@ void LanPlayerScreens::BuildLobby() {
     Contend = new shell::TreeView([](int image) { return resources::CoatIcon(image); }, panel);
     Contend->setObjectName("Contend");
     platform::PlaceTwips(Contend, 240, 420, 3855, 3255);
-    Text9 = new QPlainTextEdit(panel);
+    Text9 = new platform::PlainTextBox(panel);
     Text9->setObjectName("Text9");
     Text9->setReadOnly(true);
     Text9->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -1,6 +1,7 @@
 #include "online/MessageReader.h"
 
 #include "online/Brambly.h"
+#include "runtime/Text.h"
 
 namespace online {
 
@@ -16,14 +17,7 @@ std::optional<std::string> MessageReader::Next() { return Cut(false); }
 std::optional<std::string> MessageReader::NextAfterIdle() { return Cut(true); }
 
 void MessageReader::Clear() {
-    // What a long read needed is given back: a connection that waits holds
-    // no more than a small buffer of what it once received.
-    constexpr std::size_t kKeptCapacity = 4096;
-    if (pending_.capacity() > kKeptCapacity) {
-        std::string().swap(pending_);
-    } else {
-        pending_.clear();
-    }
+    runtime::EmptyBuffer(pending_);
     start_ = 0;
 }
 

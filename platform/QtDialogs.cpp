@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
+#include "platform/GameTextValidator.h"
 #include "platform/QtText.h"
 
 namespace platform {
@@ -58,10 +61,18 @@ int QtDialogs::MsgBox(const std::string& prompt, int style, const std::string& t
 std::optional<std::string> QtDialogs::InputBox(const std::string& prompt, const std::string& title,
                                                const std::string& defaultText) {
     QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, ToQString(title), ToQStringLines(prompt), QLineEdit::Normal,
-                                               ToQString(defaultText), &ok);
-    if (!ok) return std::nullopt;
+    // Held by a guard: the owner may go while the box waits.
+    QPointer<QInputDialog> box = new QInputDialog(parent);
+    box->setWindowTitle(ToQString(title));
+    box->setLabelText(ToQStringLines(prompt));
+    box->setTextValue(ToQString(defaultText));
+    // The answer is game text: what it cannot hold is refused as it is typed.
+    if (auto* line = box->findChild<QLineEdit*>()) GameTextValidator::Guard(*line);
+    const int result = box->exec();
+    if (!box) return std::nullopt;
+    const QString text = box->textValue();
+    delete box;
+    if (result != QDialog::Accepted) return std::nullopt;
     return FromQString(text);
 }
 

@@ -146,4 +146,13 @@ std::string_view Trim(std::string_view text) {
 
 bool IsBlankText(std::string_view text) { return Trim(text).empty(); }
 
+void EmptyBuffer(std::string& buffer) {
+    constexpr std::size_t kKeptCapacity = 4096;
+    if (buffer.capacity() > kKeptCapacity) {
+        std::string().swap(buffer);
+    } else {
+        buffer.clear();
+    }
+}
+
 }  // namespace runtime

@@ -29,4 +29,9 @@ std::string_view Trim(std::string_view text);
 // True when the text is empty or holds nothing but blanks.
 bool IsBlankText(std::string_view text);
 
+// Empties a buffer of bytes, and gives back its memory when it had grown
+// past a few kilobytes: a connection that waits keeps no more than a small
+// buffer of what a long burst once needed.
+void EmptyBuffer(std::string& buffer);
+
 }  // namespace runtime

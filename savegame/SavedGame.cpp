@@ -13,6 +13,7 @@
 #include "runtime/Files.h"
 #include "runtime/Numbers.h"
 #include "runtime/Rounding.h"
+#include "runtime/Text.h"
 #include "savegame/SaveSeal.h"
 #include "savegame/SettingValue.h"
 #include "savegame/modRegistry.h"
@@ -32,17 +33,40 @@ const char* const kUnreadableText =
 const char* const kSaveFailedTitle = "Save Failed";
 const char* const kNotUpdatedTitle = "Save File Not Updated";
 
-std::string SaveFailedText(const std::string& reason) {
-    return "The game could not be saved (" + reason + ").\r\nThe game last saved in Zirc.enc has not been changed.";
+namespace {
+
+// What the player can do about a file fault, or nothing when there is no
+// advice to give.
+std::string Remedy(std::int32_t fault) {
+    switch (fault) {
+        case runtime::kErrDiskFull: return "Free some space on its disk";
+        case runtime::kErrPermissionDenied: return "Make the folder writable for you";
+        case runtime::kErrPathNotFound: return "The folder is gone: make it again";
+        default: return {};
+    }
 }
 
-std::string SaveFailedOnQuitText(const std::string& reason) {
-    return SaveFailedText(reason) + "\r\n\r\nQuit without saving?";
+}  // namespace
+
+std::string SaveFailedText(const SaveOutcome& failed) {
+    std::string text = "The game could not be saved in " + failed.folder + " (" + failed.reason + ").\r\n";
+    text += failed.earlierSaveKept ? "The game last saved in Zirc.enc has not been changed."
+                                   : "There is no saved game there: this game has not been saved yet.";
+    const std::string remedy = Remedy(failed.fault);
+    if (!remedy.empty()) text += "\r\n" + remedy + ", then save again with Game > \"Save Game\".";
+    return text;
 }
 
-std::string NotUpdatedText(const std::string& reason) {
-    return "The save file Zirc.enc could not be updated (" + reason +
-           ").\r\nThe game has loaded and goes on; it is saved again when you quit.";
+std::string SaveFailedOnQuitText(const SaveOutcome& failed) {
+    return SaveFailedText(failed) + "\r\n\r\nQuit without saving?";
+}
+
+std::string NotUpdatedText(const std::string& reason, std::int32_t fault, const std::string& folder) {
+    std::string text = "The save file Zirc.enc in " + folder + " could not be updated (" + reason +
+                       ").\r\nThe game has loaded and you can play, but it cannot be saved there";
+    const std::string remedy = Remedy(fault);
+    if (remedy.empty()) return text + " while this lasts.";
+    return text + " until this is mended. " + remedy + ", then save with Game > \"Save Game\".";
 }
 
 std::string CheatCaption(std::int32_t cheated) {
@@ -308,7 +332,22 @@ std::string Encipher(cipher::DABlowfish& dab, const platform::IniDocument& ini) 
     return bytes;
 }
 
-std::string ReasonFor(std::error_code error) { return runtime::FileFaultFor(error, true).text; }
+SaveOutcome Outcome(SaveResult result, std::string reason = {}, std::int32_t fault = 0) {
+    SaveOutcome outcome;
+    outcome.result = result;
+    outcome.reason = std::move(reason);
+    outcome.fault = fault;
+    return outcome;
+}
+
+// A failed file write, as a save reports it.
+SaveOutcome WriteFailed(std::error_code error) {
+    const runtime::FileFault fault = runtime::FileFaultFor(error, true);
+    return Outcome(SaveResult::kFailed, fault.text, fault.number);
+}
+
+// The folder's name as the player reads it (its bytes are UTF-8 here).
+std::string FolderText(const std::filesystem::path& folder) { return runtime::Utf8ToCp1252(folder.string()); }
 
 }  // namespace
 
@@ -335,8 +374,18 @@ void SavedGame::RemovePlainFile() const {
 }
 
 SaveOutcome SavedGame::Save(const core::GameState& game, StepLog& log) {
-    if (busy_) return {SaveResult::kBusy, {}};
+    if (busy_) return Outcome(SaveResult::kBusy);
     BusyGuard guard(busy_);
+    SaveOutcome outcome = WriteSave(game, log);
+    if (outcome.result == SaveResult::kFailed) {
+        std::error_code error;
+        outcome.earlierSaveKept = std::filesystem::is_regular_file(SaveFile(), error);
+        outcome.folder = FolderText(Folder());
+    }
+    return outcome;
+}
+
+SaveOutcome SavedGame::WriteSave(const core::GameState& game, StepLog& log) {
     const Snapshot snapshot{game.Money,  game.Level,  game.LANwon,  game.LANlost,
                             game.LANwager, game.Server, game.Cheated, game.Contacts};
     // The stable's horses in slot order, listed before anything is shown,
@@ -379,20 +428,18 @@ SaveOutcome SavedGame::Save(const core::GameState& game, StepLog& log) {
         ini.Write(kContactsSection, ContactKey(i), snapshot.Contacts[i]);
     }
     ini.Write(kData, "Saved", "TRUE");
-    if (ini.Failed()) return {SaveResult::kFailed, "the value " + ini.FailedKey() + " could not be stored"};
+    if (ini.Failed()) return Outcome(SaveResult::kFailed, "the value " + ini.FailedKey() + " could not be stored");
 
     book.Step("Encypting Game Data.");
     std::string bytes;
     try {
         bytes = Encipher(dab_, ini.Document());
     } catch (const runtime::Error& error) {
-        return {SaveResult::kFailed, error.Description()};
+        return Outcome(SaveResult::kFailed, error.Description());
     }
-    if (const std::error_code error = runtime::WriteFileAtomically(SaveFile(), bytes)) {
-        return {SaveResult::kFailed, ReasonFor(error)};
-    }
+    if (const std::error_code error = runtime::WriteFileAtomically(SaveFile(), bytes)) return WriteFailed(error);
     book.Finish("");
-    return {SaveResult::kSaved, {}};
+    return Outcome(SaveResult::kSaved);
 }
 
 LoadResult SavedGame::Load(core::Game& game, const LoadTargets& targets, StepLog& log) {
@@ -452,15 +499,18 @@ LoadResult SavedGame::Load(core::Game& game, const LoadTargets& targets, StepLog
     // "FALSE" for the next start to find.
     modRegistry::WriteValue(ini, kData, "Saved", "S", "FALSE");
     runtime::RemoveLeftoverTemporaries(saveFile);
-    std::string reason;
+    SaveOutcome rewrite;
     try {
         const std::string bytes = Encipher(dab_, ini);
-        if (const std::error_code failed = runtime::WriteFileAtomically(saveFile, bytes)) reason = ReasonFor(failed);
+        if (const std::error_code failed = runtime::WriteFileAtomically(saveFile, bytes)) rewrite = WriteFailed(failed);
     } catch (const runtime::Error& failed) {
-        reason = failed.Description();
+        rewrite = Outcome(SaveResult::kFailed, failed.Description());
     }
     RemovePlainFile();
-    if (!reason.empty()) dialogs_.MsgBox(NotUpdatedText(reason), platform::kExclamation, kNotUpdatedTitle);
+    if (rewrite.result == SaveResult::kFailed) {
+        dialogs_.MsgBox(NotUpdatedText(rewrite.reason, rewrite.fault, FolderText(Folder())), platform::kExclamation,
+                        kNotUpdatedTitle);
+    }
 
     book.Finish("Game Loaded!");
     if (loaded.Saved == "FALSE") {

@@ -52,6 +52,13 @@ enum class SaveResult {
 struct SaveOutcome {
     SaveResult result = SaveResult::kSaved;
     std::string reason;  // for kFailed: "Disk full", "Permission denied", ...
+    // For kFailed: the file fault's number (runtime::kErrDiskFull, ...) when
+    // the file system refused the file, 0 for any other failure.
+    std::int32_t fault = 0;
+    // For kFailed: an earlier save is there, whole and as it was.
+    bool earlierSaveKept = false;
+    // For kFailed: the folder, as the player reads it.
+    std::string folder;
 };
 
 enum class LoadResult {
@@ -70,12 +77,14 @@ extern const char* const kUnreadableTitle;
 extern const char* const kUnreadableText;
 extern const char* const kSaveFailedTitle;
 extern const char* const kNotUpdatedTitle;
-// "The game could not be saved (<reason>)." and that the old file is intact.
-std::string SaveFailedText(const std::string& reason);
+// "The game could not be saved in <folder> (<reason>).", whether an earlier
+// save is still there, and what the player can do about it.
+std::string SaveFailedText(const SaveOutcome& failed);
 // The same at the end of a game, asking whether to quit without saving.
-std::string SaveFailedOnQuitText(const std::string& reason);
-// After a load whose rewrite of "Zirc.enc" failed.
-std::string NotUpdatedText(const std::string& reason);
+std::string SaveFailedOnQuitText(const SaveOutcome& failed);
+// After a load whose rewrite of "Zirc.enc" failed: the game goes on, but it
+// cannot be saved there until the player mends what stopped the rewrite.
+std::string NotUpdatedText(const std::string& reason, std::int32_t fault, const std::string& folder);
 // "Trotwick - You Have Cheated " & n & " time(s)".
 std::string CheatCaption(std::int32_t cheated);
 
@@ -109,6 +118,8 @@ public:
     cipher::DABlowfish& DAB() { return dab_; }
 
 private:
+    // The save's steps and the file, once the save has begun.
+    SaveOutcome WriteSave(const core::GameState& game, StepLog& log);
     std::filesystem::path Folder() const;
     void RemovePlainFile() const;
 

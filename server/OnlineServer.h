@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@ class LoopWatch;
 class ScoreBoard;
 class Service;
 class TransferService;
+class TurnShare;
 class VersionService;
 
 // The ports the services listen on: the game's own by default; tests use
@@ -33,9 +35,20 @@ struct ServicePorts {
     static ServicePorts Any() { return {0, 0, 0, 0}; }
 };
 
+// How long a client may take nothing of what waits for it, and keep a
+// message unfinished, before it is let go (tests shorten them).
+struct ServerTimes {
+    std::chrono::milliseconds stalledAfter{20000};
+    std::chrono::milliseconds unfinishedAfter{10000};
+};
+
 class OnlineServer : public QObject {
     Q_OBJECT
 public:
+    // The most clients each port holds (fewer when the system lets the
+    // process open too few files).
+    static constexpr std::size_t kMaxClientsPerPort = 2000;
+
     OnlineServer(ServerOptions options, ServicePorts ports, ServerLog& log, QObject* parent = nullptr);
     ~OnlineServer() override;
 
@@ -47,6 +60,8 @@ public:
     void Stop();
 
     const ServerOptions& Options() const { return options_; }
+    // Takes effect at the next Start.
+    void SetTimes(const ServerTimes& times) { times_ = times; }
     // The services, once started (the ports they listen on, their clients).
     VersionService& Version() const { return *version_; }
     TransferService& Transfer() const { return *transfer_; }
@@ -64,9 +79,11 @@ private:
     ServerOptions options_;
     ServicePorts ports_;
     ServerLog& log_;
+    ServerTimes times_;
     PlayerDirectory directory_;
     std::unique_ptr<ScoreBoard> scores_;
-    LoopWatch* loop_ = nullptr;  // shared by the four ports
+    LoopWatch* loop_ = nullptr;   // shared by the four ports
+    TurnShare* turns_ = nullptr;  // likewise
     VersionService* version_ = nullptr;
     TransferService* transfer_ = nullptr;
     BoardService* board_ = nullptr;

@@ -18,6 +18,18 @@ namespace {
 // maximum. A LAN party's copies all reconnect at once after a restart.
 constexpr std::int32_t kListenBacklog = 128;
 
+// How often the clients are looked over for one that stopped reading or
+// keeps a message unfinished: often enough for the shortest limit.
+std::chrono::milliseconds WatchEvery(const ClientLimits& limits) {
+    const auto shortest = std::min(limits.stalledAfter, limits.unfinishedAfter) / 4;
+    return std::clamp(shortest, std::chrono::milliseconds(50), std::chrono::milliseconds(1000));
+}
+
+std::string Seconds(std::chrono::milliseconds time) {
+    const auto ms = time.count();
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
 }  // namespace
 
 Service::Service(ServiceSettings settings, const online::Grammar& grammar, ServerLog& log, QObject* parent)
@@ -27,11 +39,15 @@ Service::Service(ServiceSettings settings, const online::Grammar& grammar, Serve
       log_(log),
       listener_(new net::Socket(this)),
       repeats_(settings_.connectionLines),
-      loop_(settings_.loop ? settings_.loop : new LoopWatch(std::chrono::milliseconds(100), this)) {
+      addresses_(settings_.limits.addressBudget),
+      loop_(settings_.loop ? settings_.loop : new LoopWatch(std::chrono::milliseconds(100), this)),
+      turns_(settings_.turns ? settings_.turns : new TurnShare({}, this)) {
     listener_->setObjectName(QString::fromStdString(settings_.name));
     connect(listener_, &net::Socket::ConnectionRequest, this, &Service::Listener_ConnectionRequest);
     summary_.setSingleShot(true);
     connect(&summary_, &QTimer::timeout, this, &Service::Summary_Timer);
+    watch_.setInterval(WatchEvery(settings_.limits));
+    connect(&watch_, &QTimer::timeout, this, &Service::Watch_Timer);
 }
 
 Service::~Service() { Stop(); }
@@ -42,7 +58,8 @@ bool Service::Start(std::string& error) {
     // A budget that never refills would hold a client's reading for good,
     // and a held connection's close goes unseen while bytes wait before it.
     const SendBudget& budget = settings_.limits.budget;
-    if (budget.burst == 0 || budget.perSecond == 0) {
+    const SendBudget& shared = settings_.limits.addressBudget;
+    if (budget.burst == 0 || budget.perSecond == 0 || (shared.burst > 0 && shared.perSecond == 0)) {
         error = "cannot serve the " + settings_.name + " on " + where + ": its clients' budget never refills";
         return false;
     }
@@ -84,11 +101,14 @@ bool Service::Start(std::string& error) {
         return false;
     }
     Log("listening on port " + std::to_string(Port()));
+    watched_ = std::chrono::steady_clock::now();
+    watch_.start();
     return true;
 }
 
 void Service::Stop() {
     if (listener_->State() != net::sckClosed || !clients_.empty()) Stopping();
+    watch_.stop();
     listener_->CloseSck();
     // Dropping removes each from the map.
     while (!clients_.empty()) clients_.begin()->second.connection->Drop("server stopping");
@@ -115,7 +135,7 @@ std::int64_t Service::BytesHeld() const {
 
 std::size_t Service::ClientsFrom(const std::string& address) const {
     const auto it = perAddress_.find(address);
-    return it == perAddress_.end() ? 0 : it->second;
+    return it == perAddress_.end() ? 0 : it->second.size();
 }
 
 void Service::Log(const std::string& line) const {
@@ -159,25 +179,36 @@ void Service::Listener_ConnectionRequest(int requestID) {
     // The listener knows who knocks while the request is handled.
     const std::string address = listener_->RemoteHostIP();
     // A connection not taken over is refused when this returns.
-    if (clients_.size() >= settings_.maxClients) {
+    const auto turnAway = [&](const std::string& why) {
         LogConnection(address, RepeatSummary::Event::TurnedAway,
-                      "turned a connection from " + address + " away: " + std::to_string(clients_.size()) +
-                          " clients already");
+                      "turned a connection from " + address + " away: " + why);
+    };
+    if (ClientsFrom(address) >= settings_.maxPerAddress) {
+        turnAway(std::to_string(ClientsFrom(address)) + " connections from it already");
         return;
     }
-    if (ClientsFrom(address) >= settings_.maxPerAddress) {
-        LogConnection(address, RepeatSummary::Event::TurnedAway,
-                      "turned a connection from " + address + " away: " + std::to_string(ClientsFrom(address)) +
-                          " connections from it already");
+    const auto now = FloodGuard::Clock::now();
+    const ServerBusy busy = loop_->Busy(now);
+    if (addresses_.Enabled() && addresses_.Spent(address, now, busy)) {
+        turnAway("its address is past its budget");
         return;
+    }
+    if (clients_.size() >= settings_.maxClients && !MakeRoomFor(address)) {
+        turnAway(std::to_string(clients_.size()) + " clients already");
+        return;
+    }
+    FloodGuard* shared = nullptr;
+    if (addresses_.Enabled()) {
+        shared = &addresses_.Take(address, now);
+        shared->Spend(settings_.limits.costPerConnection, now, busy);
     }
     const std::uint64_t id = nextId_++;
     const bool logged = repeats_.Admit(address, RepeatSummary::Event::Connection, RepeatSummary::Clock::now());
     ScheduleSummary();
     if (!logged) unlogged_.insert(id);
-    auto* client = new ClientConnection(id, grammar_, settings_.limits, loop_, this);
+    auto* client = new ClientConnection(id, grammar_, settings_.limits, *turns_, loop_, shared, this);
     clients_.emplace(id, Client{client, address});
-    ++perAddress_[address];
+    perAddress_[address].insert(id);
     connect(client, &ClientConnection::MessageReceived, this,
             [this, client](const std::string& message) { Received(*client, message); });
     connect(client, &ClientConnection::Gone, this,
@@ -199,9 +230,67 @@ void Service::Client_Gone(std::uint64_t id, const std::string& reason) {
         Log("#" + std::to_string(id) + " " + it->second.address + " " + reason);
     }
     Left(client);
-    const auto count = perAddress_.find(it->second.address);
-    if (count != perAddress_.end() && --count->second == 0) perAddress_.erase(count);
+    const auto from = perAddress_.find(it->second.address);
+    if (from != perAddress_.end()) {
+        from->second.erase(id);
+        if (from->second.empty()) perAddress_.erase(from);
+    }
+    if (addresses_.Enabled()) addresses_.Release(it->second.address);
     clients_.erase(it);
+}
+
+bool Service::MakeRoomFor(const std::string& address) {
+    const auto now = ClientConnection::Clock::now();
+    // First one that has not begun its protocol a while after it came, of
+    // the address that holds the most; the newest of those.
+    ClientConnection* idle = nullptr;
+    std::size_t idleHolds = 0;
+    for (const auto& [id, client] : clients_) {
+        const ClientConnection& c = *client.connection;
+        if (FirstStepTaken(c) || now - c.Since() < settings_.firstStepGrace) continue;
+        const std::size_t holds = ClientsFrom(client.address);
+        if (!idle || holds >= idleHolds) {
+            idle = client.connection;
+            idleHolds = holds;
+        }
+    }
+    if (idle) {
+        idle->Drop("dropped to make room on a full port: it sent nothing in " +
+                   Seconds(std::chrono::duration_cast<std::chrono::milliseconds>(now - idle->Since())));
+        return true;
+    }
+    // Else the newest of the address that holds the most, when that is
+    // more than the newcomer's would hold with it.
+    const auto most = std::max_element(perAddress_.begin(), perAddress_.end(), [](const auto& a, const auto& b) {
+        return a.second.size() < b.second.size();
+    });
+    if (most == perAddress_.end() || most->second.size() <= ClientsFrom(address) + 1) return false;
+    const std::size_t holds = most->second.size();
+    ClientConnection* newest = Find(*most->second.rbegin());
+    if (!newest) return false;
+    newest->Drop("dropped to make room on a full port: its address held the most connections (" +
+                 std::to_string(holds) + ")");
+    return true;
+}
+
+void Service::Watch_Timer() {
+    const auto now = ClientConnection::Clock::now();
+    // A look that comes late comes after a stall of the server's own: what
+    // waited meanwhile waited for it. The next look tells.
+    const bool onTime = now - watched_ <= 2 * watch_.intervalAsDuration();
+    watched_ = now;
+    if (addresses_.Enabled()) addresses_.ForgetRefilled(now, loop_->Busy(now));
+    if (!onTime) return;
+    const ClientLimits& limits = settings_.limits;
+    ForEachClient([&](ClientConnection& client) {
+        if (const auto since = client.WaitingToBeReadSince(); since && now - *since >= limits.stalledAfter) {
+            client.DropAsStalled(BytesKeptFor(client));
+            return;
+        }
+        if (const auto since = client.UnfinishedSince(); since && now - *since >= limits.unfinishedAfter) {
+            client.Drop("dropped: kept a message unfinished for " + Seconds(limits.unfinishedAfter));
+        }
+    });
 }
 
 void Service::LogConnection(const std::string& address, RepeatSummary::Event event, const std::string& line) {

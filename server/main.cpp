@@ -1,5 +1,8 @@
 // trotwick-server: the online-services server of Trotwick.
+#include <sys/resource.h>
+
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -9,6 +12,22 @@
 #include "server/CommandLine.h"
 #include "server/OnlineServer.h"
 #include "server/ServerLog.h"
+
+namespace {
+
+// Each port holds thousands of clients, a file descriptor each: the soft
+// limit of open files (often 1,024) goes up as far as the hard one allows.
+void RaiseOpenFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    const rlim_t wanted = 4 * server::OnlineServer::kMaxClientsPerPort + 256;
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+        limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -26,6 +45,7 @@ int main(int argc, char** argv) {
         break;
     }
 
+    RaiseOpenFileLimit();
     QCoreApplication app(argc, argv);
     server::StreamLog log;
     platform::TerminationSignals termination;

@@ -13,6 +13,7 @@
 #include "core/Money.h"
 #include "core/Products.h"
 #include "platform/Colours.h"
+#include "platform/PasteGuard.h"
 #include "platform/PictureBox.h"
 #include "platform/QtText.h"
 #include "platform/TextBox.h"
@@ -21,6 +22,7 @@
 #include "resources/Pictures.h"
 #include "shell/ElidedLabel.h"
 #include "shell/GradientRect.h"
+#include "shell/NoticeLine.h"
 #include "shell/PanelControls.h"
 #include "shell/TreeView.h"
 
@@ -97,7 +99,7 @@ void Form1::BuildControls() {
     Client->setFixedSize(platform::Pixels(10200), platform::Pixels(5145));
     setCentralWidget(Client);
 
-    Notice = new QLineEdit(Client);
+    Notice = new NoticeLine(Client);
     Notice->setObjectName("Notice");
     Notice->setReadOnly(true);
     Notice->setFocusPolicy(Qt::NoFocus);
@@ -156,7 +158,7 @@ void Form1::BuildPanels() {
 namespace {
 
 QPlainTextEdit* MakeCard(QWidget* parent, const char* name, double left, double top, double width, double height) {
-    auto* card = new QPlainTextEdit(parent);
+    auto* card = new platform::PlainTextBox(parent);
     card->setObjectName(name);
     card->setReadOnly(true);
     card->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -296,6 +298,16 @@ void Form1::ShowNotice(const std::string& text) {
     Notice->setFont(font);
     Notice->setText(platform::ToQString(text));
     timer.SetEnabled(true);
+}
+
+void Form1::AddToNotice(const std::string& text) {
+    const std::string shown = platform::FromQString(Notice->text());
+    if (shown.empty()) {
+        ShowNotice(text);
+        return;
+    }
+    const bool sentenceEnds = shown.back() == '.' || shown.back() == '!' || shown.back() == '?';
+    ShowNotice(shown + (sentenceEnds ? " " : ". ") + text);
 }
 
 void Form1::NoticeTim_Timer() {

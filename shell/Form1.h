@@ -61,6 +61,10 @@ public:
     // The notice line: bold for its first second, emptied six seconds after
     // it was shown; a newer notice replaces an older one at once.
     void ShowNotice(const std::string& text) override;
+    // Adds a sentence to the notice on show (or shows it alone on an empty
+    // line), with six seconds of its own: for what follows from the event
+    // that notice has just told.
+    void AddToNotice(const std::string& text);
     void NoticeTim_Timer();
     // Every second: the level-up rule, then the money line.
     void Timer1_Timer();

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "platform/PasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "shell/GradientRect.h"
@@ -37,7 +38,7 @@ Form12::Form12(QWidget* owner) : FormWindow(owner, "Form12", QStringLiteral("Hel
         connect(button, &QPushButton::clicked, this, kHandlers[i]);
         Buttons[i] = button;
 
-        auto* box = new QPlainTextEdit(this);
+        auto* box = new platform::PlainTextBox(this);
         box->setObjectName(topic.box);
         box->setReadOnly(true);
         box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -65,6 +66,7 @@ Form12::Form12(QWidget* owner) : FormWindow(owner, "Form12", QStringLiteral("Hel
     line->setFrameShadow(QFrame::Sunken);
     PlaceTwips(line, 600, 1920, kPageWidth - 1200, 30);
 
+    CloseOnEscape();
     Form_Load();
 }
 

@@ -45,6 +45,7 @@ Form5::Form5(QWidget* owner) : FormWindow(owner, "Form5", QStringLiteral("About"
     PlaceTwips(Command1, 4080, 2580, 1335, 375);
     connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
 
+    CloseOnEscape();
     Form_Load();
 }
 

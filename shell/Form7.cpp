@@ -2,6 +2,7 @@
 
 #include <QPlainTextEdit>
 
+#include "platform/PasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 
@@ -12,8 +13,9 @@ const char* const kDisclaimerText =
     "\r\n"
     "While it runs, the game keeps in touch with its online-services server: it asks the server whether "
     "a newer version is available and keeps the chat connected. When a newer version is found, the "
-    "update program is downloaded from the server and started on your computer. Scores you submit to the "
-    "leader's board and lines you type into the chat are sent to the server together with your user "
+    "update program is downloaded from the server into the game's folder and waits there: it is started on "
+    "your computer only when you press \"Start Patch\" on the screen that announces it. Scores you submit to "
+    "the leader's board and lines you type into the chat are sent to the server together with your user "
     "name.\r\n"
     "\r\n"
     "When you host or join a LAN game, the game connects your computer with the other players' "
@@ -26,12 +28,13 @@ const char* const kDisclaimerText =
 
 Form7::Form7(QWidget* owner) : FormWindow(owner, "Form7", QStringLiteral("Disclaimer"), 7200, 4920) {
     SetBackColor(0xE0E0E0);
-    Text1 = new QPlainTextEdit(this);
+    Text1 = new platform::PlainTextBox(this);
     Text1->setObjectName("Text1");
     Text1->setReadOnly(true);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setPlainText(platform::ToQStringLines(kDisclaimerText));
     platform::PlaceTwips(Text1, 120, 120, 6960, 4680);
+    CloseOnEscape();
 }
 
 }  // namespace shell

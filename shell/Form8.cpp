@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 
+#include "platform/PasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "runtime/Numbers.h"
@@ -70,12 +71,13 @@ Form8::Form8(const core::GameState& game, QWidget* owner)
     Label1->setAttribute(Qt::WA_TranslucentBackground);
     PlaceTwips(Label1, 1920, 120, 5280, 1095);
 
-    Text1 = new QPlainTextEdit(this);
+    Text1 = new platform::PlainTextBox(this);
     Text1->setObjectName("Text1");
     Text1->setReadOnly(true);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PlaceTwips(Text1, 1920, 1320, 5280, 2280);
 
+    CloseOnEscape();
     Form_Load();
 }
 

@@ -23,7 +23,9 @@ class FormWindow : public platform::PictureBox {
 public:
     FormWindow(QWidget* owner, const char* name, const QString& caption, double widthTwips, double heightTwips);
 
-    // Escape closes the window, as it closes a box (the information windows).
+    // Escape closes the window as its close box does (a window that is kept
+    // loaded only hides). Each window that may go so easily asks for it; one
+    // whose closing gives something up (the elite horse) does not.
     void CloseOnEscape();
 
 signals:

@@ -7,24 +7,14 @@
 
 namespace shell {
 
-namespace {
-
-template <class Window>
-Window* ClosingOnEscape(Window* window) {
-    window->CloseOnEscape();
-    return window;
-}
-
-}  // namespace
-
 InformationWindows& InformationWindows::Install(Form1& form) { return *new InformationWindows(form); }
 
 InformationWindows::InformationWindows(Form1& form)
     : QObject(&form),
-      about_([&form] { return ClosingOnEscape(new Form5(&form)); }),
-      disclaimer_([&form] { return ClosingOnEscape(new Form7(&form)); }),
-      profile_([&form] { return ClosingOnEscape(new Form8(form.Game(), &form)); }),
-      helpFiles_([&form] { return ClosingOnEscape(new Form12(&form)); }) {
+      about_([&form] { return new Form5(&form); }),
+      disclaimer_([&form] { return new Form7(&form); }),
+      profile_([&form] { return new Form8(form.Game(), &form); }),
+      helpFiles_([&form] { return new Form12(&form); }) {
     setObjectName("InformationWindows");
     form.SetOpener(SmallWindow::About, [this] { about_.Show(); });
     form.SetOpener(SmallWindow::Disclaimer, [this] { disclaimer_.Show(); });

@@ -1,10 +1,14 @@
 #include "shell/LogWindow.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimer>
+#include <QWindow>
 
+#include "platform/PasteGuard.h"
 #include "platform/QtText.h"
 #include "platform/Twips.h"
 #include "shell/GradientRect.h"
@@ -39,7 +43,7 @@ LogWindow::LogWindow(QWidget* owner, const char* name, const QString& caption, c
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     PlaceTwips(Label1, 240, 540, 4920, 615);
 
-    Text1 = new QPlainTextEdit(this);
+    Text1 = new platform::PlainTextBox(this);
     Text1->setObjectName("Text1");
     Text1->setReadOnly(true);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -48,6 +52,23 @@ LogWindow::LogWindow(QWidget* owner, const char* name, const QString& caption, c
 }
 
 void LogWindow::Form_Load() { ApplyGradient(*this, 225, 0xFFFFFF, 0xE0E0E0); }
+
+void LogWindow::paintEvent(QPaintEvent* event) {
+    FormWindow::paintEvent(event);
+    // A picture taken of a window (grab) is no paint on the screen.
+    if (painted_ || !windowHandle() || !windowHandle()->isExposed()) return;
+    painted_ = true;
+    // Once this paint has reached the screen.
+    QTimer::singleShot(0, this, &LogWindow::Shown);
+}
+
+void LogWindow::closeEvent(QCloseEvent* event) {
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    FormWindow::closeEvent(event);
+}
 
 void LogWindow::ShowLog(const std::string& text) {
     Text1->setPlainText(platform::ToQStringLines(text));

@@ -13,7 +13,8 @@ namespace shell {
 // The save and load windows' common body: a heading, the warning not to stop
 // the program, and the step log Text1, which always shows its last line.
 // The window repaints itself after each step (the steps run inside one
-// handler, so no event would paint it in between).
+// handler, so no event would paint it in between). The player cannot close
+// it: it closes when its steps are done.
 class LogWindow : public FormWindow, public savegame::StepLog {
     Q_OBJECT
 public:
@@ -31,9 +32,17 @@ public:
 signals:
     // After every change of the log, once the window has repainted.
     void LogShown();
+    // The window has been painted on the screen for the first time (raised
+    // just after that paint): from now on its repaints reach the screen.
+    void Shown();
 
 protected:
     LogWindow(QWidget* owner, const char* name, const QString& caption, const QString& heading);
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool painted_ = false;
 };
 
 // The save window.

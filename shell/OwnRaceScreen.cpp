@@ -22,6 +22,7 @@ namespace shell {
 namespace {
 
 constexpr std::uint32_t kTurf = 0x2E8B2E;
+constexpr double kTrackWidth = 10215;
 constexpr double kTrackHeight = 3375;
 constexpr double kLaneHeight = 630;
 constexpr double kFirstLaneTop = 90;
@@ -29,6 +30,10 @@ constexpr double kHorseWidth = 720;
 constexpr double kHorseHeight = 540;
 
 double LaneTop(int lane) { return kFirstLaneTop + (lane - core::kFirstOwnRaceLane) * kLaneHeight; }
+
+// The finish lies closer to the right edge than a horse is long: the track is
+// drawn to scale with the post at its edge.
+double ShownLeft(double left) { return LeftOnTrack(left, core::kOwnRaceFinish, kTrackWidth, kHorseWidth); }
 
 }  // namespace
 
@@ -39,6 +44,7 @@ OwnRaceScreen::OwnRaceScreen(Form1& form) : QObject(&form), form_(form) {
     connect(form_.Command7, &QPushButton::clicked, this, &OwnRaceScreen::Command7_Click);
     connect(&form_.Timer("HorseMover"), &platform::Timer::Tick, this, &OwnRaceScreen::HorseMover_Timer);
     connect(&form_, &Form1::GameReset, this, &OwnRaceScreen::GameReset);
+    connect(&form_, &Form1::HorsesChanged, this, &OwnRaceScreen::FollowHorses);
 }
 
 void OwnRaceScreen::BuildModeScreen() {
@@ -65,7 +71,7 @@ void OwnRaceScreen::BuildModeScreen() {
 
 void OwnRaceScreen::BuildTrack() {
     QWidget* panel = &form_.PanelBox(Panel::RaceOwn2);
-    Picture3 = MakePicture(panel, "Picture3", 0, 0, 10215, kTrackHeight);
+    Picture3 = MakePicture(panel, "Picture3", 0, 0, kTrackWidth, kTrackHeight);
     Picture3->SetBackColor(kTurf);
     for (int lane = core::kFirstOwnRaceLane; lane <= core::kPlayerLane; ++lane) {
         const auto n = static_cast<std::size_t>(lane - core::kFirstOwnRaceLane);
@@ -75,8 +81,8 @@ void OwnRaceScreen::BuildTrack() {
         platform::SetForeColor(number, 0xFFFFFF);
         Tit[n] = MakeLabel(Picture3, ("Tit" + std::to_string(n + 1)).c_str(), QString(), 1200, top + 30, 5000, 255);
         platform::SetForeColor(Tit[n], 0xFFFFFF);
-        HorsePic[n] = MakePicture(Picture3, ("HorsePic(" + std::to_string(lane) + ")").c_str(), core::kStartLine,
-                                  top + 45, kHorseWidth, kHorseHeight);
+        HorsePic[n] = MakePicture(Picture3, ("HorsePic(" + std::to_string(lane) + ")").c_str(),
+                                  ShownLeft(core::kStartLine), top + 45, kHorseWidth, kHorseHeight);
         HorsePic[n]->SetBackColor(kTurf);
         // The names stay readable while the horses run past them.
         Tit[n]->raise();
@@ -89,9 +95,9 @@ void OwnRaceScreen::BuildTrack() {
 
 // Lane lines and the finish post on the turf.
 void OwnRaceScreen::PaintTrack() {
-    // A horse has finished when its nose would pass the post.
+    // A horse has finished when its nose reaches the post.
     PaintRaceTrack(*Picture3, kTurf, core::kOwnRaceLanes, LaneTop(core::kFirstOwnRaceLane) - 45, kLaneHeight,
-                   core::kOwnRaceFinish + kHorseWidth);
+                   kTrackWidth);
 }
 
 void OwnRaceScreen::Command7_Click() {
@@ -150,9 +156,7 @@ void OwnRaceScreen::Command11_Click() {
             form_.ShowNotice(form_.Game().OwnedHorse[static_cast<std::size_t>(race_.Runner())].Name +
                              core::kTooWeakToRace);
             break;
-        case core::StartResult::RunnerGone:
-            Command11->setEnabled(false);
-            break;
+        case core::StartResult::RunnerGone: RunnerGone(); break;
         case core::StartResult::NotReady:
             break;
     }
@@ -163,12 +167,23 @@ void OwnRaceScreen::HorseMover_Timer() {
     ShowRunners();
     if (result != core::TickResult::Running) form_.Timer("HorseMover").SetEnabled(false);
     if (result == core::TickResult::Finished) emit form_.HorsesChanged();  // the runner's confidence
+    if (result == core::TickResult::RunnerGone) RunnerGone();
 }
 
 void OwnRaceScreen::ShowRunners() {
     for (std::size_t n = 0; n < HorsePic.size(); ++n) {
-        MoveToLeft(HorsePic[n], race_.Lane(core::kFirstOwnRaceLane + static_cast<int>(n)).Left);
+        MoveToLeft(HorsePic[n], ShownLeft(race_.Lane(core::kFirstOwnRaceLane + static_cast<int>(n)).Left));
     }
+}
+
+void OwnRaceScreen::FollowHorses() {
+    if (race_.StopIfRunnerGone(form_.Game())) RunnerGone();
+}
+
+void OwnRaceScreen::RunnerGone() {
+    form_.Timer("HorseMover").SetEnabled(false);
+    Command11->setEnabled(false);
+    form_.AddToNotice(race_.RunnerGoneNotice());
 }
 
 void OwnRaceScreen::GameReset() {

@@ -57,6 +57,10 @@ private:
     void PaintTrack();
     void ShowRunners();
     void GameReset();
+    // A horse has changed, come or gone: a race whose runner has left the
+    // stable stops, and the player is told.
+    void FollowHorses();
+    void RunnerGone();
 
     Form1& form_;
     core::OwnRace race_;

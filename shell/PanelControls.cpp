@@ -8,6 +8,7 @@
 #include <QRadioButton>
 
 #include "platform/Colours.h"
+#include "platform/GameTextValidator.h"
 #include "platform/PictureBox.h"
 #include "platform/Twips.h"
 #include "resources/Pictures.h"
@@ -38,10 +39,21 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, dou
     return label;
 }
 
+QLabel* MakeStatusLine(QWidget* parent, const char* name, double left, double top, double width, double height) {
+    QLabel* status = MakeLabel(parent, name, QString(), left, top, width, height);
+    status->setAlignment(Qt::AlignCenter);
+    status->setWordWrap(true);
+    QFont bold = status->font();
+    bold.setBold(true);
+    status->setFont(bold);
+    return status;
+}
+
 QLineEdit* MakeTextBox(QWidget* parent, const char* name, const QString& text, double left, double top,
                        double width, double height) {
     auto* box = new QLineEdit(text, parent);
     box->setObjectName(name);
+    platform::GameTextValidator::Guard(*box);
     PlaceTwips(box, left, top, width, height);
     return box;
 }
@@ -75,6 +87,11 @@ void ShowBitmap(platform::PictureBox& box, int id) {
 }
 
 void MoveToLeft(QWidget* widget, double leftTwips) { widget->move(platform::Pixels(leftTwips), widget->y()); }
+
+double LeftOnTrack(double left, double finish, double trackWidth, double pictureWidth) {
+    if (finish <= 0) return 0;
+    return std::clamp(left, 0.0, finish) * (trackWidth - pictureWidth) / finish;
+}
 
 void PaintRaceTrack(platform::PictureBox& track, std::uint32_t turfBgr, int lanes, double firstLineTop,
                     double laneHeight, double postLeft) {

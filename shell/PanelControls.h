@@ -27,6 +27,11 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 // A label with no background of its own, so a painted panel shows through.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, double left, double top, double width,
                   double height);
+// A bold line, wrapped and centred, where a small window tells the player
+// what became of what they just did there.
+QLabel* MakeStatusLine(QWidget* parent, const char* name, double left, double top, double width, double height);
+// A one-line box that takes only what the game's text can hold (see
+// platform::GameTextValidator).
 QLineEdit* MakeTextBox(QWidget* parent, const char* name, const QString& text, double left, double top,
                        double width, double height);
 // Holds a box whose text the game saves (a name, a contact, the server
@@ -42,6 +47,12 @@ platform::PictureBox* MakePicture(QWidget* parent, const char* name, double left
 void ShowBitmap(platform::PictureBox& box, int id);
 // Moves a widget across its parent to a horizontal position in twips.
 void MoveToLeft(QWidget* widget, double leftTwips);
+
+// Where a runner's picture stands (twips) on a track whose post is at its
+// right edge, for a race run to `finish`: in proportion to the way there, so
+// that a runner at the finish, or past it, stands with its nose at the post
+// and no picture leaves the track.
+double LeftOnTrack(double left, double finish, double trackWidth, double pictureWidth);
 
 // Paints a race track: the turf, a white line above each lane and below the
 // last, and a chequered post where a horse's nose passes the finish (at the

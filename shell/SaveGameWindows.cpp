@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QMetaObject>
+#include <QTimer>
+#include <memory>
 
 #include "platform/Dialogs.h"
 #include "platform/QtText.h"
@@ -37,39 +39,75 @@ void SaveGameWindows::Close(QPointer<LogWindow> window) {
     if (window) window->close();
 }
 
-void SaveGameWindows::Save_Click() {
-    if (files_.Busy()) return;
-    QPointer<LogWindow> window = OpenWindow<Form3>();
-    const savegame::SaveOutcome outcome = files_.Save(form_.Game(), *window);
-    if (outcome.result == savegame::SaveResult::kFailed) {
-        form_.Dialogs().MsgBox(savegame::SaveFailedText(outcome.reason), platform::kExclamation,
-                               savegame::kSaveFailedTitle);
-    }
-    Close(window);
-    form_.show();
-    if (outcome.result == savegame::SaveResult::kSaved) form_.ShowNotice(kGameSaved);
+namespace {
+
+// Where a save's steps go once its window has gone.
+class NoLog final : public savegame::StepLog {
+public:
+    void ShowLog(const std::string&) override {}
+};
+
+}  // namespace
+
+void SaveGameWindows::SaveInWindow(std::function<void(const savegame::SaveOutcome&, QPointer<LogWindow>)> then) {
+    saving_ = true;
+    const QPointer<LogWindow> window = OpenWindow<Form3>();
+    auto started = std::make_shared<bool>(false);
+    const auto save = [this, window, started, then] {
+        if (*started) return;
+        *started = true;
+        NoLog gone;
+        const savegame::SaveOutcome outcome =
+            files_.Save(form_.Game(), window ? static_cast<savegame::StepLog&>(*window) : gone);
+        then(outcome, window);
+        saving_ = false;
+        emit SaveFinished();
+    };
+    connect(window, &LogWindow::Shown, this, save);
+    QTimer::singleShot(kLongestWaitForWindowMs, this, save);
 }
 
-bool SaveGameWindows::SaveAndQuit(bool mayAsk) {
-    if (!form_.SaveOnClose) return true;  // already ending, saved or refused
-    if (files_.Busy()) return false;
-    emit form_.Quitting();
-    QPointer<LogWindow> window = OpenWindow<Form3>();
-    const savegame::SaveOutcome outcome = files_.Save(form_.Game(), *window);
-    if (outcome.result == savegame::SaveResult::kFailed && !mayAsk) {
-        qWarning("%s", savegame::SaveFailedText(outcome.reason).c_str());
-    } else if (outcome.result == savegame::SaveResult::kFailed) {
-        const int answer = form_.Dialogs().MsgBox(savegame::SaveFailedOnQuitText(outcome.reason),
-                                                  platform::kYesNo | platform::kExclamation, savegame::kSaveFailedTitle);
-        if (answer != platform::kYes) {
-            Close(window);
-            form_.show();
-            return false;
+void SaveGameWindows::Save_Click() {
+    if (saving_ || files_.Busy()) return;
+    SaveInWindow([this](const savegame::SaveOutcome& outcome, QPointer<LogWindow> window) {
+        if (outcome.result == savegame::SaveResult::kFailed) {
+            form_.Dialogs().MsgBox(savegame::SaveFailedText(outcome), platform::kExclamation,
+                                   savegame::kSaveFailedTitle);
         }
+        Close(window);
+        form_.show();
+        if (outcome.result == savegame::SaveResult::kSaved) form_.ShowNotice(kGameSaved);
+    });
+}
+
+void SaveGameWindows::SaveAndQuit(bool mayAsk, std::function<void(bool ending)> done) {
+    if (!form_.SaveOnClose) {  // already ending, saved or refused
+        done(true);
+        return;
     }
-    Close(window);
-    EndProgram();
-    return true;
+    if (saving_ || files_.Busy()) {
+        done(false);
+        return;
+    }
+    emit form_.Quitting();
+    SaveInWindow([this, mayAsk, done](const savegame::SaveOutcome& outcome, QPointer<LogWindow> window) {
+        if (outcome.result == savegame::SaveResult::kFailed && !mayAsk) {
+            qWarning("%s", savegame::SaveFailedText(outcome).c_str());
+        } else if (outcome.result == savegame::SaveResult::kFailed) {
+            const int answer = form_.Dialogs().MsgBox(savegame::SaveFailedOnQuitText(outcome),
+                                                      platform::kYesNo | platform::kExclamation,
+                                                      savegame::kSaveFailedTitle);
+            if (answer != platform::kYes) {
+                Close(window);
+                form_.show();
+                done(false);
+                return;
+            }
+        }
+        Close(window);
+        EndProgram();
+        done(true);
+    });
 }
 
 SavedGameLoad SaveGameWindows::LoadSavedGame() {
@@ -108,6 +146,8 @@ void SaveGameWindows::EndProgram() {
 
 SavedGameLoad LoadSavedGame(Form1& form) { return SaveGameWindows::Install(form).LoadSavedGame(); }
 
-bool SaveAndQuit(Form1& form, bool mayAsk) { return SaveGameWindows::Install(form).SaveAndQuit(mayAsk); }
+void SaveAndQuit(Form1& form, bool mayAsk, std::function<void(bool ending)> done) {
+    SaveGameWindows::Install(form).SaveAndQuit(mayAsk, std::move(done));
+}
 
 }  // namespace shell

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QPushButton>
+#include <memory>
 #include <system_error>
 
 #include "core/NewGame.h"
@@ -114,9 +115,18 @@ void Startup::ShowMainWindow() {
     }
     if (unloadPending_) {
         unloadPending_ = false;
-        if (Form_Unload()) return;
+        // Play goes on only after a failed save the player did not want to
+        // leave behind, which brings the window back.
+        Form_Unload();
+        return;
     }
+    ShowForPlay();
+}
+
+void Startup::ShowForPlay() {
     form_.show();
+    if (readyTold_) return;
+    readyTold_ = true;
     emit Ready();
 }
 
@@ -138,15 +148,23 @@ bool Startup::Unload(bool mayAsk) {
     }
     stage_ = Stage::Ending;
     form_.hide();
-    // Without a question a failed save cannot keep the game open: the
-    // desktop's request to end wins.
-    if (Seams.SaveOnExit && !Seams.SaveOnExit(mayAsk) && mayAsk) {
-        stage_ = Stage::Playing;
-        form_.show();
-        return false;
+    if (!Seams.SaveOnExit) {
+        End(0);
+        return true;
     }
-    End(0);
-    return true;
+    auto ended = std::make_shared<bool>(false);
+    Seams.SaveOnExit(mayAsk, [this, mayAsk, ended](bool ending) {
+        // Without a question a failed save cannot keep the game open: the
+        // desktop's request to end wins.
+        if (!ending && mayAsk) {
+            stage_ = Stage::Playing;
+            ShowForPlay();
+            return;
+        }
+        *ended = true;
+        End(0);
+    });
+    return *ended;
 }
 
 void Startup::exit_Click() { form_.close(); }

@@ -60,13 +60,14 @@ struct StartupSeams {
     // (port 3113) to the server; called only when the server address is set.
     std::function<void(const std::string& server)> ConnectLiveUpdate;
     std::function<void(const std::string& server)> ConnectChat;
-    // Writes the game on the way out (the save window with Save(False)).
-    // Form1 is hidden already. True: the process ends (it may close Form1 and
-    // the other windows: the shutdown runs once). False: the save failed and
-    // the player chose to play on, so Form1 comes back. `mayAsk` is false
-    // when the desktop asked the program to end: nobody may be there to
-    // answer, so a failed save must not wait for a question.
-    std::function<bool(bool mayAsk)> SaveOnExit;
+    // Writes the game on the way out (the save window with Save(False)), at
+    // once or later, and then tells `done`. Form1 is hidden already. True:
+    // the process ends (it may close Form1 and the other windows: the
+    // shutdown runs once). False: the save failed and the player chose to
+    // play on, so Form1 comes back. `mayAsk` is false when the desktop asked
+    // the program to end: nobody may be there to answer, so a failed save
+    // must not wait for a question.
+    std::function<void(bool mayAsk, std::function<void(bool ending)> done)> SaveOnExit;
     // Ends the process (leaves the event loop); tests record it instead.
     std::function<void(int exitCode)> EndProcess;
 };
@@ -93,8 +94,10 @@ public:
     void ShowMainWindow();
     // The shutdown: Form1 hidden, the game saved, the process ended. Runs
     // once, however often it is asked for. Asked for while start-up is still
-    // running, it waits for start-up to finish. False when play goes on (a
-    // failed save the player did not want to leave behind).
+    // running, it waits for start-up to finish. True when the process is
+    // ending now; false while the save is still on its way (it ends the
+    // process when it has finished) and when play goes on (a failed save the
+    // player did not want to leave behind).
     bool Form_Unload();
     void exit_Click();  // Game > "Quit"
     // SIGTERM, SIGINT, SIGHUP: the program ends now, whatever box is open.
@@ -121,6 +124,8 @@ private:
     // The shutdown; `mayAsk` as for StartupSeams::SaveOnExit.
     bool Unload(bool mayAsk);
     void End(int exitCode);
+    // Form1 shown for play; Ready raised the first time.
+    void ShowForPlay();
 
     Form1& form_;
     TracksPanel& tracks_;
@@ -129,6 +134,7 @@ private:
     Stage stage_ = Stage::NotStarted;
     bool shown_ = false;
     bool unloadPending_ = false;
+    bool readyTold_ = false;
 };
 
 }  // namespace shell

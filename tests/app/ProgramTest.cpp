@@ -14,6 +14,7 @@
 #include "shell/Form1.h"
 #include "shell/Form15.h"
 #include "shell/TreeView.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/RecordingDialogs.h"
 
 namespace {
@@ -61,6 +62,8 @@ TEST(Program, StartsThroughTheSplashIntoAPlayableGame) {
     }
 
     program.Form1().close();
+    // The save on the way out runs once its window has shown.
+    EXPECT_TRUE(testing_support::RunUntil([&] { return !ended.empty(); }));
     EXPECT_EQ(ended, std::vector<int>{0});
     EXPECT_FALSE(program.Form1().isVisible());
     std::error_code error;

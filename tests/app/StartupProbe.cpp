@@ -99,10 +99,11 @@ int main(int argc, char** argv) {
     app::Program program(std::move(options));
     if (realBoxes) ListenForQuestions(program, &application);
     auto save = program.Startup().Seams.SaveOnExit;
-    program.Startup().Seams.SaveOnExit = [save](bool mayAsk) {
-        const bool ending = save(mayAsk);
-        Say("SAVED");
-        return ending;
+    program.Startup().Seams.SaveOnExit = [save](bool mayAsk, std::function<void(bool)> done) {
+        save(mayAsk, [done](bool ending) {
+            Say("SAVED");
+            done(ending);
+        });
     };
     QObject::connect(&program.Startup(), &shell::Startup::Ready, [] { Say("READY"); });
     program.Start();

@@ -26,12 +26,14 @@
 #include "shell/SaveGameWindows.h"
 #include "shell/Startup.h"
 #include "tests/online/CommunityTestKit.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/RecordingMessageSender.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempFolder.h"
 
 using platform::SendResult;
+using testing_support::RunUntil;
 using Contacts = std::vector<std::string>;
 
 namespace {
@@ -136,6 +138,7 @@ TEST_F(ContactsWindow, RecipientsThatAreNoSingleNameAreRefusedAndNothingRuns) {
         } else {
             EXPECT_TRUE(dialogs.boxes.empty()) << c.recipient;
             EXPECT_EQ(form.Notice->text().toStdString(), c.notice) << c.recipient;
+            EXPECT_EQ(window->Status->text().toStdString(), c.notice) << "told where the player writes";
         }
     }
 }
@@ -147,14 +150,26 @@ TEST_F(ContactsWindow, AMessageThatDidNotGoStaysInTheBox) {
         "The message could not be delivered to bob.",
         "A username or computer name cannot begin with \"-\" or hold blanks: the message was not sent.",
     };
+    windows.contacts->trigger();
     for (const char* notice : notices) {
         Write("bob", "keep me");
         window->Command1_Click();
         EXPECT_EQ(window->Text4->toPlainText(), "keep me");
         EXPECT_EQ(form.Notice->text().toStdString(), notice);
+        // Also in the window, where the player looks: the main window's
+        // notice line may well be behind it.
+        EXPECT_EQ(window->Status->text().toStdString(), notice);
+        EXPECT_TRUE(window->Status->isVisible());
         EXPECT_TRUE(window->Command1->isEnabled());
     }
     EXPECT_EQ(sender.sent.size(), 3u);
+    testing_support::SaveScreenshot(*window, "form6-no-messenger");
+
+    // A message that goes leaves nothing to be told.
+    Write("bob", "now it goes");
+    window->Command1_Click();
+    EXPECT_EQ(window->Status->text(), "");
+    EXPECT_EQ(window->Text4->toPlainText(), "");
 }
 
 TEST_F(ContactsWindow, OneMessageAtATimeAndWhatIsTypedMeanwhileStays) {
@@ -229,7 +244,8 @@ TEST(ContactsThroughTheSavedGame, AreSavedAndShownAgainAfterTheLoad) {
         for (int i = 0; i < 3; ++i) contacts.Command4_Click();
         contacts.List1->setCurrentRow(1);
         contacts.Command3_Click();
-        first.program->Form1().close();  // saves on the way out
+        first.program->Form1().close();  // saves on the way out, once its window shows
+        ASSERT_TRUE(RunUntil([&] { return !shell::SaveGameWindows::Install(first.program->Form1()).Saving(); }));
     }
     ASSERT_TRUE(std::filesystem::exists(folder / "Zirc.enc"));
 

@@ -1,5 +1,6 @@
 // Saves and loads across processes: a writer killed at any moment, a folder
-// it may not write, a full disk, and a game that ends without a save.
+// it may not write (saving there, loading from there), a full disk, and a
+// game that ends without a save.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -87,30 +88,61 @@ TEST(SaveProcesses, AWriterKilledAtAnyMomentLeavesTheOldGameOrTheNewOne) {
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"Zirc.enc"});
 }
 
-TEST(SaveProcesses, AFolderThatCannotBeWrittenIsReportedAndTheOldFileStays) {
+// A folder with a saved game of £10 in it, which the player may no longer
+// write; the child processes of a test drop root's rights to feel that.
+struct ReadOnlySave {
+    ReadOnlySave() {
+        fs::create_directory(Folder());
+        game.Money = 10;
+        EXPECT_EQ(savegame::SavedGame(dialogs, Folder()).Save(game, log).result, SaveResult::kSaved);
+        before = save_test::FileBytes(Folder() / "Zirc.enc");
+        fs::permissions(Folder(), fs::perms(0555));
+    }
+    fs::path Folder() const { return folder / "ro"; }
+
     TempFolder folder;
-    fs::create_directory(folder / "ro");
     core::Game game;
-    game.Money = 10;
     testing_support::RecordingDialogs dialogs;
     save_test::RecordingLog log;
-    ASSERT_EQ(savegame::SavedGame(dialogs, folder / "ro").Save(game, log).result, SaveResult::kSaved);
-    const std::string before = save_test::FileBytes(folder / "ro" / "Zirc.enc");
-    fs::permissions(folder / "ro", fs::perms(0555));
+    std::string before;  // the saved file's bytes
+};
 
-    game.Money = 20;
+TEST(SaveProcesses, AFolderThatCannotBeWrittenIsReportedAndTheOldFileStays) {
+    ReadOnlySave ro;
+    ro.game.Money = 20;
     const int result = RunInChild([&] {
         if (!testing_support::DropPrivileges()) return testing_support::kChildSetupFailed;
-        savegame::SavedGame files(dialogs, folder / "ro");
-        const savegame::SaveOutcome outcome = files.Save(game, log);
+        savegame::SavedGame files(ro.dialogs, ro.Folder());
+        const savegame::SaveOutcome outcome = files.Save(ro.game, ro.log);
         // The log stops at the step that failed.
-        const bool stopped = log.Last().ends_with("Saving Contacts.DONE\r\nEncypting Game Data.");
+        const bool stopped = ro.log.Last().ends_with("Saving Contacts.DONE\r\nEncypting Game Data.");
         return outcome.result == SaveResult::kFailed && outcome.reason == "Permission denied" && stopped ? 0 : 1;
     });
     if (result == testing_support::kChildSetupFailed) GTEST_SKIP() << "cannot drop root rights here";
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(save_test::FileBytes(folder / "ro" / "Zirc.enc"), before);
-    EXPECT_EQ(folder.Names("ro"), std::vector<std::string>{"Zirc.enc"});
+    EXPECT_EQ(save_test::FileBytes(ro.Folder() / "Zirc.enc"), ro.before);
+    EXPECT_EQ(ro.folder.Names("ro"), std::vector<std::string>{"Zirc.enc"});
+}
+
+// A game loaded from a folder the player may not write plays, but cannot be
+// saved there: the box says so and what to do, and promises nothing.
+TEST(SaveProcesses, ALoadFromAFolderThatCannotBeWrittenSaysItCannotBeSavedThere) {
+    ReadOnlySave ro;
+    const std::string expected = "The save file Zirc.enc in " + ro.Folder().string() +
+                                 " could not be updated (Permission denied).\r\n"
+                                 "The game has loaded and you can play, but it cannot be saved there until this is "
+                                 "mended. Make the folder writable for you, then save with Game > \"Save Game\".";
+    const int result = RunInChild([&] {
+        if (!testing_support::DropPrivileges()) return testing_support::kChildSetupFailed;
+        Loader loader;
+        if (loader.From(ro.Folder()) != LoadResult::kLoaded || loader.game.Money != 10) return 1;
+        if (loader.dialogs.boxes.size() != 1) return 2;
+        const auto& box = loader.dialogs.boxes[0];
+        return box.title == "Save File Not Updated" && box.prompt == expected ? 0 : 3;
+    });
+    if (result == testing_support::kChildSetupFailed) GTEST_SKIP() << "cannot drop root rights here";
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(save_test::FileBytes(ro.Folder() / "Zirc.enc"), ro.before);
 }
 
 TEST(SaveProcesses, AFullDiskIsReportedAndTheOldFileStays) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "online/ChatProtocol.h"
+#include "server/ChatBacklog.h"
 #include "server/ChatRoom.h"
 
 using server::ChatRoom;
@@ -47,6 +48,41 @@ TEST(ChatRoom, LinesGoToEveryoneTheListToTheAskerAlone) {
     const ChatRoom::Reply odd = room.Received(1, "any other text");
     EXPECT_EQ(odd.to, ChatRoom::Reply::To::Everyone);
     EXPECT_EQ(odd.text, "any other text") << "relayed unchanged";
+}
+
+// What the chat relayed, kept once: each player takes it from where it has
+// got to, in pieces of whole texts; past the cap the oldest go.
+TEST(ChatBacklog, EachPlayerTakesFromWhereItIsAndTheOldestGoPastTheCap) {
+    server::ChatBacklog backlog(10);
+    backlog.Add("aaa");
+    backlog.Add("bbb");
+    backlog.Add("cc");
+    EXPECT_EQ(backlog.Begin(), 0u);
+    EXPECT_EQ(backlog.End(), 3u);
+    std::string out;
+    EXPECT_EQ(backlog.Take(0, 3, 6, out), 2u);
+    EXPECT_EQ(out, "aaabbb") << "whole texts while they fit";
+    out.clear();
+    EXPECT_EQ(backlog.Take(0, 3, 2, out), 1u);
+    EXPECT_EQ(out, "aaa") << "at least one, however long";
+    out.clear();
+    EXPECT_EQ(backlog.Take(1, 2, 100, out), 2u);
+    EXPECT_EQ(out, "bbb") << "no further than asked";
+    EXPECT_EQ(backlog.BytesFrom(1), 5u);
+    EXPECT_EQ(backlog.BytesFrom(3), 0u);
+
+    backlog.Add("dddd");
+    EXPECT_EQ(backlog.Begin(), 1u) << "12 bytes: the oldest went";
+    EXPECT_EQ(backlog.Bytes(), 9u);
+    EXPECT_EQ(backlog.BytesFrom(0), 9u) << "one behind what is kept waits for what is kept";
+    out.clear();
+    EXPECT_EQ(backlog.Take(0, 4, 100, out), 4u);
+    EXPECT_EQ(out, "bbbccdddd");
+
+    backlog.Add(std::string(20, 'e'));
+    EXPECT_EQ(backlog.Begin(), 4u) << "the newest stays, even past the cap";
+    EXPECT_EQ(backlog.End(), 5u);
+    EXPECT_EQ(backlog.Bytes(), 20u);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "server/AddressBudgets.h"
 #include "server/FloodGuard.h"
 #include "server/LoopWatch.h"
 #include "server/ServerLog.h"
@@ -246,6 +247,29 @@ TEST(FloodGuard, AnIdleClientBanksNoneOfTheServersBusyTime) {
     FloodGuard later(chat, t0);
     later.Spend(100, t + 1min, stalls.Busy(t + 1min));
     EXPECT_EQ(later.Available(), 16 * 1024 - 100);
+}
+
+// The connections of one address share one budget, which a new
+// connection does not refill; it is forgotten only once it has refilled
+// and no connection holds it.
+TEST(AddressBudgets, ConnectionsOfOneAddressShareABudgetThatReconnectingDoesNotRefill) {
+    server::AddressBudgets budgets({1000, 100, 5s});
+    FloodGuard& first = budgets.Take("10.0.0.1", t0);
+    first.Spend(800, t0, {});
+    budgets.Release("10.0.0.1");
+    FloodGuard& again = budgets.Take("10.0.0.1", t0 + 1s);
+    EXPECT_EQ(&again, &first) << "a reconnection has the same budget";
+    again.Spend(400, t0 + 1s, {});
+    EXPECT_TRUE(budgets.Spent("10.0.0.1", t0 + 1s, {}));
+    EXPECT_FALSE(budgets.Spent("10.0.0.2", t0 + 1s, {})) << "another address has its own";
+    budgets.Take("10.0.0.3", t0 + 1s);
+
+    budgets.Release("10.0.0.1");
+    budgets.ForgetRefilled(t0 + 5s, {});
+    EXPECT_EQ(budgets.Size(), 2u) << "not refilled yet: kept";
+    EXPECT_FALSE(budgets.Spent("10.0.0.1", t0 + 5s, {}));
+    budgets.ForgetRefilled(t0 + 20s, {});
+    EXPECT_EQ(budgets.Size(), 1u) << "refilled whole: forgotten; held by a connection: kept";
 }
 
 TEST(Stalls, AStallCountsInAllAndLatelyOnlyForAWhile) {

@@ -5,6 +5,7 @@
 // of them: no client, no queued or half-read byte, no descriptor.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -76,6 +77,8 @@ struct Load : server_testing::ServerFixture {
     std::string patch;
 
     Load() {
+        // The player who stops reading is let go sooner than a real one.
+        times.stalledAfter = std::chrono::milliseconds(1500);
         for (std::size_t i = 0; i < kPatchSize; ++i) patch += static_cast<char>((i * 131 + i / 7) % 256);
         folder.Write("Patch.exe", patch);
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <regex>
 #include <set>
 
@@ -224,8 +225,8 @@ TEST(BoardLog, AScoreIsLoggedOnceWrittenAndEachLostOneIsNamed) {
 }
 
 struct ChatPort : server_testing::ServerFixture {
-    LoopClient Join() {
-        LoopClient c = LoopClient::Connect(server->Chat().Port());
+    LoopClient Join(const char* from = nullptr, int receiveBuffer = 0) {
+        LoopClient c = LoopClient::Connect(server->Chat().Port(), receiveBuffer, from);
         const std::size_t before = server->Chat().Room().Size();
         EXPECT_TRUE(RunUntil([&] { return server->Chat().Room().Size() > before; }));
         return c;
@@ -266,6 +267,65 @@ TEST_F(ChatPort, LongLinesSentJustBeforeAPlayerQuitsAreNotLost) {
     ann.Close();
     EXPECT_TRUE(bob.Receive(pasted.size()) == pasted) << "all four lines, whole";
     EXPECT_TRUE(RunUntil([&] { return server->Chat().Room().Size() == 1; }));
+}
+
+// Twenty-four connections paste four of the longest lines each at the
+// same moment, far more than a player's connection takes at once: every
+// player who reads gets every line, and the one who reads nothing is let
+// go only once it has taken nothing for a while, the log counting all that
+// waited for it.
+TEST_F(ChatPort, ABurstFromTwentyFourConnectionsDropsNoPlayerWhoReads) {
+    times.stalledAfter = std::chrono::milliseconds(1500);
+    StartServer();
+    std::vector<LoopClient> readers;
+    for (int i = 1; i <= 8; ++i) readers.push_back(Join(("127.0.2." + std::to_string(i)).c_str()));
+    LoopClient stalled = Join("127.0.2.9", 4096);
+    std::vector<LoopClient> pasters;
+    for (int i = 0; i < 24; ++i) pasters.push_back(Join(("127.0.3." + std::to_string(1 + i / 2)).c_str()));
+    std::vector<std::string> lines;
+    for (int p = 0; p < 24; ++p) {
+        std::string paste;
+        for (int l = 0; l < 4; ++l) {
+            std::string text = "line " + std::to_string(l) + " of " + std::to_string(p) + " ";
+            text.resize(4000, static_cast<char>('a' + (p + l) % 26));
+            lines.push_back(Line("paster" + std::to_string(p), text));
+            paste += lines.back();
+        }
+        pasters[p].Send(paste);
+    }
+    std::size_t total = 0;
+    for (const auto& l : lines) total += l.size();
+
+    std::vector<std::string> got(readers.size());
+    const bool done = RunUntil([&] {
+        for (std::size_t r = 0; r < readers.size(); ++r) got[r] += readers[r].Receive(readers[r].Held(), 0);
+        for (auto& p : pasters) p.Receive(p.Held(), 0);
+        bool all = stalled.Closed() || log.Has("127.0.2.9 dropped");
+        for (const auto& g : got) all = all && g.size() >= total;
+        return all;
+    }, 20000);
+    ASSERT_TRUE(done);
+    const std::multiset<std::string> expected(lines.begin(), lines.end());
+    for (std::size_t r = 0; r < readers.size(); ++r) {
+        online::MessageReader reader(online::chat::GameToServerGrammar(), 1 << 30);
+        reader.Append(got[r]);
+        std::multiset<std::string> relayed;
+        while (auto m = reader.Next()) relayed.insert(*m);
+        EXPECT_TRUE(relayed == expected) << "reader " << r << " got " << relayed.size() << " lines";
+        EXPECT_FALSE(readers[r].Closed());
+    }
+    const std::regex stalledLine(R"(127\.0\.2\.9 dropped: stopped reading \((\d+) bytes waiting\))");
+    std::smatch m;
+    const auto line = std::find_if(log.lines.begin(), log.lines.end(),
+                                   [&](const std::string& l) { return std::regex_search(l, m, stalledLine); });
+    ASSERT_NE(line, log.lines.end());
+    // All it did not take: at most its own small receive buffer short.
+    const std::size_t waiting = std::stoul(m[1]);
+    EXPECT_LE(waiting, total);
+    EXPECT_GE(waiting + 16 * 1024, total);
+    EXPECT_EQ(std::count_if(log.lines.begin(), log.lines.end(),
+                            [](const std::string& l) { return l.find(" dropped") != std::string::npos; }),
+              1);
 }
 
 TEST_F(ChatPort, TheListOfPlayersGoesToTheAskerAlone) {

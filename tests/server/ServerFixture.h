@@ -35,6 +35,7 @@ struct ServerFixture : ::testing::Test {
     testing_support::TempFolder folder;
     RecordingLog log;
     server::ServerOptions options;
+    server::ServerTimes times;
     std::unique_ptr<server::OnlineServer> server;
 
     ServerFixture() {
@@ -46,6 +47,7 @@ struct ServerFixture : ::testing::Test {
 
     void StartServer() {
         server = std::make_unique<server::OnlineServer>(options, server::ServicePorts::Any(), log);
+        server->SetTimes(times);
         std::string error;
         ASSERT_TRUE(server->Start(error)) << error;
     }

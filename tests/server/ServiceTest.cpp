@@ -1,7 +1,9 @@
 // What every port of the server does for its clients, whatever its
-// protocol: takes them in, hands out their whole messages, and drops the
-// client that stops reading, floods or never finishes a message, while the
-// others carry on.
+// protocol: takes them in (and makes room on a full port for a newcomer),
+// hands out their whole messages a fair slice of each turn at a time, holds
+// a machine to its budget however it reconnects, and drops the client that
+// stops reading, floods or never finishes a message, while the others
+// carry on.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -43,6 +45,12 @@ public:
     std::vector<std::string> left;
     // All the budget each client that left was given, by its id.
     std::map<std::uint64_t, double> given;
+    // Each line handed out: from whom, in which turn of the loop.
+    struct Handled {
+        std::uint64_t client;
+        std::uint64_t turn;
+    };
+    std::vector<Handled> handled;
 
     // The system's handle of each client's connection.
     std::vector<int> Handles() {
@@ -53,7 +61,9 @@ public:
 
 protected:
     void Joined(server::ClientConnection& client) override { client.Send("hello #" + std::to_string(client.Id()) + "\n"); }
-    void Received(server::ClientConnection&, const std::string& message) override {
+    void Received(server::ClientConnection& from, const std::string& message) override {
+        const server::TurnShare* turns = Settings().turns;
+        handled.push_back({from.Id(), turns ? turns->Turn() : 0});
         ForEachClient([&](server::ClientConnection& c) { c.Send(message); });
     }
     void Left(server::ClientConnection& client) override {
@@ -330,6 +340,184 @@ TEST_F(ServiceFixture, ClientsBeyondTheMostAtOnceAreTurnedAway) {
     EXPECT_EQ(relay->ClientCount(), 2u);
 }
 
+// A full port takes a newcomer in the place of the newest connection of
+// the address that holds the most, as long as that address would still
+// hold more than the newcomer's; else the newcomer is turned away.
+TEST_F(ServiceFixture, AFullPortStillAdmitsANewcomer) {
+    settings.maxClients = 6;
+    settings.maxPerAddress = 4;
+    Start();
+    std::vector<LoopClient> crowd;
+    for (const char* from : {"127.0.0.2", "127.0.0.2", "127.0.0.2", "127.0.0.2", "127.0.0.3", "127.0.0.3"}) {
+        crowd.push_back(Join(0, from));
+    }
+    // Each has begun its protocol: none goes for saying nothing.
+    for (auto& c : crowd) c.Send("hi\n");
+    ASSERT_TRUE(RunUntil([&] {
+        for (auto& c : crowd) c.Held();
+        return relay->handled.size() == crowd.size();
+    }));
+
+    LoopClient newcomer = Join(0, "127.0.0.4");
+    EXPECT_EQ(relay->ClientCount(), 6u);
+    EXPECT_TRUE(crowd[3].WaitForClose()) << "the newest of the address that holds the most";
+    EXPECT_TRUE(log.Has("#4 127.0.0.2 dropped to make room on a full port: its address held the most connections (4)"));
+    EXPECT_EQ(relay->ClientsFrom("127.0.0.2"), 3u);
+
+    // 127.0.0.2 holds 3, 127.0.0.3 two: another of theirs would leave
+    // none holding more than its own, and is turned away.
+    for (const char* from : {"127.0.0.2", "127.0.0.3"}) {
+        SCOPED_TRACE(from);
+        LoopClient turnedAway = LoopClient::Connect(relay->Port(), 0, from);
+        EXPECT_TRUE(turnedAway.WaitForClose());
+    }
+    EXPECT_TRUE(log.Has("turned a connection from 127.0.0.3 away: 6 clients already"));
+    LoopClient another = Join(0, "127.0.0.5");
+    EXPECT_TRUE(crowd[2].WaitForClose());
+    EXPECT_EQ(relay->ClientsFrom("127.0.0.2"), 2u);
+    EXPECT_FALSE(crowd[0].Closed());
+    EXPECT_FALSE(newcomer.Closed());
+}
+
+// A client that has not begun its protocol a while after it came goes
+// first, whichever address holds the most.
+TEST_F(ServiceFixture, AFullPortLetsGoForANewcomerOneThatNeverBegan) {
+    settings.maxClients = 3;
+    settings.firstStepGrace = 300ms;
+    Start();
+    LoopClient a = Join(0, "127.0.0.2");
+    LoopClient b = Join(0, "127.0.0.3");
+    LoopClient silent = Join(0, "127.0.0.4");
+    a.Send("hi\n");
+    b.Send("hi\n");
+    ASSERT_TRUE(RunUntil([&] { return relay->handled.size() == 2; }));
+    LoopClient tooSoon = LoopClient::Connect(relay->Port(), 0, "127.0.0.5");
+    EXPECT_TRUE(tooSoon.WaitForClose()) << "one client an address, and the silent one may still begin";
+
+    testing_support::RunFor(400);
+    LoopClient newcomer = Join(0, "127.0.0.5");
+    EXPECT_TRUE(silent.WaitForClose());
+    EXPECT_TRUE(log.Has("#3 127.0.0.4 dropped to make room on a full port: it sent nothing in "));
+    EXPECT_FALSE(a.Closed());
+    EXPECT_FALSE(b.Closed());
+}
+
+// One machine that keeps its connections pasting, closing and
+// reconnecting to start afresh gets no more through than its address's
+// budget, whatever each new connection's own budget would allow.
+TEST_F(ServiceFixture, AReconnectingAddressIsHeldToItsBudget) {
+    settings.limits.budget = {8192, 4096, 60s};
+    settings.limits.addressBudget = {8192, 2048, 60s};
+    settings.limits.costPerConnection = 256;
+    Start();
+    LoopClient reader = Join(0, "127.0.0.2");
+    const std::string line = std::string(99, 'r') + "\n";
+    const double cost = static_cast<double>(line.size() + settings.limits.costPerMessage);
+    std::string paste;
+    for (int i = 0; i < 40; ++i) paste += line;  // within one connection's burst
+    struct Connection {
+        LoopClient client;
+        std::chrono::steady_clock::time_point opened;
+    };
+    std::vector<Connection> machine;
+    std::size_t received = 0;
+    int opened = 0;
+    const auto start = std::chrono::steady_clock::now();
+    constexpr auto kRun = 2s;
+    RunUntil([&] {
+        const auto now = std::chrono::steady_clock::now();
+        std::erase_if(machine, [&](Connection& c) { return c.client.Closed() || now - c.opened > 100ms; });
+        while (machine.size() < 8) {
+            machine.push_back({LoopClient::Connect(relay->Port(), 0, "127.0.0.3"), now});
+            machine.back().client.Offer(paste);
+            ++opened;
+        }
+        for (auto& c : machine) {
+            c.client.SendWhatFits();
+            c.client.Held();
+        }
+        received += reader.Receive(reader.Held(), 0).size();
+        return now - start > kRun;
+    }, 10000);
+    machine.clear();
+    received += reader.ReceiveFor(100).size();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double relayed = static_cast<double>(received / line.size()) * cost;
+    const double allowed = 8192 + 2048 * seconds + 8 * cost;  // and a line each of those open at once
+    EXPECT_LE(relayed, allowed) << opened << " connections in " << seconds << " s";
+    EXPECT_GT(opened * paste.size() / 10, received) << "without the address's budget each would paste all";
+    EXPECT_TRUE(log.Has("turned a connection from 127.0.0.3 away: its address is past its budget"));
+    EXPECT_FALSE(reader.Closed());
+}
+
+// A crowd that pastes at once: each turn of the loop hands out a bounded
+// lot, each client a slice of it in turn, and a player's line comes within
+// a turn or two, however much the crowd has yet to come.
+TEST_F(ServiceFixture, EachTurnHandsOutABoundedSliceOfEachClient) {
+    server::TurnShare turns({1000, 4000, 10s});
+    settings.turns = &turns;
+    Start();
+    constexpr int kCrowd = 6;
+    constexpr int kLines = 200;
+    std::vector<LoopClient> crowd;
+    for (int i = 0; i < kCrowd; ++i) crowd.push_back(Join(0, ("127.0.0." + std::to_string(10 + i)).c_str()));
+    LoopClient player = Join(0, "127.0.0.2");
+    relay->handled.clear();
+    const std::string line = std::string(99, 'c') + "\n";  // 164 of cost: 7 a slice, 25 a turn
+    std::string paste;
+    for (int i = 0; i < kLines; ++i) paste += line;
+    for (auto& c : crowd) c.Send(paste);
+    player.Send("mine\n");
+    ASSERT_TRUE(RunUntil([&] {
+        for (auto& c : crowd) c.Receive(c.Held(), 0);
+        player.Receive(player.Held(), 0);
+        return relay->handled.size() == kCrowd * kLines + 1;
+    }, 20000));
+
+    std::map<std::uint64_t, std::size_t> inTurn;
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> ofClientInTurn;
+    for (const auto& h : relay->handled) {
+        ++inTurn[h.turn];
+        ++ofClientInTurn[{h.turn, h.client}];
+    }
+    for (const auto& [turn, count] : inTurn) EXPECT_LE(count, 25u) << "turn " << turn;
+    for (const auto& [key, count] : ofClientInTurn) EXPECT_LE(count, 7u) << "client #" << key.second;
+    EXPECT_GT(inTurn.size(), static_cast<std::size_t>(kCrowd * kLines / 25)) << "the rest waited for later turns";
+
+    const std::uint64_t playerId = kCrowd + 1;
+    const auto mine = std::find_if(relay->handled.begin(), relay->handled.end(),
+                                   [&](const auto& h) { return h.client == playerId; });
+    ASSERT_NE(mine, relay->handled.end());
+    EXPECT_LE(mine->turn, relay->handled.front().turn + 3) << "after " << (mine - relay->handled.begin())
+                                                            << " of the crowd's lines";
+}
+
+// A client that sends part of a message and never the rest, or drips it
+// a byte at a time, is let go; one whose lines come in pieces is not.
+TEST_F(ServiceFixture, AClientThatKeepsAMessageUnfinishedIsLetGo) {
+    settings.limits.unfinishedAfter = 300ms;
+    Start();
+    LoopClient dripper = Join();
+    LoopClient halfway = Join();
+    LoopClient pieces = Join();
+    halfway.Send("half a li");
+    for (int step = 0; step < 30; ++step) {
+        if (!dripper.Closed()) dripper.Send("d");
+        pieces.Send(step % 3 == 2 ? "p\n" : "p");  // a line every 150 ms, in three pieces
+        testing_support::RunFor(50);
+        dripper.Held();
+        pieces.Held();
+        halfway.Held();
+    }
+    EXPECT_TRUE(dripper.WaitForClose(1000));
+    EXPECT_TRUE(halfway.WaitForClose(1000));
+    EXPECT_FALSE(pieces.Closed());
+    EXPECT_TRUE(log.Has("#1 127.0.0.1 dropped: kept a message unfinished for 300 ms ("));
+    EXPECT_TRUE(log.Has("#2 127.0.0.1 dropped: kept a message unfinished for 300 ms"
+                        " (9 bytes of an unfinished one it sent thrown away)"));
+    EXPECT_FALSE(log.Has("#3 127.0.0.1 dropped"));
+}
+
 TEST_F(ServiceFixture, OneAddressHoldsNoMoreThanItsShareOfAPort) {
     settings.maxPerAddress = 2;
     Start();
@@ -471,8 +659,13 @@ TEST_F(ServiceFixture, APortInUseOrAForeignAddressIsACleanError) {
 }
 
 TEST_F(ServiceFixture, ABudgetThatNeverRefillsIsRefused) {
-    for (const server::SendBudget budget : {server::SendBudget{4096, 0}, server::SendBudget{0, 1024}}) {
-        settings.limits.budget = budget;
+    const server::SendBudget none{};
+    const server::SendBudget fine{4096, 1024};
+    for (const auto& [own, shared] : {std::pair{server::SendBudget{4096, 0}, none},
+                                      std::pair{server::SendBudget{0, 1024}, none},
+                                      std::pair{fine, server::SendBudget{4096, 0}}}) {
+        settings.limits.budget = own;
+        settings.limits.addressBudget = shared;
         Relay relay(settings, kLines, log);
         std::string error;
         EXPECT_FALSE(relay.Start(error));

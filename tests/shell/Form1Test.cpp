@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QFontMetrics>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -61,6 +63,40 @@ TEST_F(Form1Test, ANewerNoticeReplacesTheOlderAndGetsItsOwnSixSeconds) {
 TEST_F(Form1Test, NoticeShowsThePoundSign) {
     form.ShowNotice("Your horse sold for \xA3" "1,000");
     EXPECT_EQ(form.Notice->text(), QString::fromUtf8("Your horse sold for \u00A31,000"));
+}
+
+// A notice too long for its line shows its beginning (in bold and after),
+// ending in "…"; one that fits shows whole. The whole text stays the line's,
+// and its tip's while it does not fit.
+TEST_F(Form1Test, ALongNoticeShowsItsBeginning) {
+    const std::string start = "You were caught by the police!";
+    const std::string police = start +
+                               " Your horse has been taken away into care, and has now been released back onto the "
+                               "market for re-homing.";
+    const auto picture = [&](const std::string& text, bool bold) {
+        form.ShowNotice(text);
+        if (!bold) form.NoticeTim_Timer();
+        return form.Notice->grab().toImage();
+    };
+    for (const bool bold : {true, false}) {
+        SCOPED_TRACE(bold);
+        const QImage alone = picture(start, bold);
+        EXPECT_EQ(form.Notice->toolTip(), QString()) << "it fits";
+        const QImage whole = picture(police, bold);
+        EXPECT_EQ(NoticeText(), police);
+        EXPECT_EQ(form.Notice->toolTip().toStdString(), police);
+        // Up to the end of its first sentence the long notice looks as that
+        // sentence does alone.
+        const int shared = QFontMetrics(form.Notice->font()).horizontalAdvance(QString::fromStdString(start)) + 4;
+        ASSERT_LT(shared, whole.width());
+        ASSERT_EQ(alone.size(), whole.size());
+        EXPECT_EQ(alone.copy(0, 0, shared, alone.height()), whole.copy(0, 0, shared, whole.height()));
+        EXPECT_NE(alone, whole);
+    }
+    form.PaintBackgrounds();
+    form.ShowNotice(police);
+    testing_support::SaveScreenshot(form, "notice-police");
+    testing_support::SaveScreenshot(*form.Notice, "notice-police-line");
 }
 
 struct LevelUpCase {

@@ -100,6 +100,10 @@ TEST_F(InformationWindowsTest, TheDisclaimerHoldsItsText) {
     EXPECT_EQ(disclaimer->windowTitle(), "Disclaimer");
     EXPECT_TRUE(disclaimer->Text1->isReadOnly());
     EXPECT_TRUE(disclaimer->Text1->toPlainText().contains("network"));
+    // As the help and the patch screen have it: the update program waits
+    // for the player.
+    EXPECT_TRUE(disclaimer->Text1->toPlainText().contains(
+        "it is started on your computer only when you press \"Start Patch\""));
     EXPECT_FALSE(disclaimer->Text1->toPlainText().contains('\r'));
     testing_support::SaveScreenshot(*disclaimer, "form7-disclaimer");
 }

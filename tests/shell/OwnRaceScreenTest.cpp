@@ -13,6 +13,7 @@
 #include "platform/Twips.h"
 #include "shell/Form1.h"
 #include "shell/OwnRaceScreen.h"
+#include "shell/StablePanel.h"
 #include "shell/TreeView.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/Screenshots.h"
@@ -183,16 +184,26 @@ TEST_F(OwnRaceScreenTest, ARaceRunsOnScreenToItsPrize) {
     EXPECT_EQ(screen->HorsePic[4]->Tag, "3");
     EXPECT_FALSE(screen->Command11->isEnabled());
     EXPECT_TRUE(form.Timer("HorseMover").Enabled());
-    EXPECT_EQ(screen->HorsePic[4]->x(), platform::Pixels(360));
+    for (const auto* picture : screen->HorsePic) EXPECT_EQ(picture->x(), screen->HorsePic[4]->x()) << "one start line";
 
     for (int tick = 0; tick < 200; ++tick) screen->HorseMover_Timer();
-    EXPECT_EQ(screen->HorsePic[4]->x(), platform::Pixels(screen->Race().Lane(10).Left));
+    ASSERT_GT(screen->Race().Lane(10).Left, screen->Race().Lane(6).Left);
     EXPECT_GT(screen->HorsePic[4]->x(), screen->HorsePic[0]->x());
     form.show();
     testing_support::SaveScreenshot(form, "own-race-mid-race");
 
     for (int tick = 0; tick < 1000 && form.Timer("HorseMover").Enabled(); ++tick) screen->HorseMover_Timer();
     EXPECT_FALSE(form.Timer("HorseMover").Enabled());
+    // At the post: the winner's nose at the track's right edge, where the post
+    // stands (it arrived past the finish), and every horse on the track.
+    ASSERT_GT(screen->Race().Lane(10).Left, core::kOwnRaceFinish);
+    const QRect track = screen->Picture3->rect();
+    EXPECT_EQ(screen->HorsePic[4]->geometry().right(), track.right());
+    for (const auto* picture : screen->HorsePic) {
+        EXPECT_TRUE(track.contains(picture->geometry())) << picture->objectName().toStdString();
+    }
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_LT(screen->HorsePic[i]->x(), screen->HorsePic[4]->x());
+    testing_support::SaveScreenshot(form, "own-race-at-the-post");
     EXPECT_EQ(form.Notice->text(), QString::fromUtf8("First place! You have Won \u00A317,500"));
     EXPECT_EQ(game.Money, 100000 + 17500);
     EXPECT_EQ(game.OwnedHorse[3].Confidence, 53);
@@ -212,10 +223,55 @@ TEST_F(OwnRaceScreenTest, EnterRaceMidRaceShowsTheRunningRaceAndChargesNothing) 
     EXPECT_TRUE(form.Timer("HorseMover").Enabled());
 }
 
-TEST_F(OwnRaceScreenTest, SellingTheRunnerMidRaceStopsTheRaceUnpaid) {
+// Sold before its race starts or while it runs: the race stops, nothing is
+// paid, and the notice says so after the sale's own.
+TEST_F(OwnRaceScreenTest, SellingTheRunnerStopsItsRaceAndSaysSo) {
+    new shell::StablePanel(form);
+    const QString stopped = QString::fromUtf8(
+        ". Happy Beauty is no longer in your stable: its race is stopped and the \u00A32,500 stake is lost.");
+    const core::HorseRec horse = game.OwnedHorse[3];
+    for (const bool started : {false, true}) {
+        SCOPED_TRACE(started);
+        if (started) {  // the same horse again in its slot
+            game.OwnedHorse[3] = horse;
+            form.StableTree->AddNode("STUD3", horse.Name, 20);
+        }
+        form.StableTree->ClickNode("STUD3");
+        form.Command7->click();
+        ScriptEntry();
+        screen->Command9->click();
+        ASSERT_EQ(form.FrontPanel(), Panel::RaceOwn2);
+        if (started) {
+            screen->Command11->click();
+            for (int tick = 0; tick < 10; ++tick) screen->HorseMover_Timer();
+        }
+        const double money = game.Money;
+        form.StableTree->ClickNode("STUD3");
+        form.Command6->click();   // "Sell Horse"
+        form.Command25->click();  // "Yes"
+        ASSERT_TRUE(game.OwnedHorse[3].IsFree());
+        EXPECT_FALSE(form.Timer("HorseMover").Enabled());
+        EXPECT_FALSE(screen->Race().Running());
+        EXPECT_FALSE(screen->Race().Ready());
+        EXPECT_FALSE(screen->Command11->isEnabled());
+        EXPECT_TRUE(form.Notice->text().startsWith(QString::fromUtf8("Your horse sold for \u00A3")));
+        EXPECT_TRUE(form.Notice->text().endsWith(stopped)) << form.Notice->text().toStdString();
+        const double sold = game.Money - money;
+
+        // Nothing more comes of the race.
+        const QString told = form.Notice->text();
+        for (int tick = 0; tick < 300; ++tick) screen->HorseMover_Timer();
+        screen->Command11_Click();
+        EXPECT_EQ(game.Money, money + sold);
+        EXPECT_EQ(form.Notice->text(), told);
+    }
+}
+
+// A runner whose slot empties with no word to the screens is found at the
+// race's next step.
+TEST_F(OwnRaceScreenTest, ARunnerGoneWithoutAWordStopsTheRaceAtItsNextStep) {
     EnterAndStart();
     for (int tick = 0; tick < 10; ++tick) screen->HorseMover_Timer();
-    // The sale: the node leaves the stable tree and the slot is emptied.
     form.StableTree->RemoveNode("STUD3");
     core::ClearHorse(game.OwnedHorse[3]);
     const double money = game.Money;
@@ -224,7 +280,8 @@ TEST_F(OwnRaceScreenTest, SellingTheRunnerMidRaceStopsTheRaceUnpaid) {
     EXPECT_FALSE(form.Timer("HorseMover").Enabled());
     EXPECT_FALSE(screen->Race().Running());
     EXPECT_EQ(game.Money, money);
-    EXPECT_TRUE(form.Notice->text().isEmpty());
+    EXPECT_EQ(form.Notice->text(), QString::fromUtf8("Happy Beauty is no longer in your stable: its race is stopped "
+                                                     "and the \u00A32,500 stake is lost."));
 }
 
 TEST_F(OwnRaceScreenTest, AHorseTooWeakToRaceSendsThePlayerBackToTheStableWithAWord) {

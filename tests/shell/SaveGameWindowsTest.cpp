@@ -8,13 +8,18 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QWindow>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #include "platform/IniDocument.h"
 #include "shell/Form1.h"
 #include "shell/SaveGameWindows.h"
 #include "shell/TreeView.h"
 #include "tests/savegame/SaveFixtures.h"
+#include "tests/support/EventLoop.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/RecordingDialogs.h"
 #include "tests/support/Screenshots.h"
 #include "tests/support/TempFolder.h"
@@ -24,12 +29,14 @@ namespace {
 namespace fs = std::filesystem;
 using shell::SavedGameLoad;
 using shell::SaveGameWindows;
+using testing_support::RunUntil;
 
 // What one step of a window looked like when it was shown.
 struct Glimpse {
     std::string window;
     bool mainWindowVisible;
     bool windowVisible;
+    bool windowOnScreen;  // painted there already, so this step shows
     QString log;
     bool caretAtEnd;
     bool scrolledToEnd;
@@ -46,7 +53,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == &form_ && event->type() == QEvent::Close) {
             ++closes;
-            event->setAccepted(shell::SaveAndQuit(form_));
+            // As start-up does: the close goes ahead when the program is
+            // ending now; a save still on its way ends it itself.
+            auto ending = std::make_shared<std::optional<bool>>();
+            shell::SaveAndQuit(form_, true, [ending](bool e) { *ending = e; });
+            event->setAccepted(ending->value_or(false));
             return true;
         }
         return false;
@@ -65,12 +76,29 @@ protected:
             windowsOpened.emplace_back(window);
             QObject::connect(window, &shell::LogWindow::LogShown, [this, window] { Watch(*window); });
         });
+        QObject::connect(&windows, &SaveGameWindows::SaveFinished, [this] { ++saves; });
+    }
+
+    // Game > "Save Game", and the wait for it to finish.
+    void SaveFromTheMenu() {
+        const int before = saves;
+        form.Save->trigger();
+        ASSERT_TRUE(RunUntil([&] { return saves > before; }));
+    }
+
+    // The save on the way out: whether the program is ending.
+    std::optional<bool> Quit(bool mayAsk = true) {
+        auto ending = std::make_shared<std::optional<bool>>();
+        shell::SaveAndQuit(form, mayAsk, [ending](bool e) { *ending = e; });
+        RunUntil([&] { return ending->has_value(); });
+        return *ending;
     }
 
     void Watch(shell::LogWindow& window) {
         const QScrollBar* bar = window.Text1->verticalScrollBar();
         const QTextCursor caret = window.Text1->textCursor();
-        glimpses.push_back({window.objectName().toStdString(), form.isVisible(), window.isVisible(),
+        const bool onScreen = window.windowHandle() && window.windowHandle()->isExposed();
+        glimpses.push_back({window.objectName().toStdString(), form.isVisible(), window.isVisible(), onScreen,
                             window.Text1->toPlainText(), caret.atEnd() && !caret.hasSelection(),
                             bar->value() == bar->maximum()});
         // Half-way through the steps, a picture for a person to look at.
@@ -93,6 +121,7 @@ protected:
     int opened = 0;
     std::vector<QPointer<shell::LogWindow>> windowsOpened;
     int ends = 0;
+    int saves = 0;  // saves finished
 };
 
 TEST_F(SaveGameWindowsTest, TheWindowsCarryTheirNamesAndTexts) {
@@ -115,10 +144,14 @@ TEST_F(SaveGameWindowsTest, TheWindowsCarryTheirNamesAndTexts) {
     EXPECT_NE(save.Canvas().pixelColor(2, 2), save.Canvas().pixelColor(save.width() - 3, save.height() - 3));
 }
 
+// The window stands on the screen, painted, before the first step: no empty
+// frame while the steps run.
 TEST_F(SaveGameWindowsTest, SaveGameShowsTheStepsThenPlayGoesOn) {
     save_test::FillGame(game);
     form.show();
     form.Save->trigger();
+    EXPECT_TRUE(glimpses.empty()) << "the steps wait for the window to show";
+    ASSERT_TRUE(RunUntil([&] { return saves == 1; }));
 
     ASSERT_EQ(opened, 1);
     ASSERT_EQ(glimpses.size(), 13u);
@@ -126,6 +159,7 @@ TEST_F(SaveGameWindowsTest, SaveGameShowsTheStepsThenPlayGoesOn) {
         EXPECT_EQ(g.window, "Form3");
         EXPECT_FALSE(g.mainWindowVisible);
         EXPECT_TRUE(g.windowVisible);
+        EXPECT_TRUE(g.windowOnScreen);
         EXPECT_TRUE(g.caretAtEnd);
         EXPECT_TRUE(g.scrolledToEnd);
     }
@@ -144,19 +178,22 @@ TEST_F(SaveGameWindowsTest, SaveGameShowsTheStepsThenPlayGoesOn) {
     EXPECT_EQ(Value("OwnedHorses"), "4");
 }
 
-TEST_F(SaveGameWindowsTest, ASecondSaveWhileOneRunsOpensNothing) {
-    bool asked = false;
+TEST_F(SaveGameWindowsTest, ASecondSaveWhileOneIsOnItsWayOpensNothing) {
+    std::vector<bool> endings;
+    const auto askAgain = [&] {
+        form.Save->trigger();
+        shell::SaveAndQuit(form, true, [&](bool ending) { endings.push_back(ending); });
+    };
     QObject::connect(&windows, &SaveGameWindows::WindowOpened, [&](shell::LogWindow* window) {
         QObject::connect(window, &shell::LogWindow::LogShown, [&] {
-            if (asked) return;
-            asked = true;
-            form.Save->trigger();
-            EXPECT_FALSE(shell::SaveAndQuit(form));  // the close waits for the save
+            if (endings.size() < 2) askAgain();
         });
     });
     form.show();
     form.Save->trigger();
-    EXPECT_TRUE(asked);
+    askAgain();  // before the window shows
+    ASSERT_TRUE(RunUntil([&] { return saves == 1; }));
+    EXPECT_EQ(endings, (std::vector<bool>{false, false}));  // the close waits for the save
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(ends, 0);
     EXPECT_TRUE(form.SaveOnClose);
@@ -166,18 +203,54 @@ TEST_F(SaveGameWindowsTest, ASecondSaveWhileOneRunsOpensNothing) {
 TEST_F(SaveGameWindowsTest, AFailedSaveIsReportedAndTheGameGoesOn) {
     fs::create_directory(folder / "Zirc.enc");  // nothing can replace a folder
     form.show();
-    form.Save->trigger();
+    SaveFromTheMenu();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].title, "Save Failed");
     EXPECT_EQ(dialogs.boxes[0].style, platform::kExclamation);
-    EXPECT_EQ(dialogs.boxes[0].prompt,
-              "The game could not be saved (Path/File access error).\r\n"
-              "The game last saved in Zirc.enc has not been changed.");
+    EXPECT_EQ(dialogs.boxes[0].prompt, "The game could not be saved in " + folder.Path().string() +
+                                           " (Path/File access error).\r\n"
+                                           "There is no saved game there: this game has not been saved yet.");
     EXPECT_TRUE(glimpses.back().log.endsWith("Saving Contacts.DONE\nEncypting Game Data."));
     EXPECT_TRUE(form.Notice->text().isEmpty());
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(ends, 0);
     EXPECT_TRUE(fs::is_directory(folder / "Zirc.enc"));
+}
+
+// What a failed save says is so: whether an earlier save is still there, and
+// what the player can do.
+TEST_F(SaveGameWindowsTest, AFailedSaveSaysWhetherAnEarlierSaveIsThereAndWhatToDo) {
+    form.show();
+    SaveFromTheMenu();  // an earlier save
+    dialogs.boxes.clear();
+    {
+        testing_support::FileSizeLimit full(64);  // the disk fills up
+        ASSERT_TRUE(full.InForce());
+        SaveFromTheMenu();
+    }
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].prompt, "The game could not be saved in " + folder.Path().string() +
+                                           " (Disk full).\r\n"
+                                           "The game last saved in Zirc.enc has not been changed.\r\n"
+                                           "Free some space on its disk, then save again with Game > \"Save Game\".");
+    EXPECT_EQ(Value("Saved"), "TRUE");
+
+    // The game's folder has gone: there is no earlier save to speak of.
+    shell::Form1 main(game, dialogs);
+    SaveGameWindows& elsewhere = SaveGameWindows::Install(main, folder / "gone");
+    int finished = 0;
+    QObject::connect(&elsewhere, &SaveGameWindows::SaveFinished, [&] { ++finished; });
+    dialogs.boxes.clear();
+    main.show();
+    main.Save->trigger();
+    ASSERT_TRUE(RunUntil([&] { return finished == 1; }));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].prompt, "The game could not be saved in " + (folder / "gone").string() +
+                                           " (Path not found).\r\n"
+                                           "There is no saved game there: this game has not been saved yet.\r\n"
+                                           "The folder is gone: make it again, then save again with Game > "
+                                           "\"Save Game\".");
+    EXPECT_FALSE(fs::exists(folder / "gone"));
 }
 
 TEST_F(SaveGameWindowsTest, SaveAndQuitSavesOnceAndTheCloseThatFollowsDoesNotSaveAgain) {
@@ -186,7 +259,7 @@ TEST_F(SaveGameWindowsTest, SaveAndQuitSavesOnceAndTheCloseThatFollowsDoesNotSav
     form.close();  // the close box: the close-time save
     EXPECT_EQ(unload.closes, 1);
     EXPECT_EQ(opened, 1);
-    EXPECT_EQ(ends, 1);
+    ASSERT_TRUE(RunUntil([&] { return ends == 1; }));
     EXPECT_FALSE(form.SaveOnClose);
     EXPECT_EQ(Value("Saved"), "TRUE");
     const std::string saved = save_test::FileBytes(folder / "Zirc.enc");
@@ -195,7 +268,7 @@ TEST_F(SaveGameWindowsTest, SaveAndQuitSavesOnceAndTheCloseThatFollowsDoesNotSav
     form.show();
     form.close();
     EXPECT_FALSE(form.isVisible());
-    EXPECT_TRUE(shell::SaveAndQuit(form));
+    EXPECT_EQ(Quit(), true);
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(save_test::FileBytes(folder / "Zirc.enc"), saved);
 }
@@ -211,8 +284,8 @@ TEST_F(SaveGameWindowsTest, AStakeGivenBackOnTheWayOutIsInTheLastSave) {
             ++quits;
             game.Money += 2500;
         });
-        EXPECT_TRUE(shell::SaveAndQuit(form, mayAsk));
-        EXPECT_TRUE(shell::SaveAndQuit(form, mayAsk));
+        EXPECT_EQ(Quit(mayAsk), true);
+        EXPECT_EQ(Quit(mayAsk), true);
         QObject::disconnect(connection);
         EXPECT_EQ(quits, 1) << mayAsk;
         EXPECT_EQ(Value("Money"), "2600") << mayAsk;
@@ -223,7 +296,7 @@ TEST_F(SaveGameWindowsTest, AFailedSaveOnTheWayOutLetsThePlayerChoose) {
     fs::create_directory(folder / "Zirc.enc");
     form.show();
     dialogs.answers = {platform::kNo};
-    EXPECT_FALSE(shell::SaveAndQuit(form));
+    EXPECT_EQ(Quit(), false);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].style, platform::kYesNo | platform::kExclamation);
     EXPECT_TRUE(dialogs.boxes[0].prompt.ends_with("\r\n\r\nQuit without saving?"));
@@ -232,7 +305,7 @@ TEST_F(SaveGameWindowsTest, AFailedSaveOnTheWayOutLetsThePlayerChoose) {
     EXPECT_EQ(ends, 0);
 
     dialogs.answers = {platform::kYes};
-    EXPECT_TRUE(shell::SaveAndQuit(form));
+    EXPECT_EQ(Quit(), true);
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(form.SaveOnClose);
 }
@@ -240,7 +313,7 @@ TEST_F(SaveGameWindowsTest, AFailedSaveOnTheWayOutLetsThePlayerChoose) {
 TEST_F(SaveGameWindowsTest, AFailedSaveWhenTheDesktopEndsTheGameAsksNothingAndEnds) {
     fs::create_directory(folder / "Zirc.enc");
     form.show();
-    EXPECT_TRUE(shell::SaveAndQuit(form, false));
+    EXPECT_EQ(Quit(false), true);
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(form.SaveOnClose);

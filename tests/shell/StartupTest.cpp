@@ -92,9 +92,9 @@ protected:
         tracks = new shell::TracksPanel(*form);
         startup = new Startup(*form, *tracks, settings);
         startup->Seams.EndProcess = [this](int code) { ended.push_back(code); };
-        startup->Seams.SaveOnExit = [this](bool mayAsk) {
+        startup->Seams.SaveOnExit = [this](bool mayAsk, std::function<void(bool)> done) {
             asked.push_back(mayAsk);
-            return ++saves > 0;
+            done(++saves > 0);
         };
         startup->Seams.LoadHiddenWindows = [this] { calls.push_back("hidden windows"); };
         startup->Seams.ConnectLiveUpdate = [this](const std::string& s) { calls.push_back("live update " + s); };
@@ -297,11 +297,11 @@ TEST_F(StartupTest, EveryWayOutSavesOnceHidingTheWindowFirst) {
         Build();
         startup->ShowMainWindow();
         bool hiddenWhenSaving = false;
-        startup->Seams.SaveOnExit = [&](bool) {
+        startup->Seams.SaveOnExit = [&](bool, std::function<void(bool)> done) {
             ++saves;
             hiddenWhenSaving = !form->isVisible();
             form->close();  // the save closes every window, Form1 again included
-            return true;
+            done(true);
         };
         saves = 0;
         ended.clear();
@@ -318,7 +318,10 @@ TEST_F(StartupTest, EveryWayOutSavesOnceHidingTheWindowFirst) {
 TEST_F(StartupTest, ClosedDuringStartUpItSavesTheFinishedGame) {
     Build();
     int moneyWhenSaved = -1;
-    startup->Seams.SaveOnExit = [&](bool) { moneyWhenSaved = static_cast<int>(game->Money), ++saves; return true; };
+    startup->Seams.SaveOnExit = [&](bool, std::function<void(bool)> done) {
+        moneyWhenSaved = static_cast<int>(game->Money), ++saves;
+        done(true);
+    };
     dialogs.whileOpen = [&](const std::string&) { form->close(); };
     startup->ShowMainWindow();
     EXPECT_EQ(saves, 1);
@@ -346,10 +349,10 @@ TEST_F(StartupTest, TheDesktopEndingTheGameDuringStartUpEndsItThereWithoutSaving
 TEST_F(StartupTest, TheDesktopEndingAGameInPlaySavesWithoutQuestionsAndEndsEvenIfTheSaveFails) {
     Build();
     startup->ShowMainWindow();
-    startup->Seams.SaveOnExit = [&](bool mayAsk) {
+    startup->Seams.SaveOnExit = [&](bool mayAsk, std::function<void(bool)> done) {
         asked.push_back(mayAsk);
         ++saves;
-        return false;  // a save that did not happen and would keep the game open
+        done(false);  // a save that did not happen and would keep the game open
     };
     startup->TerminationRequested();
     EXPECT_EQ(saves, 1);
@@ -372,6 +375,36 @@ TEST_F(StartupTest, AskedToEndBeforeStartUpItEndsWithoutSaving) {
     startup->ShowMainWindow();  // the splash's tick comes too late
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(game->Money, 0);
+}
+
+// The save on the way out answers once its window has shown: the close waits
+// for it, nothing else ends the program meanwhile, and its answer decides.
+TEST_F(StartupTest, ASaveThatAnswersLaterDecidesWhetherTheProgramEnds) {
+    for (const bool ending : {true, false}) {
+        SCOPED_TRACE(ending);
+        settings.InstanceName = UniqueLockName();
+        Build();
+        startup->ShowMainWindow();
+        std::function<void(bool)> answer;
+        startup->Seams.SaveOnExit = [&](bool, std::function<void(bool)> done) {
+            ++saves;
+            answer = std::move(done);
+        };
+        saves = 0;
+        ended.clear();
+        form->close();
+        EXPECT_EQ(saves, 1);
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_TRUE(ended.empty());
+        form->close();  // asked again while the save is on its way
+        EXPECT_EQ(saves, 1);
+        ASSERT_TRUE(answer);
+
+        answer(ending);
+        EXPECT_EQ(ended, ending ? std::vector<int>{0} : std::vector<int>{});
+        EXPECT_EQ(form->isVisible(), !ending);
+        EXPECT_EQ(startup->CurrentStage(), ending ? Startup::Stage::Ending : Startup::Stage::Playing);
+    }
 }
 
 }  // namespace
