@@ -13,6 +13,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -121,6 +122,16 @@ public:
     online::LanPlayerScreens* annPlays = nullptr;
     online::LanPlayerScreens* bobPlays = nullptr;
 };
+
+// The host's copy ends as on a termination signal: it settles what it can,
+// saves the game and ends the program, which the test records.
+::testing::AssertionResult EndHostsProgram(LanCopy& host) {
+    std::optional<bool> ending;
+    shell::SaveAndQuit(host.form, false, [&](bool e) { ending = e; });
+    if (!RunUntil([&] { return ending.has_value(); })) return ::testing::AssertionFailure() << "no save came";
+    if (!*ending) return ::testing::AssertionFailure() << "the program goes on";
+    return ::testing::AssertionSuccess();
+}
 
 class LanRaceSettlement : public ::testing::TestWithParam<Case> {};
 
@@ -279,7 +290,7 @@ TEST_P(LanRaceHostLeaving, TheSavedGameAgreesWithThePlayers) {
         ASSERT_EQ(copies.hosting->Host().Phase(), lan::HostPhase::Lobby);
     }
 
-    ASSERT_TRUE(shell::SaveAndQuit(copies.host->form, false));
+    ASSERT_TRUE(EndHostsProgram(*copies.host));
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(RunUntil([&] { return !copies.Racing(*copies.annPlays) && !copies.Racing(*copies.bobPlays); }))
         << "a player still waits for a result";
@@ -316,7 +327,7 @@ TEST(LanRaceHostLeavingAtOnce, AResultOnItsWayCounts) {
     ASSERT_NE(copies.hosting->Host().Settlement(), nullptr);
     ASSERT_EQ(copies.hosting->Host().Settlement()->AwaitedResults().size(), 1u) << "the winner's result is out";
     // At once, before the loop has run.
-    ASSERT_TRUE(shell::SaveAndQuit(copies.host->form, false));
+    ASSERT_TRUE(EndHostsProgram(*copies.host));
     EXPECT_TRUE(RunUntil([&] { return !copies.Racing(*copies.annPlays) && !copies.Racing(*copies.bobPlays); }));
     RunFor(50);
     EXPECT_EQ(copies.ann->game.LANwon, 1) << "the winner has its result";
@@ -347,7 +358,7 @@ TEST(LanRaceHostLeavingAtOnce, AResultThatCameBeforeAResetIsKept) {
         const int fd = copies.hosting->Sockets().Element(i).SocketHandle();
         if (fd >= 0) testing_support::ResetOnClose(fd);
     }
-    ASSERT_TRUE(shell::SaveAndQuit(copies.host->form, false));
+    ASSERT_TRUE(EndHostsProgram(*copies.host));
     EXPECT_TRUE(RunUntil([&] { return !copies.Racing(*copies.annPlays) && !copies.Racing(*copies.bobPlays); }));
     RunFor(50);
     EXPECT_EQ(copies.ann->game.LANwon, 1);
