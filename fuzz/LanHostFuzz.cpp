@@ -1,11 +1,13 @@
 // The LAN race host driven by untrusted players: any mix of connections,
 // messages (the game's own and garbage), lost connections, sweeps, races,
-// payouts and the host leaving. The host never holds more connections than
-// its slots and its waiting room, never books a slot twice, keeps the pot at
-// the charge times the runners, and moves the host's money only by its
-// charge at a start, the pot at a payout it won (also when it leaves a
-// finished race), and its charge back when it leaves a race still running.
+// payouts whose players acknowledge what they like, time passing, and the
+// host leaving. The host never holds more connections than its slots and
+// its waiting room, never books a slot twice, keeps the pot at the charge
+// times the runners, and moves the host's money only by its charge at a
+// start, and when a race is settled (also as it leaves) by its charge back
+// for a void race, or by the pot it won less the charges it gave back.
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -40,7 +42,7 @@ std::string Message(Input& in, const std::string& goodHorse, const std::string& 
     }
 }
 
-void CheckInvariants(const lan::LanHost& host, const core::Game& game) {
+void CheckInvariants(const lan::LanHost& host) {
     Check(host.Connections().size() <= 4 + lan::kMaxPendingConnections);
     for (int k = 2; k <= lan::kSlots; ++k) {
         const auto id = host.PlayerSocket(k);
@@ -50,7 +52,14 @@ void CheckInvariants(const lan::LanHost& host, const core::Game& game) {
         for (int j = k + 1; j <= lan::kSlots; ++j) Check(host.PlayerSocket(j) != id);
     }
     if (host.RaceUnderway()) Check(host.LanPot() == host.ChargePerPlayer() * host.LanRunners());
-    Check(game.Money >= 0);
+}
+
+// A settled race moves the host's money by its charge back (void), or by
+// the pot it won less a charge for each losing player given back.
+void CheckSettled(double change, double charge, const lan::HostBooking& b) {
+    if (!b.counts) return Check(change == charge);
+    Check(b.refunded.size() < lan::kSlots);
+    Check(change == (b.won ? b.pot : 0) - static_cast<double>(b.refunded.size()) * charge);
 }
 
 }  // namespace
@@ -71,7 +80,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     guest.Colour = 99;
     const std::string badHorse = "HORSE>" + online::EncodeHorseCode(guest);
 
-    lan::LanHost host;
+    lan::SettleTime now{};
+    lan::LanHost host([&] { return now; });
+    // Which connections acknowledge all that was sent to them, and which
+    // are still up: the input says.
+    std::uint8_t acknowledging = 0xFF;
+    std::uint8_t up = 0xFF;
+    const lan::LinkLook look = [&](lan::ConnectionId id) {
+        const bool acked = ((acknowledging >> (id % 8)) & 1) != 0;
+        return lan::LinkState{acked ? host.BytesSent(id) : 0, ((up >> (id % 8)) & 1) != 0};
+    };
     lan::HostActions out;
     lan::ConnectionId last = 0;
     while (!in.Empty()) {
@@ -99,28 +117,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 for (int i = in.Byte(); i >= 0; --i) host.Tick(game.Random(), in.Byte() % 40 - 5, out);
                 break;
             case 10: {
-                // The host leaves: a finished race is paid out (the pot to a
-                // winning host), a running one gives the charge back.
-                const bool running = host.Phase() == lan::HostPhase::Racing;
-                const bool finished = host.Phase() == lan::HostPhase::Paying;
+                // The host leaves: a race whose results are going out is
+                // settled as it stands, any other gives the charge back.
+                const bool settling = host.Settlement() != nullptr;
+                const bool underway = host.RaceUnderway();
                 const double charge = host.ChargePerPlayer();
-                const double pot = host.LanPot();
-                host.LeaveGame(game, out);
-                if (running) Check(game.Money == before + charge);
-                if (finished) Check(game.Money == before || game.Money == before + pot);
-                if (!running && !finished) Check(game.Money == before);
+                const auto payout = host.LeaveGame(game, look, out);
+                Check(payout.has_value() == settling);
+                if (payout) CheckSettled(game.Money - before, charge, payout->booking);
+                if (!payout) Check(game.Money == (underway ? before + charge : before));
                 Check(host.Connections().empty());
                 break;
             }
             default: {
-                // Some runners' players may not have had the whole race yet.
-                const std::uint8_t behind = in.Byte();
-                if (host.HoldPayout([&](lan::ConnectionId id) { return ((behind >> (id % 8)) & 1) == 0; }, out)) {
-                    break;
-                }
-                const double pot = host.LanPot();
-                const bool paid = host.PayOut(game, out).has_value();
-                Check(game.Money == before || (paid && host.Place(1) == 1 && game.Money == before + pot));
+                acknowledging = in.Byte();
+                up = in.Byte();
+                now += std::chrono::milliseconds(in.Byte() * 50);
+                const double charge = host.ChargePerPlayer();
+                const auto payout = host.PayOut(game, look, out);
+                if (payout) CheckSettled(game.Money - before, charge, payout->booking);
+                if (payout && payout->booking.counts) Check(payout->booking.won == (host.Place(1) == 1));
+                if (!payout) Check(game.Money == before);
                 break;
             }
         }
@@ -129,9 +146,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto held = host.Connections();
         for (const lan::Outgoing& o : out.sends) {
             Check(std::find(held.begin(), held.end(), o.to) != held.end() ||
-                  std::find(out.close.begin(), out.close.end(), o.to) != out.close.end());
+                  std::find(out.close.begin(), out.close.end(), o.to) != out.close.end() ||
+                  std::find(out.reset.begin(), out.reset.end(), o.to) != out.reset.end());
         }
-        CheckInvariants(host, game);
+        CheckInvariants(host);
     }
     return 0;
 }

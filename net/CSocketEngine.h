@@ -138,6 +138,12 @@ public:
     // has not acknowledged yet; 0 without a connection. A peer that is cut
     // off, or has stopped reading, leaves them there.
     std::int32_t BytesUnacknowledged() const;
+    // Bytes sent on this connection that the peer has acknowledged, counted
+    // from its start (an accepted connection begins at 0). Unlike the count
+    // above it stays readable once the connection has failed (reset, or
+    // given up by the system), until CloseSck: what reached the peer before
+    // the end is still known. 0 without a TCP socket.
+    std::int64_t BytesAcknowledged() const;
     // How long, in milliseconds, sent bytes may wait for the peer's
     // acknowledgement before the system gives the connection up (it then
     // ends in error, as a reset one does); 0 for the system's own, many
@@ -183,6 +189,12 @@ public:
     void ReceiveWaiting();
 
     void CloseSck();
+    // Ends a TCP connection at once: what waits to be sent, in the queue or
+    // in the system, is thrown away and the peer hears a reset instead of an
+    // orderly close, so nothing not yet sent can still reach it later (a
+    // peer cut off would otherwise get the rest when it comes back). Then as
+    // CloseSck; on any other socket just CloseSck.
+    void Abort();
     void Connect(std::optional<Variant> remoteHost = std::nullopt, std::optional<Variant> remotePort = std::nullopt);
     void Bind(std::optional<Variant> localPort = std::nullopt, std::optional<Variant> localIP = std::nullopt);
     void SendData(const Variant& data);

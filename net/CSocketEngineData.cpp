@@ -80,6 +80,23 @@ std::int32_t CSocketEngine::SystemQueue(unsigned long command) const {
 
 std::int32_t CSocketEngine::BytesUnacknowledged() const { return SystemQueue(SIOCOUTQ); }
 
+std::int64_t CSocketEngine::BytesAcknowledged() const {
+    std::uint64_t bytes = 0;
+    if (protocol_ != sckTCPProtocol || socketHandle_ == ws::INVALID_SOCKET ||
+        ws::tcp_bytes_acknowledged(socketHandle_, &bytes) == ws::SOCKET_ERROR) {
+        return 0;
+    }
+    return bytes > INT64_MAX ? INT64_MAX : static_cast<std::int64_t>(bytes);
+}
+
+void CSocketEngine::Abort() {
+    if (protocol_ == sckTCPProtocol && socketHandle_ != ws::INVALID_SOCKET) {
+        // Should the system refuse, the close is an orderly one all the same.
+        ws::setsockopt(socketHandle_, SOL_SOCKET, SO_LINGER, ::linger{1, 0});
+    }
+    CloseSck();
+}
+
 void CSocketEngine::UnacknowledgedTimeout(std::int32_t lngMilliseconds) {
     if (lngMilliseconds < 0) RaiseOutOfRange("UnacknowledgedTimeout");
     RequireConnectedTcp("UnacknowledgedTimeout");

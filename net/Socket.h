@@ -67,15 +67,17 @@ public:
     std::int32_t Protocol() const { return engine_->Protocol(); }
     void Protocol(std::int32_t enmProtocol) { engine_->Protocol(enmProtocol); }
     // For a server: the send queue's length and limit, the listen backlog,
-    // unacknowledged bytes, asking a silent peer, the system's buffers,
-    // bytes waiting, holding back reading and reading what waits now
-    // (CSocketEngine tells how they work). Not kept in the design.
+    // unacknowledged and acknowledged bytes, asking a silent peer, the
+    // system's buffers, bytes waiting, holding back reading, reading what
+    // waits now and ending with a reset (CSocketEngine tells how they work).
+    // Not kept in the design.
     std::int32_t BytesToSend() const { return engine_->BytesToSend(); }
     std::int32_t SendQueueLimit() const { return engine_->SendQueueLimit(); }
     void SendQueueLimit(std::int32_t lngBytes) { engine_->SendQueueLimit(lngBytes); }
     std::int32_t ListenBacklog() const { return engine_->ListenBacklog(); }
     void ListenBacklog(std::int32_t lngBacklog) { engine_->ListenBacklog(lngBacklog); }
     std::int32_t BytesUnacknowledged() const { return engine_->BytesUnacknowledged(); }
+    std::int64_t BytesAcknowledged() const { return engine_->BytesAcknowledged(); }
     void UnacknowledgedTimeout(std::int32_t lngMilliseconds) { engine_->UnacknowledgedTimeout(lngMilliseconds); }
     void KeepAlive(std::int32_t idleSeconds, std::int32_t intervalSeconds, std::int32_t probes) {
         engine_->KeepAlive(idleSeconds, intervalSeconds, probes);
@@ -94,6 +96,7 @@ public:
         engine_->Bind(std::move(localPort), std::move(localIP));
     }
     void CloseSck() { engine_->CloseSck(); }
+    void Abort() { engine_->Abort(); }
     // sock->Connect("192.168.0.2", 5989), or Connect() with the properties.
     void Connect(std::optional<Variant> remoteHost = std::nullopt, std::optional<Variant> remotePort = std::nullopt) {
         engine_->Connect(std::move(remoteHost), std::move(remotePort));

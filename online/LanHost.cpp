@@ -35,6 +35,17 @@ bool IsRaceableHorse(const core::HorseRec& h) {
            Between(h.Stamina, 0, kMaxLanRating) && Between(h.Confidence, 0, kMaxLanRating);
 }
 
+std::string RefundedNotice(const std::vector<std::string>& names, double total) {
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) list += i + 1 == names.size() ? " and " : ", ";
+        list += names[i];
+    }
+    const bool one = names.size() == 1;
+    return std::string(one ? "Charge" : "Charges") + " given back to " + list + ", whose result never arrived: " +
+           core::FormatMoney(total) + " from your money.";
+}
+
 std::string RelayableName(std::string name, int slot) {
     if (name.size() > kMaxPlayerName) name.resize(kMaxPlayerName);
     constexpr std::size_t kPrefix = 7;  // "PLAYER>"
@@ -49,6 +60,36 @@ std::string RelayableName(std::string name, int slot) {
     }
     return std::string();
 }
+
+// What the settlement asks of the host: results go out as every message
+// does, a connection's state is the host's and its socket's, and a player
+// given up is cut off and leaves its slot.
+class LanHost::Links final : public SettlementLinks {
+public:
+    Links(LanHost& host, const LinkLook& look, HostActions& out) : host_(host), look_(look), out_(out) {}
+
+    std::uint64_t SendResult(ConnectionId id, const Result& result) override {
+        host_.Post(id, Format(HostMessage{result}), out_);
+        return host_.BytesSent(id);
+    }
+    LinkState Look(ConnectionId id) const override {
+        LinkState link = look_(id);
+        link.up = link.up && host_.Connected(id);
+        return link;
+    }
+    void GiveUp(ConnectionId id) override {
+        const auto it = host_.connections_.find(id);
+        if (it != host_.connections_.end() && it->second.slot != 0) host_.At(it->second.slot).lobbyTag = kDead;
+        host_.Release(id, out_, true);
+    }
+
+private:
+    LanHost& host_;
+    const LinkLook& look_;
+    HostActions& out_;
+};
+
+LanHost::LanHost(std::function<SettleTime()> clock) : clock_(std::move(clock)) {}
 
 // ---- Creating the game ------------------------------------------------------
 
@@ -81,21 +122,26 @@ CreateResult LanHost::CreateGame(const core::GameState& game, double charge, std
     return CreateResult::Created;
 }
 
-void LanHost::LeaveGame(core::GameState& game, HostActions& out) {
-    if (phase_ == HostPhase::Paying) PayOut(game, out);
+std::optional<Payout> LanHost::LeaveGame(core::GameState& game, const LinkLook& look, HostActions& out) {
+    std::optional<Payout> payout;
+    if (settlement_) {
+        Links links(*this, look, out);
+        settlement_->Leave(clock_(), links);
+        payout = Book(game, out);
+    }
     // The host paid its charge at the start; nobody can win it now.
     if (RaceUnderway()) game.Money += charge_;
     EndGame(out);
+    return payout;
 }
 
 void LanHost::EndGame(HostActions& out) {
     for (const ConnectionId id : Connections()) Release(id, out);
-    const ConnectionId nextId = nextId_;
-    const std::uint64_t refused = refused_;
-    *this = LanHost{};
+    LanHost fresh(std::move(clock_));
     // Connection numbers are never given twice, even across games.
-    nextId_ = nextId;
-    refused_ = refused;
+    fresh.nextId_ = nextId_;
+    fresh.refused_ = refused_;
+    *this = std::move(fresh);
 }
 
 // ---- Connections --------------------------------------------------------------
@@ -104,7 +150,7 @@ ConnectionId LanHost::Accept(HostActions& out) {
     EvictOldestPending(out);
     const ConnectionId id = nextId_++;
     connections_.emplace(id, Connection{});
-    out.sends.push_back({id, Format(HostMessage{Invitation{charge_}})});
+    Post(id, Format(HostMessage{Invitation{charge_}}), out);
     return id;
 }
 
@@ -157,7 +203,7 @@ void LanHost::OnAcceptance(ConnectionId id, Connection& c, const std::string& na
     const int slot = FindFreeLAN();
     if (slot == 0) {
         c.state = ConnectionState::Dropped;
-        out.sends.push_back({id, Format(HostMessage{GameFull{}})});
+        Post(id, Format(HostMessage{GameFull{}}), out);
         return;
     }
     c.state = ConnectionState::Bound;
@@ -165,7 +211,7 @@ void LanHost::OnAcceptance(ConnectionId id, Connection& c, const std::string& na
     Slot& s = At(slot);
     s.connection = id;
     s.name = RelayableName(name, slot);
-    out.sends.push_back({id, Format(HostMessage{HorseRequest{}})});
+    Post(id, Format(HostMessage{HorseRequest{}}), out);
 }
 
 void LanHost::OnHorse(ConnectionId id, Connection& c, const std::string& code, HostActions& out) {
@@ -181,7 +227,7 @@ void LanHost::OnHorse(ConnectionId id, Connection& c, const std::string& code, H
     s.ready = true;
     s.lobbyTag = kAlive;
     c.state = ConnectionState::Ready;
-    out.sends.push_back({id, Format(HostMessage{Accepted{}})});
+    Post(id, Format(HostMessage{Accepted{}}), out);
     SendTo(kAllPlayers, Refresh{}, out);
 }
 
@@ -196,7 +242,8 @@ void LanHost::OnDropOut(ConnectionId id, Connection& c, HostActions& out) {
 }
 
 void LanHost::LoseRunner(int slot) {
-    if (At(slot).runs && RaceUnderway()) TakeOutOfRace(slot);
+    // Once results go out the pot is fixed: the settlement decides.
+    if (At(slot).runs && RaceUnderway() && !settlement_) TakeOutOfRace(slot);
 }
 
 void LanHost::TakeOutOfRace(int slot) {
@@ -215,7 +262,7 @@ void LanHost::AnswerQuery(ConnectionId id, const PlayerMessage& query, HostActio
     HostMessage answer = horse ? (s.ready ? HostMessage{RosterHorse{EncodeHorseCode(s.horse), slot}}
                                           : HostMessage{NoHorse{slot}})
                                : (s.ready ? HostMessage{PlayerAnswer{s.name, slot}} : HostMessage{NoPlayer{slot}});
-    out.sends.push_back({id, Format(answer)});
+    Post(id, Format(answer), out);
 }
 
 void LanHost::ConnectionLost(ConnectionId id, HostActions& out) {
@@ -235,6 +282,9 @@ bool LanHost::Sweep(HostActions& out) {
     for (int k = kFirstGuest; k <= kSlots; ++k) {
         Slot& s = At(k);
         if (!s.ready || !s.connection || Connected(*s.connection)) continue;
+        // What a runner's connection acknowledged before it went still
+        // counts for the settlement, which lets it go itself.
+        if (settlement_ && s.runs) continue;
         s.lobbyTag = kDead;
         LoseRunner(k);
         Release(*s.connection, out);
@@ -253,7 +303,12 @@ bool LanHost::FreeSilentSlots(HostActions& out) {
     return !silent.empty();
 }
 
-void LanHost::Release(ConnectionId id, HostActions& out) {
+void LanHost::Post(ConnectionId id, std::string text, HostActions& out) {
+    if (const auto it = connections_.find(id); it != connections_.end()) it->second.sent += text.size();
+    out.sends.push_back({id, std::move(text)});
+}
+
+void LanHost::Release(ConnectionId id, HostActions& out, bool reset) {
     const auto it = connections_.find(id);
     if (it == connections_.end()) return;
     const Connection& c = it->second;
@@ -262,7 +317,7 @@ void LanHost::Release(ConnectionId id, HostActions& out) {
         At(c.slot).ready = false;
     }
     connections_.erase(it);
-    out.close.push_back(id);
+    (reset ? out.reset : out.close).push_back(id);
 }
 
 // ---- The race -----------------------------------------------------------------
@@ -272,7 +327,6 @@ StartResult LanHost::StartRace(core::Game& game, core::Notices& notices, HostAct
     if (phase_ == HostPhase::NoGame) return StartResult::NoGame;
     if (!core::SpendMoney(game, notices, charge_)) return StartResult::NotEnoughMoney;
     frameCounter_ = 0;
-    payoutWaits_ = 0;
     places_.clear();
     pot_ = 0;
     for (int k = 1; k <= kSlots; ++k) {
@@ -286,6 +340,7 @@ StartResult LanHost::StartRace(core::Game& game, core::Notices& notices, HostAct
         pot_ += charge_;
     }
     SendTo(kAllPlayers, lan::StartRace{pot_}, out);
+    lastFrame_ = clock_();
     phase_ = HostPhase::Racing;
     return StartResult::Started;
 }
@@ -312,52 +367,82 @@ TickResult LanHost::Tick(runtime::RandomSource& rnd, int packetFrequency, HostAc
         RaceFrame frame{};
         for (int k = 1; k <= kSlots; ++k) frame.x[static_cast<std::size_t>(k - 1)] = At(k).picture.Left;
         SendTo(kAllPlayers, frame, out);
+        lastFrame_ = clock_();
         frameCounter_ = 0;
     }
     return TickResult::Running;
 }
 
-bool LanHost::HoldPayout(const std::function<bool(ConnectionId)>& caughtUp, HostActions& out) {
-    if (phase_ != HostPhase::Paying) return false;
+std::optional<Payout> LanHost::PayOut(core::GameState& game, const LinkLook& look, HostActions& out) {
+    if (phase_ != HostPhase::Paying) return std::nullopt;
+    const SettleTime now = clock_();
+    if (!settlement_) {
+        if (WaitForFrames(now, look, out)) return std::nullopt;
+        StartSettlement();
+    }
+    Links links(*this, look, out);
+    settlement_->Advance(now, links);
+    if (!settlement_->Finished()) return std::nullopt;
+    return Book(game, out);
+}
+
+bool LanHost::WaitForFrames(SettleTime now, const LinkLook& look, HostActions& out) {
+    if (!framesDeadline_) {
+        framesDeadline_ = std::min(now + kFramesWait, lastFrame_ + kLastResultBy);
+        for (auto& [id, c] : connections_) c.framesSent = c.sent;
+    }
     std::vector<int> behind;
+    bool mayWait = false;
     for (int k = kFirstGuest; k <= kSlots; ++k) {
         const Slot& s = At(k);
-        if (s.runs && s.connection && !caughtUp(*s.connection)) behind.push_back(k);
+        if (!s.runs || !s.connection) continue;
+        const LinkState link = look(*s.connection);
+        if (link.acknowledged >= connections_.at(*s.connection).framesSent) continue;
+        behind.push_back(k);
+        mayWait = mayWait || (link.up && Connected(*s.connection));
     }
     if (behind.empty()) return false;
-    if (payoutWaits_ < kMostPayoutWaits) {
-        ++payoutWaits_;
-        return true;
-    }
+    if (mayWait && now < *framesDeadline_) return true;
+    // Cut off, or not reading: out of the race, as a lost runner is.
     for (const int k : behind) {
         At(k).lobbyTag = kDead;
         LoseRunner(k);
-        Release(*At(k).connection, out);
+        Release(*At(k).connection, out, true);
     }
     return false;
 }
 
-std::optional<std::string> LanHost::PayOut(core::GameState& game, HostActions& out) {
-    if (phase_ != HostPhase::Paying) return std::nullopt;
+void LanHost::StartSettlement() {
+    std::vector<LanSettlement::Runner> players;
+    for (const int slot : places_) {
+        if (slot != kHostSlot && At(slot).connection) players.push_back({slot, *At(slot).connection});
+    }
+    settlement_.emplace(Place(1) == kHostSlot, std::move(players), pot_, charge_, lastFrame_);
+}
+
+Payout LanHost::Book(core::GameState& game, HostActions& out) {
+    Payout payout;
+    payout.booking = settlement_->Booking();
+    settlement_.reset();
+    framesDeadline_.reset();
     phase_ = HostPhase::Lobby;
-    const int winner = Place(1);
-    std::string caption;
-    // The pot as it stands now, after every drop-out: the one raced for.
-    if (pot_ > game.LANwager) game.LANwager = pot_;
-    if (winner == kHostSlot) {
+    const HostBooking& b = payout.booking;
+    game.Money += b.money;
+    if (!b.counts) {
+        payout.caption = kRaceVoid;
+    } else if (b.won) {
         CountRace(game.LANwon);
-        game.Money += pot_;
-        caption = kYouHaveWon + core::FormatMoney(pot_);
+        payout.caption = kYouHaveWon + core::FormatMoney(b.pot - b.givenBack);
     } else {
         CountRace(game.LANlost);
-        caption = kYouHaveLost + core::FormatMoney(charge_);
+        payout.caption = kYouHaveLost + core::FormatMoney(charge_ + b.givenBack);
     }
-    for (int k = kFirstGuest; k <= kSlots; ++k) {
-        SendTo(k, k == winner ? Result{pot_} : Result{std::nullopt}, out);
-    }
+    // The pot as it stands now, after every drop-out: the one raced for.
+    if (b.counts && b.pot > game.LANwager) game.LANwager = b.pot;
+    for (const int slot : b.refunded) payout.refunded.push_back(At(slot).name);
     pot_ = 0;
     TakeWaitingHorses(out);
-    return caption;
+    return payout;
 }
 
 void LanHost::TakeWaitingHorses(HostActions& out) {
@@ -393,11 +478,13 @@ std::vector<ConnectionId> LanHost::Recipients(int target) const {
     return ids;
 }
 
-void LanHost::SendTo(int target, const HostMessage& message, HostActions& out) const {
-    const std::vector<ConnectionId> ids = Recipients(target);
-    if (ids.empty()) return;
-    const std::string text = Format(message);
-    for (const ConnectionId id : ids) out.sends.push_back({id, text});
+void LanHost::SendTo(int target, const HostMessage& message, HostActions& out) {
+    if (Recipients(target).empty()) return;
+    SendData(target, Format(message), out);
+}
+
+void LanHost::SendData(int target, const std::string& text, HostActions& out) {
+    for (const ConnectionId id : Recipients(target)) Post(id, text, out);
 }
 
 int LanHost::LanRunners() const {
@@ -418,6 +505,11 @@ std::optional<ConnectionState> LanHost::StateOf(ConnectionId id) const {
 bool LanHost::Connected(ConnectionId id) const {
     const auto it = connections_.find(id);
     return it != connections_.end() && it->second.connected;
+}
+
+std::uint64_t LanHost::BytesSent(ConnectionId id) const {
+    const auto it = connections_.find(id);
+    return it == connections_.end() ? 0 : it->second.sent;
 }
 
 std::vector<ConnectionId> LanHost::Connections() const {

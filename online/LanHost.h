@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -14,17 +15,17 @@
 #include "core/Ports.h"
 #include "core/RaceStep.h"
 #include "online/LanProtocol.h"
+#include "online/LanSettlement.h"
 
 // The host of a LAN race, free of windows and sockets: the five slots (1 is
 // the host), every connection's place in the dialogue, the pot, the race and
-// the payout. Each event (a connection, a message, a press, a tick) returns
-// what to send and which connections to close; the sockets and the screens
-// under it only carry that out and show the fields.
+// the payout (settled by a LanSettlement). Each event (a connection, a
+// message, a press, a tick) returns what to send and which connections to
+// close; the sockets and the screens under it only carry that out and show
+// the fields.
 namespace online::lan {
 
 inline constexpr int kHostSlot = 1;
-// "Packet Frequency": 30 sends a frame at every tick, 0 at every 31st.
-inline constexpr int kMaxPacketFrequency = 30;
 // Connections that hold no slot yet (or were turned away and have not gone):
 // beyond this many the oldest is closed, so a flood of connections can
 // neither use up the process's descriptors nor keep real players out.
@@ -33,22 +34,11 @@ inline constexpr std::size_t kMaxPendingConnections = 8;
 // has not come within this many sweeps is freed and its connection closed,
 // so connections that say nothing more cannot hold the game's slots.
 inline constexpr int kSweepsToSendAHorse = 30;
-// A runner is paid only once its player has had the whole race: the payout
-// waits up to this many ticks of its one-second timer for every runner's
-// connection to acknowledge what was sent to it. A runner still behind then
-// is cut off or not reading and leaves the race as a lost one does. With the
-// sockets' own limit on unacknowledged bytes this ends well inside the quiet
-// a player allows a racing host, so a player the host lets go has given the
-// race up too, and one the host pays is still waiting for its result.
-inline constexpr int kMostPayoutWaits = 5;
 // The longest a player's connection may leave sent bytes unacknowledged
-// before the system gives it up (a player cut off mid-race).
+// before the system gives it up (a player cut off mid-race). A runner cut
+// off early in a race is out of it before the payout; one cut off near the
+// end leaves it when the payout has waited kFramesWait for its frames.
 inline constexpr int kUnacknowledgedTimeoutMs = 5000;
-// From its last frame (31 ticks apart at the lowest packet frequency) a host
-// pays within the payout timer's second and its waits; a player still
-// waiting then must not have given the race up, with room for a few lost
-// packets to be sent again.
-static_assert((kMaxPacketFrequency + 1) * 50 + 1000 + kMostPayoutWaits * 1000 + 5000 <= kLongestRaceSilenceMs);
 // The longest player name that is kept; a longer one is cut.
 inline constexpr std::size_t kMaxPlayerName = 64;
 // Ratings a player's horse may carry. The race step adds the race-day bonus
@@ -61,12 +51,20 @@ inline constexpr std::int32_t kLanHealth = 100;
 
 inline constexpr const char* kNotEnoughMoneyToHost = "Not enough money to host game!";
 inline constexpr const char* kCouldNotCreateGame = "Could not create game!";
+// The host's result line, and its notice, for a race that counts for nobody.
+inline constexpr const char* kRaceVoid = "NO RESULT - EVERY CHARGE GIVEN BACK";
+inline constexpr const char* kVoidRaceNotice =
+    "The results reached nobody in time: the race is void and every charge went back.";
 inline constexpr const char* kSelectHorseToHost = "Select the horse you want to race in your stable first!";
 // What the charge box falls back to when its text is not an amount.
 inline constexpr const char* kDefaultChargeText = "2000";
 // Lobby picture tags.
 inline constexpr const char* kAlive = "ALIVE";
 inline constexpr const char* kDead = "DEAD";
+
+// The notice for losing players whose result never reached them: their
+// charges, `total` in all, went back to them from the host's money.
+std::string RefundedNotice(const std::vector<std::string>& names, double total);
 
 // Whether a horse from a player's code can run: a coat the game draws
 // (101..145), male or female, start and end efforts of 0..100 and ratings of
@@ -79,8 +77,6 @@ bool IsRaceableHorse(const core::HorseRec& horse);
 // keyword right after a digit, as in "bob2REFRESH!") loses its first
 // character to "_".
 std::string RelayableName(std::string name, int slot);
-
-using ConnectionId = std::uint32_t;
 
 // A connection's place in the dialogue. Each allows its own messages; any
 // other is refused (counted and ignored).
@@ -105,10 +101,25 @@ struct Outgoing {
     bool operator==(const Outgoing&) const = default;
 };
 
-// What the sockets are to do after an event, in this order: send, then close.
+// What the sockets are to do after an event, in this order: send, cut, close.
 struct HostActions {
     std::vector<Outgoing> sends;
+    // Ended at once, what they hold unsent thrown away (see SettlementLinks).
+    std::vector<ConnectionId> reset;
     std::vector<ConnectionId> close;
+};
+
+// What a connection's socket tells: what its player's system has
+// acknowledged, and whether it is still connected.
+using LinkLook = std::function<LinkState(ConnectionId)>;
+
+// A race paid out: what the host books and shows.
+struct Payout {
+    std::string caption;
+    HostBooking booking;
+    // The players whose charge went back to them (their connection failed
+    // before they had their result).
+    std::vector<std::string> refunded;
 };
 
 enum class CreateResult {
@@ -123,6 +134,9 @@ enum class TickResult { Running, AllFinished, Idle };
 
 class LanHost {
 public:
+    // `clock`: the time of the race's frames and of the payout's waits.
+    explicit LanHost(std::function<SettleTime()> clock = &SettleClock::now);
+
     // "Create a Game": slot 1 gets a copy of the stable horse and the host's
     // name, slots 2..5 are free, and every earlier connection is closed (its
     // slot digit would act on a new player's slot). Refused while a race
@@ -152,11 +166,14 @@ public:
     // connection is closed, a race stops without a payout (its pot was paid
     // out of the old game's money) and nothing is hosted any more.
     void EndGame(HostActions& out);
-    // The host leaves its game (the program is ending). A race whose every
-    // runner is in is paid out first: its result is known. One still running
-    // gives the host its charge back, as its players get theirs when their
-    // connections close. Then the game ends as EndGame.
-    void LeaveGame(core::GameState& game, HostActions& out);
+    // The host leaves its game (the program is ending) and can wait for
+    // nothing more. A race whose results are going out is settled with what
+    // has been acknowledged (see LanSettlement::Leave); one still running,
+    // or whose results have not begun, gives the host its charge back, as
+    // its players get theirs when their connections end. Then the game ends
+    // as EndGame. `look` as for PayOut. Returns the payout of a race so
+    // settled.
+    std::optional<Payout> LeaveGame(core::GameState& game, const LinkLook& look, HostActions& out);
 
     // "START RACE!": the host pays its charge; the runners are slot 1 and
     // every ready, connected slot alive in the lobby, each of them on the
@@ -166,17 +183,21 @@ public:
     // order of arrival, and a frame goes out every (31 - packetFrequency)
     // ticks. AllFinished once a tick finds every runner in: pay out next.
     TickResult Tick(runtime::RandomSource& rnd, int packetFrequency, HostActions& out);
-    // Before the payout: true while a runner's connection has not
-    // acknowledged all that was sent to it (`caughtUp` says, per
-    // connection) and the payout may still wait. After kMostPayoutWaits
-    // such ticks the runners still behind leave the race and their
-    // connections are closed, and the payout may go ahead.
-    bool HoldPayout(const std::function<bool(ConnectionId)>& caughtUp, HostActions& out);
-    // The payout, once per race: the winner's owner gets the pot, the
-    // largest pot record is raised to the pot paid out, and a horse that
-    // came during the race is taken. Returns the result caption; nothing
-    // when no race waits for its payout.
-    std::optional<std::string> PayOut(core::GameState& game, HostActions& out);
+    // The payout, from the payout timer's second on, called again after
+    // kPayoutPoll while it returns nothing and the phase stays Paying.
+    // First every runner is to have acknowledged every frame (`look` says
+    // what each connection's player has); one still behind after kFramesWait
+    // leaves the race, cut off, as a lost one does. Then the race is settled
+    // (LanSettlement) and booked: the money, the record, the largest pot,
+    // and a horse that came during the race is taken. Nothing while it
+    // waits, or when no race waits for its payout.
+    std::optional<Payout> PayOut(core::GameState& game, const LinkLook& look, HostActions& out);
+    // The settling of the race whose results are going out; null otherwise.
+    const LanSettlement* Settlement() const { return settlement_ ? &*settlement_ : nullptr; }
+
+    // Sends a text to one player (2..5) or to every player (6): the ready
+    // slots whose connection is up.
+    void SendData(int target, const std::string& text, HostActions& out);
 
     // Fields per slot 1..5.
     const std::string& PlayerName(int slot) const { return At(slot).name; }
@@ -212,6 +233,8 @@ public:
     bool Connected(ConnectionId id) const;
     // The connections the host still holds.
     std::vector<ConnectionId> Connections() const;
+    // Bytes sent on a connection since it was accepted (0 for none).
+    std::uint64_t BytesSent(ConnectionId id) const;
     // Messages a connection's state did not allow, or that could not be
     // read, since the start.
     std::uint64_t RefusedMessages() const { return refused_; }
@@ -235,7 +258,12 @@ private:
         int sweepsWithoutHorse = 0;
         // A horse that came while a race ran, taken after its payout.
         std::optional<std::string> waitingHorse;
+        // Bytes sent on it, and of them the race's frames (once the
+        // payout has begun).
+        std::uint64_t sent = 0;
+        std::uint64_t framesSent = 0;
     };
+    class Links;
 
     Slot& At(int slot) { return slots_.at(static_cast<std::size_t>(slot - 1)); }
     const Slot& At(int slot) const { return slots_.at(static_cast<std::size_t>(slot - 1)); }
@@ -245,15 +273,21 @@ private:
     void OnDropOut(ConnectionId id, Connection& c, HostActions& out);
     void AnswerQuery(ConnectionId id, const PlayerMessage& query, HostActions& out);
     void Refuse() { ++refused_; }
-    // Forgets the connection, frees what it held and asks for its close.
-    void Release(ConnectionId id, HostActions& out);
+    // Forgets the connection, frees what it held and asks for its close
+    // (a cut one when `reset`).
+    void Release(ConnectionId id, HostActions& out, bool reset = false);
+    void Post(ConnectionId id, std::string text, HostActions& out);
+    // True while a runner still behind on its frames may be waited for.
+    bool WaitForFrames(SettleTime now, const LinkLook& look, HostActions& out);
+    void StartSettlement();
+    Payout Book(core::GameState& game, HostActions& out);
     void TakeOutOfRace(int slot);
     // A runner that can no longer be paid leaves the race it is in.
     void LoseRunner(int slot);
     void TakeWaitingHorses(HostActions& out);
     // Whether it freed any.
     bool FreeSilentSlots(HostActions& out);
-    void SendTo(int target, const HostMessage& message, HostActions& out) const;
+    void SendTo(int target, const HostMessage& message, HostActions& out);
     void EvictOldestPending(HostActions& out);
 
     std::array<Slot, kSlots> slots_{};
@@ -263,7 +297,12 @@ private:
     double pot_ = 0;
     std::vector<int> places_;
     int frameCounter_ = 0;
-    int payoutWaits_ = 0;
+    std::function<SettleTime()> clock_;
+    // When the players last heard the race (its start or its last frame).
+    SettleTime lastFrame_{};
+    // Until when the payout waits for the frames, once it has begun.
+    std::optional<SettleTime> framesDeadline_;
+    std::optional<LanSettlement> settlement_;
     HostPhase phase_ = HostPhase::NoGame;
     std::uint64_t refused_ = 0;
 };

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "core/SelectedHorse.h"
 #include "core/Stable.h"
@@ -46,7 +48,11 @@ QString GameText(const std::string& text) { return platform::ToQString(text); }
 }  // namespace
 
 LanHostScreens::LanHostScreens(shell::Form1& form, int port, platform::UserNameSource* userNames)
-    : QObject(&form), form_(form), sockets_(new LanHostSockets(this, port)), userNames_(userNames) {
+    : QObject(&form),
+      form_(form),
+      sockets_(new LanHostSockets(this, port)),
+      userNames_(userNames),
+      payCheck_(new platform::Timer(QStringLiteral("PayCheck"), static_cast<int>(lan::kPayoutPoll.count()), this)) {
     setObjectName("LanHostScreens");
     if (!userNames_) {
         ownUserNames_ = std::make_unique<platform::SystemUserName>();
@@ -61,6 +67,7 @@ LanHostScreens::LanHostScreens(shell::Form1& form, int port, platform::UserNameS
     connect(sockets_, &LanHostSockets::ConnectionClosed, this, &LanHostScreens::Socket1_CloseSck);
     connect(&form_.Timer("LANrace"), &platform::Timer::Tick, this, &LanHostScreens::LANrace_Timer);
     connect(&form_.Timer("PayEm"), &platform::Timer::Tick, this, &LanHostScreens::PayEm_Timer);
+    connect(payCheck_, &platform::Timer::Tick, this, &LanHostScreens::PayCheck_Timer);
     connect(&form_.Timer("Timer2"), &platform::Timer::Tick, this, &LanHostScreens::Timer2_Timer);
     connect(&form_, &shell::Form1::GameReset, this, &LanHostScreens::GameReset);
     connect(&form_, &shell::Form1::Quitting, this, &LanHostScreens::Quitting);
@@ -123,6 +130,13 @@ void LanHostScreens::BuildTrack() {
     PackF->setRange(0, lan::kMaxPacketFrequency);
     PackF->setValue(lan::kMaxPacketFrequency);
     platform::PlaceTwips(PackF, 7260, 3660, 2835, 255);
+    RaceAgain = MakeButton(panel, "RaceAgain", QStringLiteral("START RACE!"), 7800, 0, 2295, 345);
+    RaceAgain->hide();
+    connect(RaceAgain, &QPushButton::clicked, this, &LanHostScreens::RaceAgain_Click);
+}
+
+void LanHostScreens::SetClock(std::function<lan::SettleTime()> clock) {
+    host_ = lan::LanHost(std::move(clock));
 }
 
 // ---- Creating the game ---------------------------------------------------------
@@ -187,10 +201,15 @@ void LanHostScreens::EndLanGame(bool chargeBack) {
     form_.Timer("LANrace").SetEnabled(false);
     form_.Timer("PayEm").SetEnabled(false);
     form_.Timer("Timer2").SetEnabled(false);
+    payCheck_->SetEnabled(false);
     sockets_->StopListening();
     lan::HostActions actions;
     if (chargeBack) {
-        host_.LeaveGame(form_.Game(), actions);
+        // What the players' systems have acknowledged is read before any
+        // of their connections is let go.
+        AwaitResultsOnTheWire();
+        NoticeLostConnections(actions);
+        host_.LeaveGame(form_.Game(), Links(), actions);
     } else {
         host_.EndGame(actions);
     }
@@ -215,7 +234,9 @@ void LanHostScreens::NoticeLostConnections(lan::HostActions& actions) {
 }
 
 void LanHostScreens::SendData(int targetPlayer, const std::string& data) {
-    for (const lan::ConnectionId id : host_.Recipients(targetPlayer)) sockets_->Send(id, data);
+    lan::HostActions actions;
+    host_.SendData(targetPlayer, data, actions);
+    Apply(actions);
 }
 
 int LanHostScreens::PlayerSocket(int slot) const {
@@ -248,6 +269,8 @@ void LanHostScreens::Command23_Click() {
     form_.Timer("LANrace").SetEnabled(true);
 }
 
+void LanHostScreens::RaceAgain_Click() { Command23_Click(); }
+
 void LanHostScreens::LANrace_Timer() {
     lan::HostActions actions;
     const lan::TickResult result = host_.Tick(form_.Game().Random(), PackF->value(), actions);
@@ -258,23 +281,59 @@ void LanHostScreens::LANrace_Timer() {
 }
 
 void LanHostScreens::PayEm_Timer() {
-    lan::HostActions actions;
-    // A runner whose connection has gone is out before anything is paid.
-    NoticeLostConnections(actions);
-    const bool wait = host_.HoldPayout([this](lan::ConnectionId id) { return sockets_->CaughtUp(id); }, actions);
-    if (wait) return;  // another second
     form_.Timer("PayEm").SetEnabled(false);
-    const auto caption = host_.PayOut(form_.Game(), actions);
+    Settle();
+}
+
+void LanHostScreens::PayCheck_Timer() { Settle(); }
+
+void LanHostScreens::Settle() {
+    lan::HostActions actions;
+    // A runner whose connection has gone is known before anything is paid.
+    NoticeLostConnections(actions);
+    const auto payout = host_.PayOut(form_.Game(), Links(), actions);
     Apply(actions);
-    if (!caption) return;
-    LanWinCap->setText(GameText(*caption));
+    payCheck_->SetEnabled(host_.Phase() == lan::HostPhase::Paying);
+    if (payout) ShowPayout(*payout);
+}
+
+void LanHostScreens::ShowPayout(const lan::Payout& payout) {
+    LanWinCap->setText(GameText(payout.caption));
     form_.UpdateMoneyLine();
+    if (!payout.booking.counts) {
+        form_.ShowNotice(lan::kVoidRaceNotice);
+    } else if (!payout.refunded.empty()) {
+        form_.ShowNotice(lan::RefundedNotice(payout.refunded, payout.booking.givenBack));
+    }
+}
+
+void LanHostScreens::AwaitResultsOnTheWire() const {
+    const lan::LanSettlement* settlement = host_.Settlement();
+    if (!settlement) return;
+    // The acknowledgements are the system's work, not the event loop's: a
+    // short bounded wait, with nothing else to run as the program ends.
+    const auto until = std::chrono::steady_clock::now() + lan::kLeavingWait;
+    while (std::chrono::steady_clock::now() < until) {
+        bool onTheWire = false;
+        for (const auto& awaited : settlement->AwaitedResults()) {
+            const lan::LinkState link = sockets_->Link(awaited.connection);
+            onTheWire = onTheWire || (link.up && link.acknowledged < awaited.mark &&
+                                      sockets_->Queued(awaited.connection) == 0);
+        }
+        if (!onTheWire) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+lan::LinkLook LanHostScreens::Links() const {
+    return [this](lan::ConnectionId id) { return sockets_->Link(id); };
 }
 
 // ---- Showing ----------------------------------------------------------------------
 
 void LanHostScreens::Apply(const lan::HostActions& actions) {
     for (const lan::Outgoing& send : actions.sends) sockets_->Send(send.to, send.text);
+    for (const lan::ConnectionId id : actions.reset) sockets_->Reset(id);
     for (const lan::ConnectionId id : actions.close) sockets_->Close(id);
     ShowLobby();
     ShowRace();
@@ -293,6 +352,8 @@ void LanHostScreens::ShowLobby() {
 }
 
 void LanHostScreens::ShowRace() {
+    // Once a race is paid the next can start from where its result shows.
+    RaceAgain->setVisible(host_.Phase() == lan::HostPhase::Lobby && host_.LanRunners() > 0);
     if (host_.Phase() == lan::HostPhase::NoGame) return;
     form_.Timer("LANrace").Tag = runtime::NumberText(static_cast<std::int64_t>(host_.FrameCounter()));
     for (int k = 1; k <= lan::kSlots; ++k) {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@ class QScrollBar;
 
 namespace platform {
 class PictureBox;
+class Timer;
 class UserNameSource;
 }  // namespace platform
 namespace shell {
@@ -52,15 +54,25 @@ public:
     void Socket1_CloseSck(lan::ConnectionId id);
     void Command23_Click();  // "START RACE!"
     void LANrace_Timer();
+    // One second after the last runner came in: the payout begins.
     void PayEm_Timer();
+    // While the payout waits for what its players acknowledge, every
+    // lan::kPayoutPoll.
+    void PayCheck_Timer();
     void Timer2_Timer();  // the drop sweeper
     void Lobby_Click(int index);
     // A new game ends the old game's LAN game: no race runs on into the new
     // game's money, and every player is let go.
     void GameReset();
-    // The program is ending: the LAN game ends, and a race not yet paid out
-    // gives the host its charge back before the game is saved.
+    // The program is ending: the LAN game ends. A race whose results are
+    // going out is settled with what its players have acknowledged (any
+    // other is void for everyone), and a race not paid out gives the host
+    // its charge back, before the game is saved and before any connection
+    // closes.
     void Quitting();
+    // "START RACE!" on the race screen, once a race is paid: the next race
+    // with the players still ready.
+    void RaceAgain_Click();
 
     // Sends to one player (2..5) or to every player (6): ready slots whose
     // connection is up.
@@ -71,6 +83,9 @@ public:
 
     const lan::LanHost& Host() const { return host_; }
     LanHostSockets& Sockets() const { return *sockets_; }
+    platform::Timer& PayCheck() const { return *payCheck_; }
+    // Tests set the time the race and its payout go by.
+    void SetClock(std::function<lan::SettleTime()> clock);
 
     // Picture2 (upper part).
     QLineEdit* Text15 = nullptr;  // "Charge per Player: "
@@ -88,6 +103,7 @@ public:
     std::array<QLabel*, lan::kSlots> LANtit{};                // LANtit(1..5)
     QLabel* LanWinCap = nullptr;
     QScrollBar* PackF = nullptr;
+    QPushButton* RaceAgain = nullptr;  // shown once a race is paid
 
 private:
     void BuildSetUp();
@@ -99,6 +115,13 @@ private:
     void ShowRace();
     // Every connection whose socket is no longer connected is lost.
     void NoticeLostConnections(lan::HostActions& actions);
+    // Takes the payout as far as it can go now.
+    void Settle();
+    // The program is ending: waits (up to lan::kLeavingWait) for the
+    // results already with the system to be acknowledged.
+    void AwaitResultsOnTheWire() const;
+    void ShowPayout(const lan::Payout& payout);
+    lan::LinkLook Links() const;
     // Ends the LAN game where it stands; `chargeBack`: a race not paid out
     // gives the host its charge back.
     void EndLanGame(bool chargeBack);
@@ -109,6 +132,7 @@ private:
     LanHostSockets* sockets_;
     std::unique_ptr<platform::UserNameSource> ownUserNames_;
     platform::UserNameSource* userNames_;
+    platform::Timer* payCheck_;
 };
 
 }  // namespace online

@@ -1,5 +1,7 @@
 #include "online/LanHostSockets.h"
 
+#include <algorithm>
+
 #include "net/CSocketEngine.h"
 #include "net/Socket.h"
 #include "online/MessageChannel.h"
@@ -37,6 +39,7 @@ int LanHostSockets::ListeningPort() const { return listener_->LocalPort(); }
 bool LanHostSockets::Accept(int requestID, lan::ConnectionId id) {
     Carrier& carrier = FreeCarrier();
     carrier.id = id;
+    carrier.acknowledgedAtEnd.reset();
     MessageChannel* channel = carrier.channel;
     try {
         channel->Socket().Accept(requestID);
@@ -44,6 +47,7 @@ bool LanHostSockets::Accept(int requestID, lan::ConnectionId id) {
         Close(id);
         return false;
     }
+    carrier.acknowledgedAtStart = channel->Socket().BytesAcknowledged();
     try {
         channel->Socket().UnacknowledgedTimeout(lan::kUnacknowledgedTimeoutMs);
     } catch (const runtime::Error&) {
@@ -69,14 +73,25 @@ LanHostSockets::Carrier& LanHostSockets::FreeCarrier() {
     // of it as soon, after what the player sent before it, and never inside
     // one of its own sends.
     connect(channel, &MessageChannel::Ended, this, [this, channel] { Lost(channel); });
-    elements_.push_back({channel, 0});
+    Carrier carrier;
+    carrier.channel = channel;
+    elements_.push_back(carrier);
     return elements_.back();
 }
 
 void LanHostSockets::Lost(MessageChannel* channel) {
+    for (Carrier& e : elements_) {
+        if (e.channel == channel) KeepAcknowledged(e);
+    }
     // The descriptor goes at once; the element waits for the host to let go.
     channel->Close();
     if (const lan::ConnectionId id = IdOf(channel)) emit ConnectionClosed(id);
+}
+
+void LanHostSockets::KeepAcknowledged(Carrier& carrier) {
+    if (!carrier.acknowledgedAtEnd && carrier.channel->Socket().SocketHandle() >= 0) {
+        carrier.acknowledgedAtEnd = carrier.channel->Socket().BytesAcknowledged();
+    }
 }
 
 lan::ConnectionId LanHostSockets::IdOf(const MessageChannel* channel) const {
@@ -94,6 +109,7 @@ void LanHostSockets::Send(lan::ConnectionId id, const std::string& text) {
     } catch (const runtime::Error&) {
         // A player that stopped reading is let go, and what it sent with it;
         // the host learns of it once the send in hand has finished.
+        KeepAcknowledged(*e);
         e->channel->Discard();
         QMetaObject::invokeMethod(
             this, [this, id] { if (Find(id)) emit ConnectionClosed(id); }, Qt::QueuedConnection);
@@ -103,8 +119,16 @@ void LanHostSockets::Send(lan::ConnectionId id, const std::string& text) {
 void LanHostSockets::Close(lan::ConnectionId id) {
     if (Carrier* e = Find(id)) {
         e->id = 0;
+        e->acknowledgedAtEnd.reset();
         // The host has let the connection go: what it sent goes with it.
         e->channel->Discard();
+    }
+}
+
+void LanHostSockets::Reset(lan::ConnectionId id) {
+    if (Carrier* e = Find(id)) {
+        e->channel->Socket().Abort();
+        Close(id);
     }
 }
 
@@ -116,6 +140,20 @@ int LanHostSockets::State(lan::ConnectionId id) const {
 bool LanHostSockets::CaughtUp(lan::ConnectionId id) const {
     const Carrier* e = Find(id);
     return e && e->channel->Socket().State() == net::sckConnected && e->channel->Socket().BytesUnacknowledged() == 0;
+}
+
+lan::LinkState LanHostSockets::Link(lan::ConnectionId id) const {
+    const Carrier* e = Find(id);
+    if (!e) return {};
+    const net::Socket& socket = e->channel->Socket();
+    const std::int64_t now = e->acknowledgedAtEnd ? *e->acknowledgedAtEnd : socket.BytesAcknowledged();
+    const bool up = !e->acknowledgedAtEnd && socket.State() == net::sckConnected;
+    return {static_cast<std::uint64_t>(std::max<std::int64_t>(0, now - e->acknowledgedAtStart)), up};
+}
+
+int LanHostSockets::Queued(lan::ConnectionId id) const {
+    const Carrier* e = Find(id);
+    return e ? e->channel->Socket().BytesToSend() : 0;
 }
 
 int LanHostSockets::ElementOf(lan::ConnectionId id) const {

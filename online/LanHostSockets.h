@@ -3,6 +3,7 @@
 #include <QObject>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,11 +54,23 @@ public:
     void Send(lan::ConnectionId id, const std::string& text);
     // Closes the connection's element and frees it for another connection.
     void Close(lan::ConnectionId id);
+    // Cuts the connection off at once: what it holds unsent is thrown away
+    // and its player hears a reset, so nothing of it arrives later. Then as
+    // Close.
+    void Reset(lan::ConnectionId id);
     // The socket state of the connection's element (closed for none).
     int State(lan::ConnectionId id) const;
     // Whether the connection is up and its player has acknowledged all
     // that was sent on it.
     bool CaughtUp(lan::ConnectionId id) const;
+    // What the connection's player has acknowledged of what was sent on
+    // it, in bytes from its start, and whether it is still connected. Once
+    // the connection has ended (closed, reset, cut off) the count is what
+    // had been acknowledged by then, until Close(id).
+    lan::LinkState Link(lan::ConnectionId id) const;
+    // Bytes sent on the connection that its socket still holds, the system
+    // having taken no more (0 for none).
+    int Queued(lan::ConnectionId id) const;
     // The element that carries the connection; -1 for none.
     int ElementOf(lan::ConnectionId id) const;
 
@@ -80,8 +93,11 @@ signals:
 
 private:
     struct Carrier {
-        MessageChannel* channel;
-        lan::ConnectionId id;  // 0: free
+        MessageChannel* channel = nullptr;
+        lan::ConnectionId id = 0;  // 0: free
+        // The system's count when the connection was taken, and at its end.
+        std::int64_t acknowledgedAtStart = 0;
+        std::optional<std::int64_t> acknowledgedAtEnd;
     };
     Carrier* Find(lan::ConnectionId id);
     const Carrier* Find(lan::ConnectionId id) const;
@@ -89,6 +105,9 @@ private:
     // The connection a channel carries now; 0 for none.
     lan::ConnectionId IdOf(const MessageChannel* channel) const;
     void Lost(MessageChannel* channel);
+    // Keeps what the player of a connection that is ending acknowledged
+    // (the count goes with the descriptor).
+    static void KeepAcknowledged(Carrier& carrier);
 
     net::Socket* listener_;
     std::vector<Carrier> elements_;  // element n is elements_[n - 1]

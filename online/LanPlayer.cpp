@@ -87,6 +87,8 @@ PlayerReaction PlayerSession::Closed() {
     // Our own "STEAKS TOO HIGH" or "GAME FULL" stays what the player reads.
     if (state_ == PlayerState::Ended || state_ == PlayerState::Idle) return Stopped(nullptr);
     PlayerReaction r = Stopped(kDisconnected);
+    // A player that could not pay has been told why already.
+    if (state_ != PlayerState::DroppedOut) r.Notice = state_ == PlayerState::Racing ? kHostGoneStakeBack : kHostGone;
     GiveStakeBack(r);
     state_ = PlayerState::Ended;
     StopAsking();

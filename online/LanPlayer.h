@@ -35,6 +35,23 @@ inline constexpr const char* kSelectAHorseToJoin = "Select a horse in your stabl
 inline constexpr int kRefreshDelaySpan = 2000;
 inline constexpr int kShortestRefreshDelay = 1;
 
+// What a player is told, wherever it looks, when its host's connection ends.
+inline constexpr const char* kHostGone = "The LAN game has ended: the connection to its host is gone.";
+inline constexpr const char* kHostGoneStakeBack =
+    "The LAN race has no result: the connection to its host is gone, and your stake is back.";
+
+// A host whose cable is pulled or whose machine has stopped says nothing,
+// and neither does a player waiting in the lobby. So the player's system
+// asks a host it has not heard for this many seconds whether it is still
+// there, again every few seconds, and gives the connection up once the host
+// has been silent (or left what the player sent unacknowledged) for the
+// quiet a race allows: the lobby says "DISCONNECTED" about then.
+inline constexpr int kHostKeepAliveIdleSeconds = 5;
+inline constexpr int kHostKeepAliveIntervalSeconds = 2;
+inline constexpr int kHostKeepAliveProbes =
+    (kLongestRaceSilenceMs / 1000 - kHostKeepAliveIdleSeconds) / kHostKeepAliveIntervalSeconds;
+inline constexpr int kHostSilenceTimeoutMs = kLongestRaceSilenceMs;
+
 // The host answers each roster question at once; a chain whose answer has
 // not come in this long is over, so that the next refresh starts afresh.
 inline constexpr int kLongestRosterWaitMs = 5000;
@@ -81,6 +98,8 @@ struct PlayerReaction {
     bool RaceSetUp = false;                // put up the race screen afresh
     std::optional<FramePositions> Frame;   // move the race pictures
     std::optional<std::string> Result;     // the race screen's result line
+    // Why the game ended, for a player looking elsewhere than the lobby.
+    std::optional<std::string> Notice;
     bool MoneyChanged = false;
     bool Refused = false;                  // the message was not allowed now
 };
@@ -116,7 +135,7 @@ public:
     // The connection ended, whether the host closed it, it failed or it was
     // reset. A game we ended ourselves keeps the reason it showed. A race
     // paid for and not settled gives the stake back, counts neither as won
-    // nor lost, and its screen says "DISCONNECTED".
+    // nor lost, and its screen says "DISCONNECTED". The notice says so.
     PlayerReaction Closed();
     // A new game replaced the one that paid any stake: the LAN game ends,
     // and nothing of it reaches the new game's money or record.

@@ -145,7 +145,16 @@ void LanPlayerScreens::JoinGame(const std::string& hostAddress) {
     form_.BringToFront(shell::Panel::Picture7);
 }
 
-void LanPlayerScreens::Socket2_Connect() { Apply(session_.Connected()); }
+void LanPlayerScreens::Socket2_Connect() {
+    net::Socket& socket = channel_->Socket();
+    try {
+        socket.KeepAlive(lan::kHostKeepAliveIdleSeconds, lan::kHostKeepAliveIntervalSeconds, lan::kHostKeepAliveProbes);
+        socket.UnacknowledgedTimeout(lan::kHostSilenceTimeoutMs);
+    } catch (const runtime::Error&) {
+        // A race still has its own allowance of quiet; only the lobby waits.
+    }
+    Apply(session_.Connected());
+}
 
 void LanPlayerScreens::Socket2_CloseSck() { Apply(session_.Closed()); }
 
@@ -239,6 +248,8 @@ void LanPlayerScreens::Apply(const lan::PlayerReaction& r) {
     if (r.RaceSetUp) SetUpRace();
     if (r.Frame) MovePictures(*r.Frame);
     if (r.Result) WanWinCap->setText(platform::ToQString(*r.Result));
+    // The lobby's status line says it where the player looks at the lobby.
+    if (r.Notice && form_.FrontPanel() != shell::Panel::Picture7) form_.ShowNotice(*r.Notice);
     if (r.MoneyChanged) form_.UpdateMoneyLine();
     // A question that went out starts the wait for its answer; in a race,
     // only the host's own messages count.

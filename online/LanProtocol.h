@@ -39,6 +39,9 @@ inline constexpr const char* kYouHaveLost = "YOU HAVE LOST ";
 // Refused while a race is on: nothing that ends the game before its result.
 inline constexpr const char* kRaceStillRunning = "Wait until the LAN race has been paid out!";
 
+// "Packet Frequency": 30 sends a race frame at every tick, 0 at every 31st.
+inline constexpr int kMaxPacketFrequency = 30;
+
 // The longest a racing host may say nothing before its players give the
 // race up and take their stakes back (see the host's payout waits, which
 // stay well inside it).

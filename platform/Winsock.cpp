@@ -4,6 +4,7 @@
 #include <QThread>
 #include <arpa/inet.h>
 #include <ifaddrs.h>
+#include <linux/tcp.h>
 #include <net/if.h>
 #include <netdb.h>
 #include <sys/ioctl.h>
@@ -11,8 +12,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include "platform/WinsockEngine.h"
 
@@ -188,6 +191,10 @@ int send(SOCKET s, const char* buf, int len, int flags) {
     SocketRecord* record = Lookup(s, &engine);
     if (!record) return SOCKET_ERROR;
     int fault = TakeFault(Call::Send);
+    if (!fault && record->sendsHeld) {
+        record->sendRefusedWhileHeld = true;
+        return Fail(WSAEWOULDBLOCK);
+    }
     ssize_t n = -1;
     if (!fault) {
         n = ::send(s, buf, static_cast<std::size_t>(len < 0 ? 0 : len), flags | MSG_NOSIGNAL);
@@ -279,6 +286,26 @@ int getsockopt(SOCKET s, int level, int optname, int* value) {
 int setsockopt(SOCKET s, int level, int optname, int value) {
     if (!Lookup(s)) return SOCKET_ERROR;
     if (::setsockopt(s, level, optname, &value, sizeof value) != 0) return FailErrno();
+    return 0;
+}
+
+int setsockopt(SOCKET s, int level, int optname, const ::linger& value) {
+    if (!Lookup(s)) return SOCKET_ERROR;
+    if (::setsockopt(s, level, optname, &value, sizeof value) != 0) return FailErrno();
+    return 0;
+}
+
+int tcp_bytes_acknowledged(SOCKET s, std::uint64_t* bytes) {
+    const SocketRecord* record = Lookup(s);
+    if (!record) return SOCKET_ERROR;
+    if (!bytes) return Fail(WSAEFAULT);
+    if (!record->stream) return Fail(WSAENOPROTOOPT);
+    tcp_info info{};
+    socklen_t len = sizeof info;
+    if (::getsockopt(s, IPPROTO_TCP, TCP_INFO, &info, &len) != 0) return FailErrno();
+    // A system too old to count them gives a shorter record.
+    if (len < offsetof(tcp_info, tcpi_bytes_acked) + sizeof info.tcpi_bytes_acked) return Fail(WSAENOPROTOOPT);
+    *bytes = info.tcpi_bytes_acked;
     return 0;
 }
 
@@ -436,6 +463,18 @@ std::optional<std::uint32_t> FirstNonLoopbackAddress() {
 void InjectFault(Call call, int wsaError) { Faults()[call] = wsaError; }
 
 void ClearFaults() { Faults().clear(); }
+
+bool HoldSends(SOCKET s, bool hold) {
+    Engine* engine = nullptr;
+    SocketRecord* record = Lookup(s, &engine);
+    if (!record || !record->stream) return false;
+    record->sendsHeld = hold;
+    if (!hold && std::exchange(record->sendRefusedWhileHeld, false)) {
+        record->writeArmed = true;
+        engine->Update(*record);
+    }
+    return true;
+}
 
 int PostSocketNotification(SOCKET s, std::int32_t event, int error) {
     Engine* engine = nullptr;

@@ -148,6 +148,13 @@ int sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr_in& to)
 int recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr_in* from);
 int getsockopt(SOCKET s, int level, int optname, int* value);
 int setsockopt(SOCKET s, int level, int optname, int value);
+// SO_LINGER: {1, 0} makes the close of a stream socket a reset that throws
+// away whatever it still holds unsent.
+int setsockopt(SOCKET s, int level, int optname, const ::linger& value);
+// The bytes sent on a stream socket that its peer has acknowledged, counted
+// from the start of its connection (the system's own count). It can still be
+// read once the connection has failed, until the socket is closed.
+int tcp_bytes_acknowledged(SOCKET s, std::uint64_t* bytes);
 // FIONREAD: bytes waiting (the next datagram's size on a datagram socket).
 // SIOCOUTQ (the system's own): bytes sent on a stream socket that the peer
 // has not acknowledged yet.
@@ -196,6 +203,11 @@ std::optional<std::uint32_t> FirstNonLoopbackAddress();
 enum class Call { Socket, CloseSocket, Bind, Listen, Accept, Connect, Send, Recv, GetSockOpt, GetSockName };
 void InjectFault(Call call, int wsaError);
 void ClearFaults();
+// For tests: while held, a send on stream socket `s` takes nothing and would
+// block, as towards a peer whose window stays shut: what is sent waits in
+// the caller's queue, neither delivered nor acknowledged. FD_WRITE follows
+// the release. False for no such socket.
+bool HoldSends(SOCKET s, bool hold);
 
 // For tests: the function the lookup worker resolves names with (one that
 // waits, or records the names), called on the worker thread; an empty one

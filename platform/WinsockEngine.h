@@ -55,6 +55,10 @@ struct SocketRecord {
     bool readArmed = true;
     bool acceptArmed = true;
     bool writeArmed = false;
+    // A test holds its sends back (HoldSends); a send refused meanwhile
+    // arms FD_WRITE at the release.
+    bool sendsHeld = false;
+    bool sendRefusedWhileHeld = false;
     bool closeSeen = false;
     bool closePosted = false;
     int closeError = 0;  // of the close found: 0 orderly, else a Winsock error

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <functional>
 #include <thread>
@@ -124,6 +125,59 @@ TEST_F(ServerUse, UnacknowledgedBytesAreCountedAndTheirWaitIsLimited) {
     EXPECT_EQ(timeout, 4321);
     s->CloseSck();
     EXPECT_EQ(s->BytesUnacknowledged(), 0);
+}
+
+// What the peer acknowledged is counted from the connection's start and is
+// still known once the connection has failed: a server can tell whether a
+// message reached a client that then went. Sends a test holds back wait in
+// the queue, neither delivered nor acknowledged, until released.
+TEST_F(ServerUse, AcknowledgedBytesAreKnownAfterTheConnectionFails) {
+    Endpoint s;
+    OpenToASlowReader(s);
+    const std::int64_t start = s->BytesAcknowledged();
+    EXPECT_LE(start, 1) << "at most the connection's opening";
+    s->SendData(std::string(100, 'a'));
+    EXPECT_EQ(peer_.ReceiveExactly(100), std::string(100, 'a'));
+    EXPECT_TRUE(RunUntil([&] { return s->BytesAcknowledged() == start + 100; }));
+
+    ASSERT_TRUE(ws::HoldSends(s->SocketHandle(), true));
+    s->SendData("held back");
+    RunFor(50);
+    EXPECT_EQ(s->BytesToSend(), 9);
+    EXPECT_EQ(s->BytesAcknowledged(), start + 100);
+    EXPECT_EQ(peer_.ReceiveSome(50), "");
+    ASSERT_TRUE(ws::HoldSends(s->SocketHandle(), false));
+    EXPECT_TRUE(RunUntil([&] { return s->BytesToSend() == 0; })) << "FD_WRITE follows the release";
+    EXPECT_EQ(peer_.ReceiveExactly(9), "held back");
+    EXPECT_TRUE(RunUntil([&] { return s->BytesAcknowledged() == start + 109; }));
+
+    peer_.Reset();
+    ASSERT_TRUE(RunUntil([&] { return s.State() == sckError || s.State() == sckClosing; }));
+    EXPECT_EQ(s->BytesAcknowledged(), start + 109) << "kept after the reset";
+    s->CloseSck();
+    EXPECT_EQ(s->BytesAcknowledged(), 0);
+}
+
+// Ending with a reset throws away what is still queued, so none of it can
+// reach the peer later, and the peer hears a reset rather than a close.
+TEST_F(ServerUse, AbortThrowsAwayWhatWaitsToBeSent) {
+    Endpoint s;
+    OpenToASlowReader(s);
+    s->SendData("before");
+    EXPECT_EQ(peer_.ReceiveExactly(6), "before");
+    ASSERT_TRUE(ws::HoldSends(s->SocketHandle(), true));
+    s->SendData("never");
+    s->Abort();
+    EXPECT_EQ(s.State(), sckClosed);
+    char byte = 0;
+    ssize_t n = 0;
+    for (int i = 0; i < 100; ++i) {
+        n = ::recv(peer_.Fd(), &byte, 1, MSG_DONTWAIT);
+        if (n >= 0 || errno != EAGAIN) break;
+        RunFor(10);
+    }
+    EXPECT_EQ(n, -1);
+    EXPECT_EQ(errno, ECONNRESET);
 }
 
 int OptionOf(int fd, int level, int option) {

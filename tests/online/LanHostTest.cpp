@@ -2,8 +2,11 @@
 // slots, the pot, the race and the payout, driven message by message.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,7 +32,8 @@ using Texts = std::vector<std::string>;
 
 class LanHostTest : public ::testing::Test {
 protected:
-    LanHostTest() : rnd(new ScriptedRandom), game(std::unique_ptr<runtime::RandomSource>(rnd)) {
+    LanHostTest()
+        : rnd(new ScriptedRandom), game(std::unique_ptr<runtime::RandomSource>(rnd)), host([this] { return now; }) {
         // Every draw 0: no race-day bonus and no random part in a step, so
         // a horse of speed and stamina 100 moves exactly 50.5 twips a tick.
         rnd->RepeatWhenEmpty(0.0f);
@@ -81,11 +85,37 @@ protected:
         return ticks;
     }
 
+    // What a connection's player has acknowledged: all that was sent to it,
+    // unless the test holds it back; and whether it is still up.
+    lan::LinkState Look(ConnectionId id) const {
+        const bool acknowledges = withheld.count(id) == 0;
+        return {acknowledges ? host.BytesSent(id) : 0, down.count(id) == 0};
+    }
+    lan::LinkLook Links() {
+        return [this](ConnectionId id) { return Look(id); };
+    }
+
+    // The payout timer's second, then every poll until the race is paid
+    // (or the time a payout may take has passed).
+    std::optional<lan::Payout> PayOut() {
+        const lan::SettleTime end = now + std::chrono::seconds(20);
+        while (now < end) {
+            auto payout = host.PayOut(game, Links(), out);
+            if (payout || host.Phase() != lan::HostPhase::Paying) return payout;
+            now += lan::kPayoutPoll;
+        }
+        ADD_FAILURE() << "the payout never ended";
+        return std::nullopt;
+    }
+
     ScriptedRandom* rnd;
     core::Game game;
     testing_support::RecordingNotices notices;
+    lan::SettleTime now = lan::SettleTime{} + std::chrono::hours(1);
     lan::LanHost host;
     lan::HostActions out;
+    std::set<ConnectionId> withheld;
+    std::set<ConnectionId> down;
 };
 
 // ---- Creating a game ----------------------------------------------------------
@@ -404,7 +434,7 @@ TEST_F(LanHostTest, NothingRestartsOrRecreatesARaceBeforeItsPayout) {
     RunToTheEnd();
     // Every runner is in, but the payout has not come: still refused.
     EXPECT_EQ(Start(), lan::StartResult::RaceRunning);
-    ASSERT_TRUE(host.PayOut(game, out));
+    ASSERT_TRUE(PayOut());
     EXPECT_EQ(Start(), lan::StartResult::Started) << "after the payout the next race may start";
 }
 
@@ -458,16 +488,17 @@ TEST_F(LanHostTest, ThePlayersWinnerGetsThePotAndTheOthersNothing) {
     ASSERT_EQ(Start(), lan::StartResult::Started);
     RunToTheEnd();
     out = {};
-    const auto caption = host.PayOut(game, out);
-    ASSERT_TRUE(caption);
-    EXPECT_EQ(*caption, "YOU HAVE LOST " + core::FormatMoney(1000));
-    EXPECT_EQ(out.sends, (std::vector<Outgoing>{{bob, "WIN:NO"}, {ann, "WIN:4000"}, {cid, "WIN:NO"}}));
+    const auto payout = PayOut();
+    ASSERT_TRUE(payout);
+    EXPECT_EQ(payout->caption, "YOU HAVE LOST " + core::FormatMoney(1000));
+    EXPECT_EQ(out.sends, (std::vector<Outgoing>{{ann, "WIN:4000"}, {bob, "WIN:NO"}, {cid, "WIN:NO"}}))
+        << "the winner first, then the others in their places";
     EXPECT_EQ(game.Money, 9000);
     EXPECT_EQ(game.LANlost, 1);
     EXPECT_EQ(game.LANwon, 0);
     EXPECT_EQ(host.LanPot(), 0);
     out = {};
-    EXPECT_EQ(host.PayOut(game, out), std::nullopt) << "one payout per race";
+    EXPECT_EQ(PayOut(), std::nullopt) << "one payout per race";
     EXPECT_TRUE(out.sends.empty());
     EXPECT_EQ(game.LANlost, 1);
 }
@@ -478,9 +509,9 @@ TEST_F(LanHostTest, TheHostAloneWinsItsChargeBack) {
     EXPECT_EQ(game.Money, 7500);
     const int ticks = RunToTheEnd();
     EXPECT_EQ(ticks, 183);  // 9240 twips at 50.5 a tick
-    const auto caption = host.PayOut(game, out);
-    ASSERT_TRUE(caption);
-    EXPECT_EQ(*caption, "YOU HAVE WON " + core::FormatMoney(2500));
+    const auto payout = PayOut();
+    ASSERT_TRUE(payout);
+    EXPECT_EQ(payout->caption, "YOU HAVE WON " + core::FormatMoney(2500));
     EXPECT_EQ(game.Money, 10000);
     EXPECT_EQ(game.LANwon, 1);
     EXPECT_EQ(game.LANwager, 2500);
@@ -494,7 +525,7 @@ TEST_F(LanHostTest, AWinningHostTellsEveryPlayerItLost) {
     ASSERT_EQ(Start(), lan::StartResult::Started);
     RunToTheEnd();
     out = {};
-    ASSERT_TRUE(host.PayOut(game, out));
+    ASSERT_TRUE(PayOut());
     EXPECT_EQ(out.sends, (std::vector<Outgoing>{{bob, "WIN:NO"}, {ann, "WIN:NO"}}));
     EXPECT_EQ(game.Money, 9000 + 3000);
 }
@@ -523,7 +554,7 @@ TEST_F(LanHostTest, ADropOutTakesItsChargeAndItsHorseOutOfTheRace) {
     EXPECT_EQ(host.Place(2), 3);
     EXPECT_EQ(host.Place(3), 0);
     out = {};
-    ASSERT_TRUE(host.PayOut(game, out));
+    ASSERT_TRUE(PayOut());
     EXPECT_EQ(game.Money, 9000 + 2000);
     EXPECT_EQ(out.sends, (std::vector<Outgoing>{{ann, "WIN:NO"}}));
 }
@@ -538,7 +569,7 @@ TEST_F(LanHostTest, ADropOutAfterCrossingTheLineGivesUpItsPlace) {
     EXPECT_EQ(host.Place(1), 0);
     RunToTheEnd();
     EXPECT_EQ(host.Place(1), 1);
-    ASSERT_TRUE(host.PayOut(game, out));
+    ASSERT_TRUE(PayOut());
     EXPECT_EQ(game.Money, 10000) << "the host gets back its own charge and nothing made up";
 }
 
@@ -565,7 +596,7 @@ TEST_F(LanHostTest, ARunnerLostMidRaceLeavesTheRaceAndThePot) {
     RunToTheEnd();
     EXPECT_EQ(host.Place(1), 1) << "the fast horse of a player who is gone cannot beat the host";
     out = {};
-    ASSERT_TRUE(host.PayOut(game, out));
+    ASSERT_TRUE(PayOut());
     EXPECT_EQ(out.sends, (std::vector<Outgoing>{{ann, "WIN:NO"}}));
     EXPECT_EQ(game.Money, 9000 + 2000);
     EXPECT_EQ(game.LANwon, 1);
@@ -573,39 +604,126 @@ TEST_F(LanHostTest, ARunnerLostMidRaceLeavesTheRaceAndThePot) {
 }
 
 // A runner is paid only once its player has had the whole race: one whose
-// connection is still behind after the payout's waits (cut off, or not
-// reading) leaves the race as a lost one does.
+// connection is still behind after kFramesWait (cut off, or not reading)
+// leaves the race as a lost one does, and is cut off.
 TEST_F(LanHostTest, ThePayoutWaitsForEveryRunnerToHaveHadTheRace) {
     game.OwnedHorse[3] = LanHorse("Plodder", 120, 10, 10);
     Create(1000);
     const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
     const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102, 10, 10));
-    std::set<ConnectionId> behind{bob, ann};
-    const auto caughtUp = [&](ConnectionId id) { return behind.count(id) == 0; };
-    EXPECT_FALSE(host.HoldPayout(caughtUp, out)) << "no race waits for its payout";
+    EXPECT_FALSE(host.PayOut(game, Links(), out)) << "no race waits for its payout";
     ASSERT_EQ(Start(), lan::StartResult::Started);
     RunToTheEnd();
-    EXPECT_TRUE(host.HoldPayout(caughtUp, out));
-    behind.erase(ann);
-    for (int wait = 2; wait <= lan::kMostPayoutWaits; ++wait) EXPECT_TRUE(host.HoldPayout(caughtUp, out)) << wait;
+    withheld = {bob, ann};
+    const lan::SettleTime begun = now;
+    EXPECT_FALSE(host.PayOut(game, Links(), out));
+    EXPECT_EQ(host.Settlement(), nullptr) << "no result before the race is had";
+    withheld.erase(ann);
+    now = begun + lan::kFramesWait - lan::kPayoutPoll;
     out = {};
-    EXPECT_FALSE(host.HoldPayout(caughtUp, out));
-    EXPECT_EQ(out.close, std::vector<ConnectionId>{bob});
+    EXPECT_FALSE(host.PayOut(game, Links(), out));
+    EXPECT_TRUE(out.reset.empty());
+    now = begun + lan::kFramesWait;
+    EXPECT_FALSE(host.PayOut(game, Links(), out));
+    EXPECT_EQ(out.reset, std::vector<ConnectionId>{bob}) << "cut off: it can never have the rest";
     EXPECT_FALSE(host.Runs(2));
     EXPECT_EQ(host.LobbyTag(2), lan::kDead);
     EXPECT_EQ(host.LanPot(), 2000);
     EXPECT_EQ(host.Place(1), 1) << "the fast horse of a player who never had the race cannot win it";
+    EXPECT_EQ(SentTo(ann), Texts{"WIN:NO"}) << "the host won: its losers are told";
     out = {};
-    ASSERT_TRUE(host.PayOut(game, out));
-    EXPECT_EQ(out.sends, (std::vector<Outgoing>{{ann, "WIN:NO"}}));
+    ASSERT_TRUE(PayOut());
     EXPECT_EQ(game.Money, 9000 + 2000);
 
     // The next race waits afresh, and not at all for players who keep up.
+    withheld.clear();
     ASSERT_EQ(Start(), lan::StartResult::Started);
     RunToTheEnd();
-    EXPECT_FALSE(host.HoldPayout(caughtUp, out));
-    behind = {ann};
-    EXPECT_TRUE(host.HoldPayout(caughtUp, out)) << "the waits begin again with each race";
+    out = {};
+    EXPECT_FALSE(host.PayOut(game, Links(), out));
+    EXPECT_EQ(SentTo(ann), Texts{"WIN:NO"}) << "its loser's result goes out at once";
+    EXPECT_TRUE(host.PayOut(game, Links(), out)) << "and counts once acknowledged";
+}
+
+// Players whose systems leave what the host sent unacknowledged: each fails
+// at one step of the payout, and nobody's money is made or lost.
+struct Withholding {
+    const char* what;
+    bool hostWins;
+    bool frames;   // the frames too, or only the result
+    bool winner;   // the winning player withholds, or a loser
+    double hostMoney;  // after the race, from 10000
+    bool counts;
+};
+
+TEST_F(LanHostTest, AResultNotAcknowledgedCountsForNobody) {
+    const Withholding cases[] = {
+        // Ann loses to the host: her charge goes back to her, from the pot.
+        {"a loser's result", true, false, false, 10000 + 1000 + 1000 - 1000, true},
+        // Ann never had the end of the race: she left it before any result.
+        {"a loser's frames", true, true, false, 10000 + 1000, true},
+        // Bob wins: his result withheld, the race is void for everyone.
+        {"the winner's result", false, false, true, 10000, false},
+        // Bob never had the end: he is out, and the host's horse beats ann's.
+        {"the winner's frames", false, true, true, 10000 + 1000, true},
+        // Bob wins and ann's result is withheld: the host pays her charge.
+        {"a loser's result, a player won", false, false, false, 10000 - 1000 - 1000, true},
+    };
+    for (const Withholding& c : cases) {
+        SCOPED_TRACE(c.what);
+        host = lan::LanHost([this] { return now; });
+        game.Money = 10000;
+        game.LANwon = game.LANlost = 0;
+        game.LANwager = 0;
+        game.OwnedHorse[3] = LanHorse("Host Horse", 120, c.hostWins ? 300 : 100, c.hostWins ? 300 : 100);
+        Create(1000);
+        const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, c.hostWins ? 10 : 400, c.hostWins ? 10 : 400));
+        const ConnectionId ann = Join("ann", LanHorse("Anns Gold", 102, 10, 10));
+        ASSERT_EQ(Start(), lan::StartResult::Started);
+        const ConnectionId failing = c.winner ? bob : ann;
+        if (c.frames) withheld = {failing};
+        RunToTheEnd();
+        out = {};
+        host.PayOut(game, Links(), out);
+        withheld = {failing};
+        const auto payout = PayOut();
+        ASSERT_TRUE(payout);
+        EXPECT_EQ(game.Money, c.hostMoney);
+        EXPECT_EQ(payout->booking.counts, c.counts);
+        EXPECT_NE(std::find(out.reset.begin(), out.reset.end(), failing), out.reset.end()) << "cut off";
+        if (!c.counts) {
+            EXPECT_EQ(payout->caption, lan::kRaceVoid);
+            EXPECT_EQ(SentTo(ann), Texts{}) << "no loser has a result of a void race";
+            EXPECT_EQ(out.reset, (std::vector<ConnectionId>{bob, ann}));
+            EXPECT_EQ(game.LANwon + game.LANlost, 0);
+            EXPECT_EQ(game.LANwager, 0);
+        }
+        if (c.counts && !c.frames) {
+            EXPECT_EQ(payout->refunded, Texts{"ann"});
+            EXPECT_EQ(payout->booking.givenBack, 1000);
+        }
+        withheld.clear();
+    }
+}
+
+// A loser whose result was acknowledged keeps its loss even if its
+// connection ends right after: the host counts what was acknowledged.
+TEST_F(LanHostTest, AResultAcknowledgedBeforeTheConnectionEndsCounts) {
+    game.OwnedHorse[3] = LanHorse("Rocket", 120, 300, 300);
+    Create(1000);
+    const ConnectionId bob = Join("bob", LanHorse("Bobs Pride", 101));
+    ASSERT_EQ(Start(), lan::StartResult::Started);
+    RunToTheEnd();
+    out = {};
+    host.PayOut(game, Links(), out);
+    ASSERT_EQ(SentTo(bob), Texts{"WIN:NO"});
+    down = {bob};
+    host.ConnectionLost(bob, out);
+    EXPECT_TRUE(host.Runs(2)) << "the pot is fixed once results go out";
+    const auto payout = PayOut();
+    ASSERT_TRUE(payout);
+    EXPECT_TRUE(payout->refunded.empty());
+    EXPECT_EQ(game.Money, 9000 + 2000);
 }
 
 // Every player gone in the last second before the payout: the host is left
@@ -622,9 +740,9 @@ TEST_F(LanHostTest, AHostLeftAloneWinsItsOwnChargeBack) {
     Receive(ann, "DROPOUT!");
     EXPECT_EQ(host.Place(1), 1);
     EXPECT_EQ(host.LanPot(), 1000);
-    const auto caption = host.PayOut(game, out);
-    ASSERT_TRUE(caption);
-    EXPECT_EQ(*caption, "YOU HAVE WON " + core::FormatMoney(1000));
+    const auto payout = PayOut();
+    ASSERT_TRUE(payout);
+    EXPECT_EQ(payout->caption, "YOU HAVE WON " + core::FormatMoney(1000));
     EXPECT_EQ(game.Money, 10000);
     EXPECT_EQ(game.LANwager, 1000);
 }
@@ -648,7 +766,7 @@ TEST_F(LanHostTest, AHorseThatComesDuringARaceIsTakenOnceTheRaceIsPaid) {
     EXPECT_EQ(host.StateOf(late), ConnectionState::Bound) << "its horse came in time";
     RunToTheEnd();
     out = {};
-    ASSERT_TRUE(host.PayOut(game, out));
+    ASSERT_TRUE(PayOut());
     EXPECT_EQ(SentTo(bob), (Texts{"WIN:NO", "REFRESH!"}));
     EXPECT_EQ(SentTo(late), (Texts{"ACCEPTED!", "REFRESH!"})) << "no result for a race it did not run";
     EXPECT_TRUE(host.HorseReady(3));
@@ -670,7 +788,7 @@ TEST_F(LanHostTest, ABadHorseThatCameDuringARaceIsClosedAfterThePayout) {
     Receive(late, HorseOffer(bad));
     RunToTheEnd();
     out = {};
-    ASSERT_TRUE(host.PayOut(game, out));
+    ASSERT_TRUE(PayOut());
     EXPECT_EQ(out.close, std::vector<ConnectionId>{late});
     EXPECT_EQ(host.FindFreeLAN(), 2);
 }
@@ -708,7 +826,7 @@ TEST_F(LanHostTest, AHostThatLeavesMidRaceGetsItsChargeBack) {
     ASSERT_EQ(Start(), lan::StartResult::Started);
     host.Tick(game.Random(), 30, out);
     out = {};
-    host.LeaveGame(game, out);
+    EXPECT_FALSE(host.LeaveGame(game, Links(), out));
     EXPECT_EQ(game.Money, 10000);
     EXPECT_EQ(game.LANwon + game.LANlost, 0);
     EXPECT_EQ(game.LANwager, 0);
@@ -717,29 +835,64 @@ TEST_F(LanHostTest, AHostThatLeavesMidRaceGetsItsChargeBack) {
 
     // Leaving a lobby, or after the payout, gives nothing.
     Create(1000);
-    host.LeaveGame(game, out);
+    host.LeaveGame(game, Links(), out);
     EXPECT_EQ(game.Money, 10000);
     Create(1000);
     ASSERT_EQ(Start(), lan::StartResult::Started);
     RunToTheEnd();
-    ASSERT_TRUE(host.PayOut(game, out));
-    host.LeaveGame(game, out);
+    ASSERT_TRUE(PayOut());
+    host.LeaveGame(game, Links(), out);
     EXPECT_EQ(game.Money, 10000);
 }
 
-// Once every runner is in, the result is known: a host that leaves then
-// pays it out instead of taking its charge back from a race it lost.
-TEST_F(LanHostTest, AHostThatLeavesAFinishedRacePaysItOut) {
-    Create(1000);
-    const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 300, 300));
-    ASSERT_EQ(Start(), lan::StartResult::Started);
-    RunToTheEnd();
-    out = {};
-    host.LeaveGame(game, out);
-    EXPECT_EQ(SentTo(bob), Texts{"WIN:2000"});
-    EXPECT_EQ(out.close, std::vector<ConnectionId>{bob}) << "after its result";
-    EXPECT_EQ(game.Money, 9000);
-    EXPECT_EQ(game.LANlost, 1);
+// A host that leaves settles the race with what its players have
+// acknowledged, before any of its connections closes: a result not yet
+// acknowledged is given up, and a race whose winner has none is void.
+TEST_F(LanHostTest, AHostThatLeavesAsTheResultsGoOutKeepsWhatWasAcknowledged) {
+    struct Case {
+        const char* what;
+        bool hostWins;
+        bool resultsAcknowledged;
+        double hostMoney;
+        bool counts;
+    };
+    const Case cases[] = {
+        {"before any result", false, false, 10000, false},
+        {"the winner's result acknowledged", false, true, 9000, true},
+        // Its only loser had no result: nobody else ran the race.
+        {"a loser's result not acknowledged", true, false, 10000, false},
+        {"a loser's result acknowledged", true, true, 11000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host = lan::LanHost([this] { return now; });
+        game.Money = 10000;
+        game.LANwon = game.LANlost = 0;
+        game.OwnedHorse[3] = LanHorse("Host Horse", 120, c.hostWins ? 300 : 10, c.hostWins ? 300 : 10);
+        Create(1000);
+        const ConnectionId bob = Join("bob", LanHorse("Rocket", 101, 100, 100));
+        ASSERT_EQ(Start(), lan::StartResult::Started);
+        RunToTheEnd();
+        if (c.resultsAcknowledged || c.hostWins) {
+            // The frames have been had and the first results go out.
+            host.PayOut(game, Links(), out);
+            ASSERT_NE(host.Settlement(), nullptr);
+            if (!c.resultsAcknowledged) withheld = {bob};
+        }
+        out = {};
+        const auto payout = host.LeaveGame(game, Links(), out);
+        EXPECT_EQ(game.Money, c.hostMoney);
+        EXPECT_EQ(payout.has_value(), c.resultsAcknowledged || c.hostWins);
+        if (payout) {
+            EXPECT_EQ(payout->booking.counts, c.counts);
+        }
+        EXPECT_TRUE(out.sends.empty()) << "nothing more goes out as the host leaves";
+        const bool cut = !c.resultsAcknowledged && payout;
+        EXPECT_EQ(out.reset, cut ? std::vector<ConnectionId>{bob} : std::vector<ConnectionId>{});
+        EXPECT_EQ(out.close, cut ? std::vector<ConnectionId>{} : std::vector<ConnectionId>{bob});
+        EXPECT_EQ(host.Phase(), lan::HostPhase::NoGame);
+        withheld.clear();
+    }
 }
 
 TEST_F(LanHostTest, TheRecordOfRacesStopsAtTheLargestWholeNumber) {
@@ -751,7 +904,7 @@ TEST_F(LanHostTest, TheRecordOfRacesStopsAtTheLargestWholeNumber) {
         Join("bob", LanHorse("Bobs Pride", 101));
         ASSERT_EQ(Start(), lan::StartResult::Started);
         RunToTheEnd();
-        ASSERT_TRUE(host.PayOut(game, out));
+        ASSERT_TRUE(PayOut());
     }
     EXPECT_EQ(game.LANwon, INT32_MAX);
     EXPECT_EQ(game.LANlost, INT32_MAX);

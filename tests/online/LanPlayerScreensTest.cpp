@@ -2,6 +2,10 @@
 // on loopback that writes its messages in whatever pieces a test likes.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -303,6 +307,28 @@ TEST_F(LanPlayerScreensTest, OurOwnCloseKeepsItsReasonAndAResetShowsDisconnected
     ASSERT_TRUE(RunUntil([&] { return Status() == Text(lan::kDisconnected); }));
     EXPECT_FALSE(screens->Command24->isEnabled());
     ASSERT_TRUE(RunUntil([&] { return screens->Channel().Socket().State() == 0; }, 2000));
+}
+
+// A host whose cable is pulled says nothing, and neither does a player in
+// the lobby: its system asks the host whether it is still there, and gives
+// the connection up (the lobby then says "DISCONNECTED") about when a race
+// would give a silent host up.
+TEST_F(LanPlayerScreensTest, ThePlayersSystemAsksASilentHostWhetherItIsStillThere) {
+    JoinAndAccept();
+    const int fd = screens->Channel().Socket().SocketHandle();
+    const auto option = [fd](int level, int name) {
+        int value = -1;
+        socklen_t length = sizeof value;
+        ::getsockopt(fd, level, name, &value, &length);
+        return value;
+    };
+    EXPECT_EQ(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+    const int idle = option(IPPROTO_TCP, TCP_KEEPIDLE);
+    const int interval = option(IPPROTO_TCP, TCP_KEEPINTVL);
+    EXPECT_GT(idle, 0);
+    EXPECT_GT(interval, 0);
+    EXPECT_LT(idle + interval, lan::kLongestRaceSilenceMs / 1000) << "asked well within the allowance";
+    EXPECT_EQ(option(IPPROTO_TCP, TCP_USER_TIMEOUT), lan::kLongestRaceSilenceMs) << "and given up at its end";
 }
 
 TEST_F(LanPlayerScreensTest, AHostThatCannotBeReachedEndsInDisconnected) {

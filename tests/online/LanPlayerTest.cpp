@@ -470,6 +470,26 @@ TEST_F(LanPlayerTest, FramesMoveThePicturesOnlyDuringARace) {
     EXPECT_EQ(*r.Frame, (lan::FramePositions{500.0f, 0.0f, 500.0f, 500.0f, 9600.0f}));
 }
 
+// Why the game ended is told in a notice too, for a player looking at
+// another screen than the lobby; a player that could not pay knows why.
+TEST_F(LanPlayerTest, AHostThatGoesIsToldOfWhereverThePlayerLooks) {
+    const std::pair<const char*, std::function<void()>> states[] = {
+        {"in the lobby", [this] { ToLobby(); }},
+        {"after a race", [this] { ToRace(), Host("WIN:NO"); }},
+        {"mid-race", [this] { ToRace(); }},
+        {"dropped out", [this] { ToLobby(), game.Money = 0, Host("START!7500"); }},
+    };
+    const std::optional<std::string> notices[] = {lan::kHostGone, lan::kHostGone, lan::kHostGoneStakeBack,
+                                                  std::nullopt};
+    for (std::size_t i = 0; i < std::size(states); ++i) {
+        SCOPED_TRACE(states[i].first);
+        game.Money = 10000;
+        states[i].second();
+        EXPECT_EQ(session.Closed().Notice, notices[i]);
+        EXPECT_EQ(session.Closed().Notice, std::nullopt) << "once";
+    }
+}
+
 TEST_F(LanPlayerTest, AHostThatClosesEndsTheGameAndANewJoinForgetsIt) {
     ToRace();
     session.RefreshRoster();

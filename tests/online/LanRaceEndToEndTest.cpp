@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/Money.h"
+#include "core/RaceStep.h"
 #include "online/LanHostScreens.h"
 #include "online/LanHostSockets.h"
 #include "online/LanPlayerScreens.h"
@@ -25,55 +26,32 @@
 #include "platform/Twips.h"
 #include "shell/Form1.h"
 #include "shell/TreeView.h"
-#include "tests/online/LanTestHorses.h"
-#include "tests/support/EventLoop.h"
-#include "tests/support/FixedUserName.h"
+#include "tests/online/LanRaceCopies.h"
 #include "tests/support/RawSocket.h"
-#include "tests/support/RecordingDialogs.h"
 #include "tests/support/Screenshots.h"
-#include "tests/support/ScriptedRandom.h"
 
 namespace lan = online::lan;
+using testing_support::CreateLanGame;
+using testing_support::JoinLanGame;
+using testing_support::kLanCharge;
+using testing_support::kLanStartingMoney;
 using testing_support::LanHorse;
-using testing_support::FixedUserName;
 using testing_support::RawSocket;
+using testing_support::ResetOnClose;
 using testing_support::RunFor;
+using testing_support::RunLanRace;
 using testing_support::RunUntil;
-using testing_support::ScriptedRandom;
 
 namespace {
 
-constexpr double kStartingMoney = 10000;
-constexpr double kCharge = 2500;
-
-// One copy of the game: its game, with every random draw 0 (no race-day
-// luck, so the faster horse wins), its main window and the horse it races.
-struct Copy {
-    explicit Copy(const std::string& playerName, int speed)
-        : name(std::make_shared<FixedUserName>(playerName)) {
-        rnd->RepeatWhenEmpty(0.0f);
-        game.Money = kStartingMoney;
-        game.OwnedHorse[3] = LanHorse(playerName + "'s horse", 101 + speed % 40, speed, speed);
-        form.StableTree->AddNode("MAIR3", game.OwnedHorse[3].Name, 1);
-        form.StableTree->ClickNode("MAIR3");
-    }
-
-    ScriptedRandom* rnd = new ScriptedRandom;
-    core::Game game{std::unique_ptr<runtime::RandomSource>(rnd)};
-    testing_support::RecordingDialogs dialogs;
-    shell::Form1 form{game, dialogs};
-    std::shared_ptr<FixedUserName> name;
-};
+constexpr double kStartingMoney = kLanStartingMoney;
+constexpr double kCharge = kLanCharge;
+using Copy = testing_support::LanCopy;
 
 // The payout, once every player's system has acknowledged every frame (the
 // host waits for that before it pays).
 void PayOut(online::LanHostScreens& hosting) {
-    EXPECT_TRUE(RunUntil([&] {
-        for (const lan::ConnectionId id : hosting.Host().Connections()) {
-            if (!hosting.Sockets().CaughtUp(id)) return false;
-        }
-        return true;
-    }));
+    EXPECT_TRUE(RunUntil([&] { return testing_support::LanPlayersCaughtUp(hosting); }));
     hosting.PayEm_Timer();
 }
 
@@ -95,12 +73,7 @@ protected:
         carl = std::make_unique<Copy>("carl", 100);
     }
 
-    online::LanPlayerScreens* Join(Copy& copy, std::uint16_t port) {
-        auto* screens = new online::LanPlayerScreens(copy.form, {port, copy.name});
-        screens->JoinGame("127.0.0.1");
-        EXPECT_TRUE(RunUntil([&] { return screens->Session().State() == lan::PlayerState::InLobby; }));
-        return screens;
-    }
+    online::LanPlayerScreens* Join(Copy& copy, std::uint16_t port) { return JoinLanGame(copy, port); }
 
     static bool RosterComplete(const online::LanPlayerScreens& p) {
         return !p.Session().RefreshRunning() && !p.Session().RefreshPending() && p.Contend->Count() == 4;
@@ -112,10 +85,7 @@ protected:
 
 TEST_P(LanRaceEndToEnd, EveryCopyBooksItsOwnMoneyAndRecord) {
     const Outcome& o = GetParam();
-    hosting->Text14->setText("2500");
-    hosting->Command22->click();
-    ASSERT_TRUE(hosting->Sockets().Listening());
-    const auto port = static_cast<std::uint16_t>(hosting->Sockets().ListeningPort());
+    const std::uint16_t port = CreateLanGame(*hosting);
 
     // One after another, so each gets the next slot.
     online::LanPlayerScreens* annPlays = Join(*ann, port);
@@ -144,12 +114,7 @@ TEST_P(LanRaceEndToEnd, EveryCopyBooksItsOwnMoneyAndRecord) {
     EXPECT_EQ(ann->form.FrontPanel(), shell::Panel::WANtracks);
     EXPECT_EQ(annPlays->WANtit[3]->text(), "carl's horse (carl)") << "the roster as the start found it";
 
-    // The race, tick by tick, with the players reading the frames between.
-    for (int tick = 0; hosting->Host().Phase() == lan::HostPhase::Racing && tick < 2000; ++tick) {
-        hosting->LANrace_Timer();
-        RunFor(1);
-    }
-    ASSERT_EQ(hosting->Host().Phase(), lan::HostPhase::Paying);
+    RunLanRace(*hosting);
     PayOut(*hosting);
     ASSERT_TRUE(RunUntil([&] { return ann->game.LANwon + ann->game.LANlost == 1 && bob->game.LANlost == 1; }));
     RunFor(100);
@@ -196,12 +161,6 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, LanRaceEndToEnd,
 
 // ---- Someone leaves before the race is settled --------------------------------
 
-// Makes the socket's close a reset instead of an orderly close.
-void ResetOnClose(int fd) {
-    const linger abort{1, 0};
-    ASSERT_EQ(::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort), 0);
-}
-
 // A host with a slow horse and ann with a fast one: left alone, ann wins.
 class LanRaceLeaving : public ::testing::Test {
 protected:
@@ -211,21 +170,8 @@ protected:
         ann = std::make_unique<Copy>("ann", 300);
     }
 
-    std::uint16_t Create() {
-        hosting->Text14->setText("2500");
-        hosting->Command22->click();
-        EXPECT_TRUE(hosting->Sockets().Listening());
-        return static_cast<std::uint16_t>(hosting->Sockets().ListeningPort());
-    }
-
-    online::LanPlayerScreens* Join(Copy& copy, std::uint16_t port) {
-        auto* screens = new online::LanPlayerScreens(copy.form, {port, copy.name});
-        // The watchdog that closes a connection in error, as in the game.
-        copy.form.Timer("Connecti").SetEnabled(true);
-        screens->JoinGame("127.0.0.1");
-        EXPECT_TRUE(RunUntil([&] { return screens->Session().State() == lan::PlayerState::InLobby; }));
-        return screens;
-    }
+    std::uint16_t Create() { return CreateLanGame(*hosting); }
+    online::LanPlayerScreens* Join(Copy& copy, std::uint16_t port) { return JoinLanGame(copy, port); }
 
     // "START RACE!" and the first ticks, with ann racing.
     void StartRace() {
@@ -242,12 +188,9 @@ protected:
 
     // The rest of the race and its payout.
     void FinishAndPay() {
-        for (int tick = 0; hosting->Host().Phase() == lan::HostPhase::Racing && tick < 2000; ++tick) {
-            hosting->LANrace_Timer();
-            RunFor(1);
-        }
-        ASSERT_EQ(hosting->Host().Phase(), lan::HostPhase::Paying);
+        RunLanRace(*hosting);
         PayOut(*hosting);
+        EXPECT_TRUE(RunUntil([&] { return hosting->Host().Phase() == lan::HostPhase::Lobby; }));
     }
 
     // Fresh copies: the host's game created, ann joined, the race started.
@@ -352,6 +295,65 @@ TEST_F(LanRaceLeaving, APlayerWhoGoesMidRaceLeavesThePotAndTheRace) {
     }
 }
 
+// Once a race is paid the host starts the next from its race screen, with
+// the players still ready and nobody joining again; each pays again, and
+// the players' screens follow as for the first race.
+TEST_F(LanRaceLeaving, TheSamePlayersRaceAgain) {
+    annPlays = Join(*ann, Create());
+    QWidget* track = &host->form.PanelBox(shell::Panel::LANtracks);
+    StartRace();
+    EXPECT_FALSE(hosting->RaceAgain->isVisibleTo(track)) << "not while a race is on";
+    FinishAndPay();
+    ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::InLobby; }));
+    EXPECT_EQ(ann->game.Money, kStartingMoney + kCharge);
+    EXPECT_EQ(annPlays->WanWinCap->text(), platform::ToQString(lan::kYouHaveWon + core::FormatMoney(2 * kCharge)));
+
+    for (int race = 2; race <= 3; ++race) {
+        SCOPED_TRACE(race);
+        EXPECT_EQ(host->form.FrontPanel(), shell::Panel::LANtracks);
+        ASSERT_TRUE(hosting->RaceAgain->isVisibleTo(track));
+        EXPECT_EQ(hosting->RaceAgain->text(), "START RACE!");
+        hosting->RaceAgain->click();
+        host->form.Timer("LANrace").SetEnabled(false);
+        EXPECT_FALSE(hosting->RaceAgain->isVisibleTo(track));
+        ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::Racing; }));
+        EXPECT_EQ(annPlays->WanWinCap->text(), platform::ToQString(lan::kRaceIsOn));
+        EXPECT_EQ(ann->form.FrontPanel(), shell::Panel::WANtracks);
+        EXPECT_EQ(annPlays->WANpic[1]->x(), platform::Pixels(core::kStartLine)) << "back on the start line";
+        EXPECT_EQ(annPlays->WANtit[1]->text(), "ann's horse (ann)");
+        FinishAndPay();
+        ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::InLobby; }));
+    }
+    EXPECT_EQ(ann->game.LANwon, 3);
+    EXPECT_EQ(host->game.LANlost, 3);
+    EXPECT_EQ(ann->game.Money, kStartingMoney + 3 * kCharge);
+    EXPECT_EQ(host->game.Money, kStartingMoney - 3 * kCharge);
+    EXPECT_EQ(hosting->Host().Connections().size(), 1u) << "one connection all along";
+}
+
+// A player whose host ends the game hears of it on the screen it looks at:
+// the race screen after a race, the lobby before one.
+TEST_F(LanRaceLeaving, APlayerSeesItsHostEndTheGameWhereItLooks) {
+    annPlays = Join(*ann, Create());
+    StartRace();
+    FinishAndPay();
+    ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::InLobby; }));
+    ASSERT_EQ(ann->form.FrontPanel(), shell::Panel::WANtracks);
+    hosting->Command22->click();  // "Create a Game" anew: the old players are let go
+    ASSERT_TRUE(RunUntil([&] { return annPlays->Session().State() == lan::PlayerState::Ended; }));
+    EXPECT_EQ(ann->form.Notice->text(), platform::ToQString(lan::kHostGone));
+    EXPECT_EQ(annPlays->Label41->text(), platform::ToQString(lan::kDisconnected));
+    EXPECT_EQ(ann->game.Money, kStartingMoney + kCharge) << "the race paid stays paid";
+
+    // In the lobby the status line says it.
+    Copy bob("bob", 100);
+    online::LanPlayerScreens* bobPlays = Join(bob, static_cast<std::uint16_t>(hosting->Sockets().ListeningPort()));
+    emit host->form.Quitting();
+    ASSERT_TRUE(RunUntil([&] { return bobPlays->Label41->text() == platform::ToQString(lan::kDisconnected); }));
+    EXPECT_EQ(bob.form.FrontPanel(), shell::Panel::Picture7);
+    EXPECT_EQ(bob.form.Notice->text(), "");
+}
+
 // A player whose horse reaches the host just after "START RACE!" joins the
 // lobby once that race is paid and runs in the next.
 TEST_F(LanRaceLeaving, APlayerWhoJoinsAsTheRaceStartsIsTakenAfterThePayout) {
@@ -377,8 +379,10 @@ TEST_F(LanRaceLeaving, APlayerWhoJoinsAsTheRaceStartsIsTakenAfterThePayout) {
     EXPECT_EQ(bob.game.Money, kStartingMoney) << "no stake for a race it did not run";
     EXPECT_TRUE(hosting->Host().HorseReady(3));
 
-    // The next race has three runners.
-    hosting->Command23->click();
+    // The next race has three runners, started from the race screen.
+    EXPECT_EQ(host->form.FrontPanel(), shell::Panel::LANtracks);
+    ASSERT_TRUE(hosting->RaceAgain->isVisibleTo(&host->form.PanelBox(shell::Panel::LANtracks)));
+    hosting->RaceAgain->click();
     host->form.Timer("LANrace").SetEnabled(false);
     EXPECT_TRUE(hosting->Host().Runs(3));
     ASSERT_TRUE(RunUntil([&] { return bobPlays->Session().State() == lan::PlayerState::Racing; }));
